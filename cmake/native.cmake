@@ -1,0 +1,63 @@
+# Native build: the packaging tool, the post-link tool, unit tests, e2e test
+# registration, and (on request) fuzzers and benchmarks.
+
+option(SANITIZE "build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+option(BUILD_FUZZERS "build the libFuzzer targets (needs clang)" OFF)
+option(BUILD_BENCH "build the benchmarks" OFF)
+
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+add_compile_options(-O2 -g)
+
+find_package(Threads REQUIRED)
+
+# The portable core, with the POSIX stand-ins for the kernel's file calls.
+add_library(core STATIC ${CORE_SOURCES} package/platform_posix.cpp)
+target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+
+# The packaging tool: everything under scrpack/ but main.cpp is a library
+# that the tests use too.
+file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
+list(REMOVE_ITEM SCRPACK_SOURCES ${CMAKE_SOURCE_DIR}/scrpack/main.cpp)
+add_library(scrpack_lib STATIC ${SCRPACK_SOURCES})
+target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
+add_executable(scrpack scrpack/main.cpp)
+target_link_libraries(scrpack PRIVATE scrpack_lib)
+
+# The post-link step for the cross-built installer.
+file(GLOB STUBFIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/stubfix/*.cpp)
+add_executable(stubfix ${STUBFIX_SOURCES})
+target_link_libraries(stubfix PRIVATE scrpack_lib)
+
+enable_testing()
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE scrpack_lib GTest::gtest GTest::gtest_main)
+target_compile_definitions(unit_tests PRIVATE
+  SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  BUILD_ROOT="${CMAKE_BINARY_DIR}/..")
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# End-to-end tests under wine64: one ctest test per tests/e2e/test_*.py.
+# They need build/win64 and this build's scrpack (build.sh makes both).
+find_package(Python3 COMPONENTS Interpreter)
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(script ${E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
+  set_tests_properties(e2e_${name} PROPERTIES
+    TIMEOUT 600
+    LABELS e2e
+    ENVIRONMENT "SOURCE_DIR=${CMAKE_SOURCE_DIR};BUILD_ROOT=${CMAKE_BINARY_DIR}/..;PYTHONDONTWRITEBYTECODE=1")
+endforeach()
+
+foreach(dir fuzz bench)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${CMAKE_BINARY_DIR}/${dir})
+  endif()
+endforeach()

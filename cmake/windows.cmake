@@ -1,0 +1,56 @@
+# Cross builds: the installer (win32 is the product; win64 runs under wine64
+# for the end-to-end tests) and the Windows-side test programs.
+
+# The post-link step is a native tool built first (build.sh does that).
+set(STUBFIX "" CACHE FILEPATH "native stubfix tool that finishes the installer's layout")
+if(NOT STUBFIX)
+  message(FATAL_ERROR "pass -DSTUBFIX=<native build>/stubfix")
+endif()
+
+file(GLOB INSTALLER_ALL_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/flow/*.cpp
+  ${CMAKE_SOURCE_DIR}/package/*.cpp
+  ${CMAKE_SOURCE_DIR}/engine/*.cpp)
+list(REMOVE_ITEM INSTALLER_ALL_SOURCES ${CMAKE_SOURCE_DIR}/package/platform_posix.cpp)
+
+set(WINDOWS_LINK_FLAGS
+  -static -s -mwindows
+  -Wl,--disable-dynamicbase,--disable-reloc-section,--no-insert-timestamp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(APPEND WINDOWS_LINK_FLAGS -Wl,--disable-high-entropy-va)
+endif()
+set(WINDOWS_COMPILE_FLAGS -O2 -fno-exceptions -fno-rtti -fno-ident)
+
+add_executable(installer WIN32 ${INSTALLER_ALL_SOURCES} ${CMAKE_SOURCE_DIR}/resources/installer.rc)
+target_include_directories(installer PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_definitions(installer PRIVATE WIN32_LEAN_AND_MEAN)
+target_compile_options(installer PRIVATE ${WINDOWS_COMPILE_FLAGS})
+target_link_options(installer PRIVATE ${WINDOWS_LINK_FLAGS})
+target_link_libraries(installer PRIVATE user32 gdi32 advapi32 shell32 winmm)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/installer.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/installer.ico")
+# Move the LASTRES data to the end of .rsrc, zero the checksum, and check the
+# layout that packaging relies on; the build fails when it does not hold.
+add_custom_command(TARGET installer POST_BUILD
+  COMMAND ${STUBFIX} $<TARGET_FILE:installer>
+  VERBATIM)
+
+# Windows-side test programs (GUI driver and small helpers): one program per
+# file under tests/winhelpers/.
+file(GLOB WINHELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/winhelpers/*.cpp)
+foreach(source ${WINHELPER_SOURCES})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+  target_compile_options(${name} PRIVATE -O2)
+  target_link_options(${name} PRIVATE -static -Wl,--no-insert-timestamp)
+  target_link_libraries(${name} PRIVATE user32 gdi32 advapi32 shell32 winmm)
+endforeach()
+
+# Programs carried in packages (uninstaller, sample screen saver) live in
+# folders of their own, each with its own CMake file.
+foreach(dir uninstaller samples)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${CMAKE_BINARY_DIR}/${dir})
+  endif()
+endforeach()

@@ -1,0 +1,6 @@
+// The abort request and its exemption, shared by the stored copy and the
+// decoder.
+#include "engine/extraction.h"
+
+int32_t abortRequested;
+int32_t abortExempt;

@@ -1,0 +1,1 @@
+// Names of the files the extraction writes.

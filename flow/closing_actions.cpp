@@ -1,0 +1,87 @@
+// RunClosingActions: what the install does once the progress dialog ends.
+#include <stdio.h>
+#include <string.h>
+
+#include "engine/extraction.h"
+#include "engine/system_registration.h"
+#include "flow/install_sequence.h"
+
+#include <shellapi.h>
+#include "flow/text_rules.h"
+#include "resource.h"
+#include "texts.h"
+
+static BOOL OpenWithShell(const char *file, const char *parameters, int showCommand)
+{
+    SHELLEXECUTEINFOA info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.lpVerb = "open";
+    info.lpFile = file;
+    info.lpParameters = parameters;
+    info.nShow = showCommand;
+    return ShellExecuteExA(&info);
+}
+
+// Step 14: after an abort the uninstaller removes what the run wrote.  It is
+// not waited for and its start is not checked.
+static void StartUninstaller(void)
+{
+    char uninstaller[kNameFieldSize];
+    CopyText(uninstaller, sizeof uninstaller, dataFolder);
+    if (AppendText(uninstaller, sizeof uninstaller, TEXT_UNINSTALLER_NAME))
+        OpenWithShell(uninstaller, TEXT_UNINSTALLER_SWITCH, SW_SHOWNORMAL);
+}
+
+// Step 16: the missing media types and the offer to download a player.
+static void ReportMissingTypes(void)
+{
+    char message[sizeof TEXT_MISSING_HEAD + kMissingTypesSize + sizeof TEXT_MISSING_MIDDLE +
+                 sizeof TEXT_MEDIA_PLAYER_URL + sizeof TEXT_MISSING_TAIL];
+    snprintf(message, sizeof message, "%s%s%s%s%s", TEXT_MISSING_HEAD, missingTypes, TEXT_MISSING_MIDDLE,
+             TEXT_MEDIA_PLAYER_URL, TEXT_MISSING_TAIL);
+    if (MessageBoxA(NULL, message, TEXT_MISSING_CAPTION, MB_OKCANCEL) != IDOK)
+        return;
+    if (!OpenWithShell(TEXT_MEDIA_PLAYER_URL, NULL, SW_SHOWMAXIMIZED))
+        MessageBoxA(NULL, TEXT_CONNECT_FAILED, TEXT_MEDIA_PLAYER_URL, MB_ICONERROR);
+}
+
+// Steps 21-22: start the installed screen saver by its short path.
+static void StartScreenSaver(void)
+{
+    char path[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(path, sizeof path);
+    if (length >= 1 && length <= 259) {
+        // A full path that would not fit in 260 bytes is not started: the
+        // bare name would resolve against the wrong folder.
+        if (!AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, screenSaverFileName))
+            return;
+        CopyText(screenSaverFileName, sizeof screenSaverFileName, path);
+    }
+    char shortPath[MAX_PATH];
+    DWORD shortLength = GetShortPathNameA(screenSaverFileName, shortPath, sizeof shortPath);
+    if (shortLength >= 1 && shortLength <= 259)
+        WinExec(shortPath, SW_SHOW);
+}
+
+void RunClosingActions(const char *caption)
+{
+    if (abortRequested) {
+        StartUninstaller();
+        return;
+    }
+    int interactive = InstallMode == INSTALL_MODE_INTERACTIVE;
+    if (missingTypes[0] != '\0') {
+        ReportMissingTypes();
+    } else {
+        if (!interactive)
+            return;
+        MessageBoxA(NULL, TEXT_INSTALL_COMPLETE, caption, MB_ICONEXCLAMATION);
+    }
+    if (!interactive)
+        return;
+    DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_ORDERINFO), NULL, OrderInfoDlgProc, 0);
+    if (missingTypes[0] != '\0')
+        return; // not started while a media type is missing
+    StartScreenSaver();
+}

@@ -1,0 +1,22 @@
+// ParseInstallMode: the one command line switch the installer knows.
+#include "flow/install_mode.h"
+
+#include <string.h>
+
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+int32_t ParseInstallMode(const char *commandLine)
+{
+    if (commandLine == NULL)
+        return INSTALL_MODE_INTERACTIVE;
+    // Only one candidate is examined: a "/" anywhere hides every "-".
+    const char *switchChar = strchr(commandLine, '/');
+    if (switchChar == NULL)
+        switchChar = strchr(commandLine, '-');
+    if (switchChar != NULL && UpperAscii(switchChar[1]) == 'S')
+        return INSTALL_MODE_SILENT;
+    return INSTALL_MODE_INTERACTIVE;
+}

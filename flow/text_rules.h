@@ -1,0 +1,27 @@
+// Bounded text helpers shared by the flow and the engine.  Every function
+// takes the destination's full capacity (terminating NUL included), never
+// writes past it, and always leaves the text terminated.
+#ifndef FLOW_TEXT_RULES_H
+#define FLOW_TEXT_RULES_H
+
+#include <stddef.h>
+
+// Upper-cases the letters a to z only, in place.
+void UpperCaseAscii(char *text);
+
+// Replaces trailing spaces by NULs until another character or the start.
+void TrimTrailingSpaces(char *text);
+
+// Appends text.  Returns 1 when it fit whole; otherwise the destination is
+// left unchanged and 0 is returned, so a path is never silently cut.
+int AppendText(char *destination, size_t capacity, const char *text);
+
+// Appends a backslash unless the text already ends in one (an empty text
+// gets one).  Returns 1 when the result fits.
+int AppendBackslash(char *destination, size_t capacity);
+
+// Copies text, cutting it to capacity - 1 characters.  Returns 1 when the
+// whole text fit.
+int CopyText(char *destination, size_t capacity, const char *text);
+
+#endif

@@ -1,0 +1,40 @@
+// Reading the package manifest from the installer's own file.
+#ifndef PACKAGE_MANIFEST_H
+#define PACKAGE_MANIFEST_H
+
+#include "package/package_format.h"
+#include "package/platform.h"
+
+// The display name from the manifest, 260 bytes, empty until read.
+extern char screenSaverName[kNameFieldSize];
+
+// Opens the running installer's own file and returns a handle positioned at
+// the manifest's first byte, or HFILE_ERROR.  The caller closes it.
+HFILE OpenManifest(void);
+
+// The same walk on any file: follows the PE headers (taking the optional
+// header as optionalHeaderSize bytes) and the first entry at every level of
+// the resource tree to the manifest.  Returns an open handle or HFILE_ERROR.
+HFILE OpenManifestFile(const char *path, unsigned optionalHeaderSize);
+
+// Fills the 260-byte buffer with the name field; always leaves it
+// zero-terminated.  Does nothing when the manifest can't be reached.
+void ReadScreenSaverName(char *name);
+
+// From the manifest's first byte: reads licenseLength and skips the text.
+// Returns 1 when the length was read and the skip succeeded.
+int SkipLicense(HFILE manifest);
+
+// From the manifest's first byte: skips licence and name and reads
+// firstFileNumber, leaving the handle at the first file record.
+int SkipToFileRecords(HFILE manifest, uint16_t *firstFileNumber);
+
+// Reads the next 28-byte record.  A record cut short by the end of the file
+// comes back as the terminator (all zero): the walk ends there.  Returns 1
+// for a record to process and 0 for the terminator.
+int ReadFileRecord(HFILE manifest, FileRecord *record);
+
+// Installed size of a record: originalSize, or storedSize when stored.
+uint32_t InstalledSize(const FileRecord *record);
+
+#endif

@@ -1,0 +1,178 @@
+"""Shared machinery for the end-to-end tests under wine64.
+
+Every test gets a Wine prefix of its own, copied from one template prefix
+that is made once per build tree, and (for GUI work) an Xvfb display of its
+own.  Nothing here depends on the host's HOME or on a running X server.
+"""
+import contextlib
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SOURCE_DIR = os.environ.get("SOURCE_DIR") or os.path.abspath(
+    os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD_ROOT = os.path.abspath(os.environ.get("BUILD_ROOT") or os.path.join(SOURCE_DIR, "build"))
+WIN64 = os.path.join(BUILD_ROOT, "win64")
+NATIVE = os.path.join(BUILD_ROOT, "native")
+SCRPACK = os.path.join(NATIVE, "scrpack")
+INSTALLER = os.path.join(WIN64, "installer.exe")
+WINE64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
+WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+TEMPLATE = os.path.join(BUILD_ROOT, "wine-template")
+
+BASE_ENV = {
+    "PATH": "/usr/local/bin:/usr/bin:/bin",
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    "LANG": "C.UTF-8",
+}
+
+
+def wine_env(prefix, display=None, home=None, extra=None):
+    env = dict(BASE_ENV)
+    env["WINEPREFIX"] = prefix
+    env["HOME"] = home or os.path.dirname(prefix)
+    if display:
+        env["DISPLAY"] = display
+    if extra:
+        env.update(extra)
+    return env
+
+
+def _make_template():
+    os.makedirs(BUILD_ROOT, exist_ok=True)
+    with open(TEMPLATE + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        stamp = os.path.join(TEMPLATE, ".ready")
+        if os.path.exists(stamp):
+            return
+        shutil.rmtree(TEMPLATE, ignore_errors=True)
+        env = wine_env(TEMPLATE, home=BUILD_ROOT)
+        subprocess.run([WINE64, "wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        subprocess.run([WINESERVER, "-w"], env=env, timeout=300)
+        # Paths that start with a backslash must not reach the host's root.
+        with contextlib.suppress(FileNotFoundError):
+            os.unlink(os.path.join(TEMPLATE, "dosdevices", "z:"))
+        open(stamp, "w").close()
+
+
+class Prefix:
+    """A private copy of the template prefix, removed when the test ends."""
+
+    def __init__(self, display=None):
+        _make_template()
+        self.root = tempfile.mkdtemp(prefix="e2e-", dir=os.environ.get("E2E_TMP"))
+        self.path = os.path.join(self.root, "prefix")
+        subprocess.run(["cp", "-a", TEMPLATE, self.path], check=True)
+        self.display = display
+        self.home = self.root
+        self.extra_env = {}
+
+    # Paths inside the prefix.
+    @property
+    def drive_c(self):
+        return os.path.join(self.path, "drive_c")
+
+    @property
+    def windows(self):
+        return os.path.join(self.drive_c, "windows")
+
+    def host_path(self, windows_path):
+        """Host path of a C:\\ path (case as given)."""
+        assert windows_path[:3].upper() == "C:\\", windows_path
+        return os.path.join(self.drive_c, *windows_path[3:].split("\\"))
+
+    def env(self, extra=None):
+        merged = dict(self.extra_env)
+        if extra:
+            merged.update(extra)
+        return wine_env(self.path, self.display, self.home, merged)
+
+    def run(self, exe, args=(), timeout=60, cwd=None, extra_env=None, check_timeout=True):
+        """Runs a Windows program; returns (exit code, stdout, stderr).
+
+        The working folder defaults to C:\\ inside the prefix.  On a time-out
+        the prefix's processes are killed and the exit code is None."""
+        cwd = cwd or self.drive_c
+        proc = subprocess.Popen([WINE64, exe, *args], cwd=cwd, env=self.env(extra_env),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                start_new_session=True)
+        try:
+            out, err = proc.communicate(timeout=timeout)
+            return proc.returncode, out.decode("latin-1"), err.decode("latin-1")
+        except subprocess.TimeoutExpired:
+            self.kill()
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(proc.pid, signal.SIGKILL)
+            out, err = proc.communicate()
+            if check_timeout:
+                raise AssertionError(f"{exe} {args} did not end within {timeout} s")
+            return None, out.decode("latin-1"), err.decode("latin-1")
+
+    def wait_idle(self, timeout=60):
+        """Waits until every process of the prefix has ended."""
+        subprocess.run([WINESERVER, "-w"], env=self.env(), timeout=timeout)
+
+    def kill(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
+    def reg_query(self, key, value=None):
+        args = ["reg", "query", key] + (["/v", value] if value else [])
+        code, out, _ = self.run("reg", args, timeout=60)
+        return code, out
+
+    def close(self):
+        with contextlib.suppress(Exception):
+            self.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+@contextlib.contextmanager
+def xvfb():
+    """An Xvfb display of its own; yields the DISPLAY value."""
+    for number in range(90, 190):
+        lock = f"/tmp/.X{number}-lock"
+        if os.path.exists(lock):
+            continue
+        proc = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(50):
+            if os.path.exists(f"/tmp/.X11-unix/X{number}") or proc.poll() is not None:
+                break
+            time.sleep(0.1)
+        if proc.poll() is not None:
+            continue
+        try:
+            yield f":{number}"
+        finally:
+            proc.terminate()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                proc.wait(timeout=10)
+        return
+    raise RuntimeError("no free X display")
+
+
+@contextlib.contextmanager
+def gui_prefix():
+    """A prefix with a display: for tests that show windows."""
+    with xvfb() as display, Prefix(display=display) as prefix:
+        yield prefix
+
+
+def scrpack(*args, check=True):
+    proc = subprocess.run([SCRPACK, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if check and proc.returncode != 0:
+        raise AssertionError(f"scrpack {' '.join(args)} failed: {proc.stderr}")
+    return proc
