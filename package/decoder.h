@@ -1,0 +1,21 @@
+// The decompressor: expands one compressed block into a file.
+#ifndef PACKAGE_DECODER_H
+#define PACKAGE_DECODER_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "package/platform.h"
+
+// Expands the block [dataOffset, dataOffset + storedSize) of the
+// installer's own file into destination (created or truncated).  Returns 1
+// once the decoder has run (finished or stopped by an abort), 0 when the
+// installer's own path can't be obtained.
+int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
+               const char *destination);
+
+// Decodes from input (positioned at the block's first byte) to output;
+// returns the number of bytes produced.
+int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize);
+
+#endif
