@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything: "$root/native" (scrpack, stubfix, unit tests), then the
+# Builds everything: build/native (scrpack, stubfix, unit tests), then the
 # installer for win32 (the product) and win64 (run under wine64 in tests).
 # BUILD_ROOT chooses another folder than build/ for all three trees.
 set -euo pipefail
