@@ -7,7 +7,6 @@
 #include "resource.h"
 #include "texts.h"
 
-char dataFolder[kNameFieldSize];
 HWND progressWindow;
 
 // Dialog start: shown only in Interactive mode; the work is started by the

@@ -1,0 +1,62 @@
+// BuildDataFolder: the per-machine data folder of the screen saver.
+#include <shlobj.h>
+
+#include "engine/extraction.h"
+#include "engine/extraction_steps.h"
+#include "flow/text_rules.h"
+#include "texts.h"
+
+char dataFolder[kNameFieldSize];
+
+typedef HRESULT(WINAPI *GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// The common application data folder from SHFOLDER.DLL, when it is there.
+static void GetCommonAppData(void)
+{
+    dataFolder[0] = '\0';
+    HMODULE library = LoadLibraryA("SHFOLDER.DLL");
+    if (library == NULL)
+        return;
+    GetFolderPathFunction getFolderPath =
+        (GetFolderPathFunction)(void (*)(void))GetProcAddress(library, "SHGetFolderPathA");
+    if (getFolderPath != NULL && getFolderPath(NULL, CSIDL_COMMON_APPDATA, NULL, 0, dataFolder) != S_OK)
+        dataFolder[0] = '\0';
+    FreeLibrary(library);
+}
+
+// Appends "\level" and creates that folder; the result of the creation is
+// ignored (an existing folder is fine).
+static int AddLevel(const char *level)
+{
+    if (!AppendText(dataFolder, sizeof dataFolder, "\\") || !AppendText(dataFolder, sizeof dataFolder, level))
+        return 0;
+    CreateDirectoryA(dataFolder, NULL);
+    return 1;
+}
+
+int BuildDataFolder(const char *baseName)
+{
+    GetCommonAppData();
+    int fit = 1;
+    if (dataFolder[0] == '\0') {
+        UINT length = GetWindowsDirectoryA(dataFolder, sizeof dataFolder);
+        if (length == 0 || length >= sizeof dataFolder) {
+            dataFolder[0] = '\0'; // neither source: the chain starts at the drive's root
+        } else {
+            // The Windows directory may end in a backslash (a root): the
+            // first level is then appended without a second one.
+            if (dataFolder[length - 1] == '\\')
+                dataFolder[length - 1] = '\0';
+            fit = AddLevel(TEXT_ALL_USERS) && AddLevel(TEXT_APPLICATION_DATA);
+        }
+    }
+    fit = fit && AddLevel(TEXT_MAKER_FOLDER) && AddLevel(TEXT_PRODUCT_FOLDER) && AddLevel(baseName) &&
+          AppendText(dataFolder, sizeof dataFolder, "\\");
+    if (!fit) {
+        // A folder path that does not fit in 260 bytes can't be used: no
+        // file goes into the data folder, and nothing is started from it.
+        dataFolder[0] = '\0';
+        return 0;
+    }
+    return 1;
+}

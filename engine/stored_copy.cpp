@@ -1,0 +1,40 @@
+// CopyStoredBlock: writes a stored block to its destination, 2048 bytes at
+// a time, keeping the dialog alive and honouring an abort.
+#include "engine/extraction.h"
+#include "engine/extraction_steps.h"
+#include "engine/message_pump.h"
+
+void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer)
+{
+    // Offsets of 2^31 and above can't be reached: the file is still created
+    // (and logged) but nothing is copied into it.
+    int positioned = record->dataOffset < PACKAGE_OFFSET_LIMIT &&
+                     _llseek(manifest, (LONG)record->dataOffset, FILE_BEGIN) == (LONG)record->dataOffset;
+    HFILE file = _lcreat(destination, 0);
+    if (file == HFILE_ERROR)
+        return;
+    // 64-bit count: the sum can't wrap for blocks near 4 GiB.
+    uint64_t bytesRead = 0;
+    uint64_t pumpThreshold = 0;
+    uint64_t storedSize = record->storedSize;
+    UINT count;
+    do {
+        if (!positioned || buffer == NULL)
+            break;
+        count = _lread(manifest, buffer, kCopyChunkSize);
+        if (count == (UINT)HFILE_ERROR)
+            break; // a read error ends this file's copy
+        bytesRead += count;
+        // Only the bytes within the block's first storedSize bytes.
+        UINT part = bytesRead <= storedSize ? count : (UINT)(storedSize - (bytesRead - count));
+        if (part > 0)
+            _lwrite(file, buffer, part);
+        if (bytesRead > pumpThreshold) {
+            RunMessagePumpStep();
+            if (abortRequested && !abortExempt)
+                break;
+            pumpThreshold += kPumpInterval;
+        }
+    } while (count != 0 && bytesRead <= storedSize);
+    _lclose(file);
+}
