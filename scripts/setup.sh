@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the project needs on a fresh Debian machine (run as root, or
+# with sudo available).  Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make python3
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+  wine64 xvfb xauth imagemagick
+  googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  valgrind clang-tidy cppcheck
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

