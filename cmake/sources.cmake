@@ -7,8 +7,13 @@ set(CORE_SOURCES
   package/file_records.cpp
   flow/install_mode.cpp
   flow/format_thousands.cpp
+  flow/sum_installed_sizes.cpp
+  flow/kilobytes_from_bytes.cpp
+  flow/measured_root.cpp
+  flow/lookup_path.cpp
   flow/text_rules.cpp
   engine/abort_flags.cpp
   engine/missing_types.cpp
+  engine/registration_paths.cpp
   engine/data_file_name.cpp
 )
