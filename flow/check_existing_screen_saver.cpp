@@ -1,8 +1,31 @@
 // CheckExistingScreenSaver: asks before replacing a same-name screen saver.
-#include "flow/checks.h"
+#include <stdio.h>
 
-// Stand-in until the pre-install checks are built: always goes on.
+#include "flow/checks.h"
+#include "flow/install_mode.h"
+#include "package/manifest.h"
+#include "texts.h"
+
 int CheckExistingScreenSaver(void)
 {
-    return 1;
+    char windowsDirectory[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
+    if (length == 0 || length >= sizeof windowsDirectory)
+        return 1;
+
+    char fileName[kLookupNameSize];
+    BuildLookupName(fileName, screenSaverName);
+    char path[MAX_PATH];
+    if (!BuildLookupPath(path, sizeof path, windowsDirectory, fileName))
+        return 1;
+    // A file or a folder of that name both count.
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 1;
+
+    // Sized for the longest file name, so the question is never cut.
+    char question[sizeof TEXT_REPLACE_QUESTION + kLookupNameSize];
+    snprintf(question, sizeof question, TEXT_REPLACE_QUESTION, fileName);
+    if (InstallMode != INSTALL_MODE_INTERACTIVE)
+        return 1;
+    return MessageBoxA(NULL, question, TEXT_REPLACE_CAPTION, MB_ICONQUESTION | MB_YESNO) != IDNO;
 }

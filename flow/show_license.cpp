@@ -1,9 +1,48 @@
-// ShowLicense and LicenseDlgProc: the package's licence for acceptance.
+// ShowLicense: the package's licence for acceptance.
 #include "flow/checks.h"
+#include "package/manifest.h"
+#include "resource.h"
 
-// Stand-in until the pre-install checks are built: always goes on.
+// Shows the licence dialog when the package has a licence text.  Anything
+// that keeps the text from being read (a short read, no memory) lets the
+// installation go on; only Decline, Esc, the close box or a dialog that
+// can't be created stop it.
 int ShowLicense(HINSTANCE instance)
 {
-    (void)instance;
-    return 1;
+    int result = 1;
+    HFILE manifest = OpenManifest();
+    if (manifest == HFILE_ERROR)
+        return 1;
+
+    unsigned char lengthField[kLicenseLengthSize];
+    UINT licenseLength = 0;
+    if (_lread(manifest, lengthField, sizeof lengthField) == sizeof lengthField)
+        licenseLength = lengthField[0] | lengthField[1] << 8;
+    if (licenseLength == 0) {
+        _lclose(manifest);
+        return 1;
+    }
+
+    // One byte more than the text and zero-filled: the text is terminated.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, licenseLength + 1);
+    if (block == NULL) {
+        _lclose(manifest);
+        return 1;
+    }
+    char *text = (char *)GlobalLock(block);
+    if (text == NULL) {
+        GlobalFree(block);
+        _lclose(manifest);
+        return 1;
+    }
+
+    if (_lread(manifest, text, licenseLength) == licenseLength) {
+        INT_PTR answer = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_LICENSE), NULL, LicenseDlgProc, (LPARAM)text);
+        result = answer == IDOK;
+    }
+
+    GlobalUnlock(block);
+    GlobalFree(block);
+    _lclose(manifest);
+    return result;
 }
