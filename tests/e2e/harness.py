@@ -123,7 +123,7 @@ class Prefix:
                        stderr=subprocess.DEVNULL, timeout=60)
 
     def reg_query(self, key, value=None):
-        args = ["reg", "query", key] + (["/v", value] if value else [])
+        args = ["query", key] + (["/v", value] if value else [])
         code, out, _ = self.run("reg", args, timeout=60)
         return code, out
 
