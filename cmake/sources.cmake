@@ -5,6 +5,17 @@ set(CORE_SOURCES
   package/open_manifest.cpp
   package/read_screen_saver_name.cpp
   package/file_records.cpp
+  package/huffman_rules.cpp
+  package/position_code.cpp
+  package/huffman_tree.cpp
+  package/read_ptr.cpp
+  package/write_ptr.cpp
+  package/bit_input.cpp
+  package/decode_char.cpp
+  package/decode_position.cpp
+  package/decode_block.cpp
+  package/expand_file.cpp
+  package/fatal_error.cpp
   flow/install_mode.cpp
   flow/format_thousands.cpp
   flow/sum_installed_sizes.cpp

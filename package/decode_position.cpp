@@ -1,0 +1,14 @@
+// DecodePosition: the next match position, its upper six bits by the fixed
+// prefix code and its lower six bits as they are.
+#include "package/decoder_state.h"
+#include "package/position_code.h"
+
+int DecodePosition(void)
+{
+    int b = GetByte();
+    int upper = positionUpperBits[b];
+    int length = positionCodeLength[b];
+    for (int i = 0; i < length - 2; i++)
+        b = 2 * b + GetBit();
+    return upper * 64 + (b % 64);
+}

@@ -1,0 +1,51 @@
+// ExpandFile: expands one compressed block of the installer's own file into
+// its destination file.
+#include "package/decoder.h"
+#include "package/decoder_state.h"
+
+enum { kPathSize = 260 };
+
+int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
+               const char *destination)
+{
+    ReadPtr(NULL, 0);
+    WritePtr(NULL, 0, 0);
+
+    char ownPath[kPathSize];
+    DWORD length = GetModuleFileNameA(instance, ownPath, kPathSize);
+    // A path that filled the whole buffer was cut short (and older systems
+    // leave it unterminated then): it would name some other file.
+    if (length == 0 || length >= kPathSize)
+        return 0;
+
+    // When the block can't be reached (the own file won't open, or the
+    // offset is beyond what the package format allows) or the destination
+    // can't be created, nothing is decoded and an existing destination is
+    // left as it was.  The caller goes on either way.
+    if (dataOffset > 0x7FFFFFFFu)
+        return 0;
+    FILE *input = fopen(ownPath, "rb");
+    if (input == NULL)
+        return 0;
+    // ReadPtr and WritePtr buffer 16384 bytes themselves.  Unbuffered
+    // streams turn each of their reads and writes into one system call, so
+    // nothing is read beyond the block's end and a full disk is seen by the
+    // write that meets it, not lost in a flush when the file is closed.
+    setvbuf(input, NULL, _IONBF, 0);
+    if (fseek(input, (long)dataOffset, SEEK_SET) != 0) {
+        fclose(input);
+        return 0;
+    }
+    FILE *output = fopen(destination, "wb");
+    if (output == NULL) {
+        fclose(input);
+        return 0;
+    }
+    setvbuf(output, NULL, _IONBF, 0);
+
+    DecodeBlock(input, output, originalSize, storedSize);
+
+    fclose(output);
+    fclose(input);
+    return 1;
+}

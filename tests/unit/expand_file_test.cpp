@@ -1,0 +1,194 @@
+// ExpandFile over real files: the block found by its offset in the
+// installer's own file, the reads it makes, and what it creates when it
+// can't or needn't decode.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/extraction.h"
+#include "package/decoder.h"
+#include "package/platform.h"
+#include "tests/unit/counting_pump.h"
+#include "tests/unit/memory_stream.h"
+
+namespace {
+
+// The hand-built block of 31 'A's (see decoder_test.cpp).
+const char *kThirtyOneA = "00001001 00001001 000 000000";
+
+std::vector<uint8_t> ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    std::ofstream(path, std::ios::binary).write((const char *)bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool Exists(const std::string &path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+// The process's read calls and bytes read so far, not counting the one
+// read that takes this snapshot (it counts only from the next snapshot on,
+// and is left out there).
+struct ReadCounters {
+    long calls = 0, bytes = 0, ownBytes = 0;
+};
+
+ReadCounters CurrentReads()
+{
+    char text[512];
+    int fd = open("/proc/self/io", O_RDONLY);
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    ReadCounters c;
+    if (n <= 0)
+        return c;
+    text[n] = '\0';
+    const char *rchar = strstr(text, "rchar:");
+    const char *syscr = strstr(text, "syscr:");
+    if (rchar && syscr) {
+        c.bytes = atol(rchar + 6);
+        c.calls = atol(syscr + 6);
+    }
+    c.ownBytes = n;
+    return c;
+}
+
+// Read calls and bytes between two snapshots.
+ReadCounters ReadsBetween(const ReadCounters &before, const ReadCounters &after)
+{
+    ReadCounters d;
+    d.calls = after.calls - before.calls - 1;
+    d.bytes = after.bytes - before.bytes - before.ownBytes;
+    return d;
+}
+
+class ExpandFileTest : public ::testing::Test {
+  protected:
+    std::string dir, package, destination;
+    const uint32_t offset = 1234;
+
+    void SetUp() override
+    {
+        char name[] = "/tmp/expand_file_test.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        package = dir + "/package.exe";
+        destination = dir + "/out.bin";
+        nativeModulePath = package.c_str();
+        ResetPumpAndAbort();
+    }
+
+    void TearDown() override
+    {
+        nativeModulePath = "";
+        ResetPumpAndAbort();
+        std::string command = "rm -rf '" + dir + "'";
+        ASSERT_EQ(system(command.c_str()), 0);
+    }
+
+    // A package file with block at offset, and bytes after it that a
+    // decoder reading too far would take.
+    void WritePackage(const std::vector<uint8_t> &block)
+    {
+        std::vector<uint8_t> bytes(offset, 0x5A);
+        bytes.insert(bytes.end(), block.begin(), block.end());
+        bytes.insert(bytes.end(), 4096, 0xFF);
+        WriteFile(package, bytes);
+    }
+};
+
+TEST_F(ExpandFileTest, ExpandsTheBlockAtItsOffset)
+{
+    std::vector<uint8_t> block = BitsToBytes(kThirtyOneA);
+    WritePackage(block);
+    WriteFile(destination, std::vector<uint8_t>(100, 'x')); // cut to length
+    EXPECT_EQ(ExpandFile(nullptr, offset, 31, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(ReadFile(destination), std::vector<uint8_t>(31, 'A'));
+}
+
+TEST_F(ExpandFileTest, ReadsBlockInPiecesThatEndAtItsEnd)
+{
+    // Each of the decoder's reads is one read call of the unbuffered
+    // stream; together they take exactly the block.
+    struct {
+        uint32_t stored;
+        long calls;
+    } cases[] = {{40000, 3}, {16384, 1}, {1000, 1}};
+    for (auto c : cases) {
+        WritePackage(XorshiftBytes(3, c.stored));
+        ReadCounters before = CurrentReads();
+        ExpandFile(nullptr, offset, 4000000, c.stored, destination.c_str());
+        ReadCounters reads = ReadsBetween(before, CurrentReads());
+        EXPECT_EQ(reads.calls, c.calls) << c.stored;
+        EXPECT_EQ(reads.bytes, (long)c.stored);
+    }
+}
+
+TEST_F(ExpandFileTest, ZeroOrNegativeSizeCreatesEmptyFile)
+{
+    WritePackage(BitsToBytes(kThirtyOneA));
+    for (uint32_t size : {0u, 0x80000000u}) {
+        WriteFile(destination, {1, 2, 3});
+        ReadCounters before = CurrentReads();
+        EXPECT_EQ(ExpandFile(nullptr, offset, size, 4, destination.c_str()), 1);
+        EXPECT_EQ(ReadsBetween(before, CurrentReads()).calls, 0);
+        EXPECT_TRUE(Exists(destination));
+        EXPECT_TRUE(ReadFile(destination).empty());
+    }
+}
+
+TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
+{
+    std::vector<uint8_t> block = XorshiftBytes(8, 30000);
+    WritePackage(block);
+    abortRequested = 1;
+    EXPECT_EQ(ExpandFile(nullptr, offset, 200000, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(pumpStepCount, 1);
+    EXPECT_TRUE(Exists(destination));
+    EXPECT_TRUE(ReadFile(destination).empty());
+
+    abortExempt = 1;
+    EXPECT_EQ(ExpandFile(nullptr, offset, 200000, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(ReadFile(destination).size(), 200000u);
+}
+
+TEST_F(ExpandFileTest, UnreachableBlockCreatesNothing)
+{
+    // No own path, a cut path, a missing package, an offset beyond the
+    // format's range: 0, and the destination is not created.
+    std::string longPath(300, 'p');
+    const char *paths[] = {"", longPath.c_str(), "/nonexistent/package.exe"};
+    for (const char *path : paths) {
+        nativeModulePath = path;
+        EXPECT_EQ(ExpandFile(nullptr, 0, 31, 4, destination.c_str()), 0);
+        EXPECT_FALSE(Exists(destination));
+    }
+    nativeModulePath = package.c_str();
+    WritePackage(BitsToBytes(kThirtyOneA));
+    EXPECT_EQ(ExpandFile(nullptr, 0x80000000u, 31, 4, destination.c_str()), 0);
+    EXPECT_FALSE(Exists(destination));
+    // A destination that can't be created is passed over.
+    EXPECT_EQ(ExpandFile(nullptr, offset, 31, 4, (dir + "/missing/out.bin").c_str()), 0);
+}
+
+TEST_F(ExpandFileTest, FullDiskEndsProcessWithStatusZero)
+{
+    WritePackage(BitsToBytes(kThirtyOneA));
+    EXPECT_EXIT(ExpandFile(nullptr, offset, 31, 4, "/dev/full"), ::testing::ExitedWithCode(0), "^$");
+}
+
+} // namespace
