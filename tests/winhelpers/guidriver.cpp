@@ -1,0 +1,670 @@
+// guidriver: starts a GUI program, watches its top-level windows, answers
+// them as a scenario says and prints a transcript of what it saw.
+//
+//   guidriver [--timeout SECONDS] [--rule "MATCH => ACTION"]... [--rules FILE]
+//             [--] PROGRAM [COMMAND-LINE]
+//
+// PROGRAM (a Windows path) is started with the command line "PROGRAM"
+// followed by a space and COMMAND-LINE, which is passed on verbatim: "/x -s"
+// reaches the program as that one text.
+//
+// Rules are tried in order; the first whose MATCH occurs in the window's
+// caption or in any of its controls' texts answers the window ("*" matches
+// every window).  ACTION is one of:
+//   a button's text, ignoring '&' and case ("OK", "Cancel", "Yes", ...),
+//   #N       the WM_COMMAND of control id N,
+//   enter    the Enter key, through the dialog's own keyboard handling,
+//   escape   the Esc key, likewise,
+//   close    the close box (WM_SYSCOMMAND SC_CLOSE),
+//   wait     leave the window alone: it ends by itself.
+// A rules file holds one rule a line; blank lines and lines starting with
+// '#' are skipped.
+//
+// The program runs as this driver's debuggee.  A breakpoint on user32's
+// EndDialog stops it each time a dialog or a message box ends, so that a
+// dialog too short-lived for a poll to find (a progress dialog that ends
+// at once, or one that is never shown) is still recorded, as it is at that
+// moment, with its result.  Windows that wait for an answer are found by
+// polling and recorded once their texts have settled.
+//
+// Transcript (stdout), one record a line:
+//   window N: class "C", caption "T", shown|hidden
+//     control CLASS ID: "TEXT"             (" hidden" follows a hidden one)
+//   window N: answer ACTION
+//   window N: no button "ACTION"          (the rule's button is not there)
+//   window N: ended with R
+//   window N: no rule                      (at a time-out: left unanswered)
+//   crashed with exception 0xC0000005
+//   exit code X  |  killed after time-out
+//   left over: class "C", caption "T"     (a window that outlived the program)
+// Texts are escaped C-style (\r \n \t \\ \" and \xNN), so that each record
+// is one line and transcripts compare exactly.  Which windows a poll finds
+// first never shows in the transcript: a window that waits for its "wait"
+// rule, or for none, prints nothing until the program ends or the time-out.
+//
+// Exit status: 0 when the program ended by itself, 1 when it was killed or
+// could not be started, 2 for a usage error.
+#include <windows.h>
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kPollMilliseconds = 20;
+// A polled window is recorded once its texts have stayed the same this long.
+const ULONGLONG kSettleMilliseconds = 100;
+// An edit control's text must be asked of the control; the program may be
+// stopped at a breakpoint meanwhile, so the question is not waited on long.
+const DWORD kEditTextMilliseconds = 250;
+const size_t kTextCapacity = 70000; // a licence text holds up to 65,535 bytes
+
+struct Rule {
+    std::string match;
+    std::string action;
+};
+
+struct Control {
+    std::string className;
+    int id;
+    std::string text;
+    bool visible;
+};
+
+struct Snapshot {
+    std::string className;
+    std::string caption;
+    bool visible;
+    bool complete; // false when a text could not be read
+    std::vector<Control> controls;
+};
+
+struct Window {
+    HWND handle;
+    int number;          // 0 until the window is in the transcript
+    Snapshot last;       // as the previous poll found it
+    ULONGLONG sameSince; // when the texts last changed
+    bool waitingWithoutRule;
+    bool ended;
+};
+
+std::vector<Rule> rules;
+std::deque<Window> windows; // a deque: records stay put as it grows
+int windowCount;
+HANDLE childProcess;
+DWORD childProcessId;
+
+void Print(const char *format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    fputs(line, stdout);
+    fflush(stdout);
+}
+
+std::string Escape(const std::string &text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        default:
+            if (c < 0x20 || c >= 0x7f) {
+                char code[8];
+                snprintf(code, sizeof code, "\\x%02X", c);
+                out += code;
+            } else {
+                out += (char)c;
+            }
+        }
+    }
+    return out;
+}
+
+// Prints before, the escaped text in quotes, then after.
+void PrintQuoted(const char *before, const std::string &text, const char *after)
+{
+    fputs(before, stdout);
+    fputc('"', stdout);
+    fputs(Escape(text).c_str(), stdout);
+    fputc('"', stdout);
+    fputs(after, stdout);
+    fflush(stdout);
+}
+
+std::string Trim(const std::string &text)
+{
+    size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(begin, end - begin + 1);
+}
+
+bool ParseRule(const std::string &line, Rule *rule)
+{
+    size_t arrow = line.find("=>");
+    if (arrow == std::string::npos)
+        return false;
+    rule->match = Trim(line.substr(0, arrow));
+    rule->action = Trim(line.substr(arrow + 2));
+    return !rule->match.empty() && !rule->action.empty();
+}
+
+bool LoadRules(const char *path)
+{
+    FILE *file = fopen(path, "rb");
+    if (file == NULL) {
+        fprintf(stderr, "guidriver: cannot read %s\n", path);
+        return false;
+    }
+    char line[4096];
+    bool ok = true;
+    while (fgets(line, sizeof line, file) != NULL) {
+        std::string text = Trim(line);
+        if (text.empty() || text[0] == '#')
+            continue;
+        Rule rule;
+        if (!ParseRule(text, &rule)) {
+            fprintf(stderr, "guidriver: bad rule in %s: %s\n", path, text.c_str());
+            ok = false;
+            break;
+        }
+        rules.push_back(rule);
+    }
+    fclose(file);
+    return ok;
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// The text the system holds for a window of another process: a caption,
+// or the text of a static control or a button.  It can be read while the
+// program is stopped.
+std::string HeldText(HWND window)
+{
+    std::vector<char> buffer(kTextCapacity, '\0');
+    GetWindowTextA(window, buffer.data(), (int)buffer.size());
+    buffer.back() = '\0';
+    return buffer.data();
+}
+
+// An edit control keeps its text to itself: it is asked for it.
+bool AskedText(HWND window, std::string *text)
+{
+    std::vector<char> buffer(kTextCapacity, '\0');
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(), SMTO_ABORTIFHUNG,
+                            kEditTextMilliseconds, &length) == 0)
+        return false;
+    buffer.back() = '\0';
+    *text = buffer.data();
+    return true;
+}
+
+// running: the program runs, so an edit control can be asked for its text.
+Snapshot Take(HWND window, bool running)
+{
+    Snapshot snapshot;
+    snapshot.className = ClassOf(window);
+    snapshot.caption = HeldText(window);
+    snapshot.visible = IsWindowVisible(window) != FALSE;
+    snapshot.complete = true;
+    for (HWND child = GetWindow(window, GW_CHILD); child != NULL; child = GetWindow(child, GW_HWNDNEXT)) {
+        Control control;
+        control.className = ClassOf(child);
+        control.id = (int)(unsigned short)GetDlgCtrlID(child);
+        if (running && _stricmp(control.className.c_str(), "Edit") == 0) {
+            if (!AskedText(child, &control.text))
+                snapshot.complete = false;
+        } else {
+            control.text = HeldText(child);
+        }
+        control.visible = (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0;
+        snapshot.controls.push_back(control);
+    }
+    return snapshot;
+}
+
+bool Same(const Snapshot &a, const Snapshot &b)
+{
+    if (a.className != b.className || a.caption != b.caption || a.visible != b.visible ||
+        a.complete != b.complete || a.controls.size() != b.controls.size())
+        return false;
+    for (size_t i = 0; i < a.controls.size(); i++) {
+        const Control &x = a.controls[i];
+        const Control &y = b.controls[i];
+        if (x.className != y.className || x.id != y.id || x.text != y.text || x.visible != y.visible)
+            return false;
+    }
+    return true;
+}
+
+void Record(Window *window, const Snapshot &snapshot)
+{
+    window->number = ++windowCount;
+    Print("window %d: class ", window->number);
+    PrintQuoted("", snapshot.className, ", caption ");
+    PrintQuoted("", snapshot.caption, snapshot.visible ? ", shown\n" : ", hidden\n");
+    for (const Control &control : snapshot.controls) {
+        Print("  control %s %d: ", control.className.c_str(), control.id);
+        PrintQuoted("", control.text, control.visible ? "\n" : " hidden\n");
+    }
+}
+
+Window *Track(HWND handle)
+{
+    for (Window &window : windows)
+        if (window.handle == handle)
+            return &window;
+    Window window = {};
+    window.handle = handle;
+    windows.push_back(window);
+    return &windows.back();
+}
+
+std::string WithoutAmpersands(const std::string &text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != '&')
+            out += c;
+    return out;
+}
+
+bool Matches(const Snapshot &snapshot, const std::string &match)
+{
+    if (match == "*" || snapshot.caption.find(match) != std::string::npos)
+        return true;
+    for (const Control &control : snapshot.controls)
+        if (control.text.find(match) != std::string::npos)
+            return true;
+    return false;
+}
+
+// A key press through the window's modal loop, so that the dialog manager
+// handles it as it would a real one.
+void PostKey(HWND window, WPARAM key)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info) && info.hwndFocus != NULL)
+        target = info.hwndFocus;
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, (LPARAM)0xC0000001u);
+}
+
+void PostCommand(HWND window, int id)
+{
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
+}
+
+// Returns false when the action names a button the window lacks.
+bool Perform(HWND window, const Snapshot &snapshot, const std::string &action)
+{
+    if (_stricmp(action.c_str(), "wait") == 0)
+        return true;
+    if (_stricmp(action.c_str(), "enter") == 0) {
+        PostKey(window, VK_RETURN);
+        return true;
+    }
+    if (_stricmp(action.c_str(), "escape") == 0) {
+        PostKey(window, VK_ESCAPE);
+        return true;
+    }
+    if (_stricmp(action.c_str(), "close") == 0) {
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
+    if (action[0] == '#') {
+        PostCommand(window, atoi(action.c_str() + 1));
+        return true;
+    }
+    std::string wanted = WithoutAmpersands(action);
+    for (const Control &control : snapshot.controls) {
+        if (_stricmp(control.className.c_str(), "Button") != 0 || !control.visible)
+            continue;
+        if (_stricmp(WithoutAmpersands(control.text).c_str(), wanted.c_str()) == 0) {
+            PostCommand(window, control.id);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Answer(Window *window, const Snapshot &snapshot)
+{
+    for (const Rule &rule : rules) {
+        if (!Matches(snapshot, rule.match))
+            continue;
+        if (!Perform(window->handle, snapshot, rule.action))
+            PrintQuoted(("window " + std::to_string(window->number) + ": no button ").c_str(), rule.action, "\n");
+        else if (_stricmp(rule.action.c_str(), "wait") != 0)
+            Print("window %d: answer %s\n", window->number, Escape(rule.action).c_str());
+        return;
+    }
+    window->waitingWithoutRule = true;
+}
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM found)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == childProcessId && IsWindowVisible(window))
+        ((std::vector<HWND> *)found)->push_back(window);
+    return TRUE;
+}
+
+// One poll: each visible top-level window of the program whose texts have
+// settled is recorded and answered.
+void Poll(void)
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectVisible, (LPARAM)&found);
+    ULONGLONG now = GetTickCount64();
+    for (HWND handle : found) {
+        Window *window = Track(handle);
+        if (window->number != 0)
+            continue;
+        Snapshot snapshot = Take(handle, true);
+        if (window->sameSince == 0 || !Same(snapshot, window->last)) {
+            window->last = snapshot;
+            window->sameSince = now;
+            continue;
+        }
+        if (snapshot.visible && snapshot.complete && now - window->sameSince >= kSettleMilliseconds) {
+            Record(window, snapshot);
+            Answer(window, snapshot);
+        }
+    }
+}
+
+// A dialog is ending: it is recorded now unless a poll has done so.
+void OnEndDialog(HWND handle, INT_PTR result)
+{
+    if (!IsWindow(handle))
+        return;
+    Window *window = Track(handle);
+    if (window->number == 0)
+        Record(window, Take(handle, false));
+    Print("window %d: ended with %lld\n", window->number, (long long)result);
+    window->ended = true;
+}
+
+// --- The debugger side -----------------------------------------------------
+
+struct Breakpoint {
+    ULONG_PTR address;
+    BYTE original;
+    bool armed;
+};
+
+Breakpoint endDialog;
+
+bool ReadTarget(ULONG_PTR address, void *buffer, SIZE_T size)
+{
+    SIZE_T got = 0;
+    return ReadProcessMemory(childProcess, (LPCVOID)address, buffer, size, &got) && got == size;
+}
+
+bool WriteTargetByte(ULONG_PTR address, BYTE value)
+{
+    SIZE_T put = 0;
+    if (!WriteProcessMemory(childProcess, (LPVOID)address, &value, 1, &put) || put != 1)
+        return false;
+    FlushInstructionCache(childProcess, (LPCVOID)address, 1);
+    return true;
+}
+
+bool ReadTargetString(ULONG_PTR address, char *buffer, size_t capacity)
+{
+    for (size_t i = 0; i + 1 < capacity; i++) {
+        if (!ReadTarget(address + i, &buffer[i], 1))
+            return false;
+        if (buffer[i] == '\0')
+            return true;
+    }
+    buffer[capacity - 1] = '\0';
+    return true;
+}
+
+// The address of an export of a module loaded in the program, read from
+// the module's export directory in the program's memory; 0 when the module
+// is not the one named or lacks the export.
+ULONG_PTR FindExport(ULONG_PTR base, const char *moduleName, const char *exportName)
+{
+    IMAGE_DOS_HEADER dos;
+    if (!ReadTarget(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE)
+        return 0;
+    IMAGE_NT_HEADERS64 nt;
+    if (!ReadTarget(base + dos.e_lfanew, &nt, sizeof nt) || nt.Signature != IMAGE_NT_SIGNATURE ||
+        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        return 0;
+    const IMAGE_DATA_DIRECTORY &directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress == 0)
+        return 0;
+    IMAGE_EXPORT_DIRECTORY exports;
+    if (!ReadTarget(base + directory.VirtualAddress, &exports, sizeof exports))
+        return 0;
+    char name[64];
+    if (!ReadTargetString(base + exports.Name, name, sizeof name) || _stricmp(name, moduleName) != 0)
+        return 0;
+    for (DWORD i = 0; i < exports.NumberOfNames; i++) {
+        DWORD nameAddress = 0;
+        if (!ReadTarget(base + exports.AddressOfNames + 4 * (ULONG_PTR)i, &nameAddress, 4) ||
+            !ReadTargetString(base + nameAddress, name, sizeof name))
+            return 0;
+        if (strcmp(name, exportName) != 0)
+            continue;
+        WORD ordinal = 0;
+        DWORD function = 0;
+        if (!ReadTarget(base + exports.AddressOfNameOrdinals + 2 * (ULONG_PTR)i, &ordinal, 2) ||
+            !ReadTarget(base + exports.AddressOfFunctions + 4 * (ULONG_PTR)ordinal, &function, 4))
+            return 0;
+        return base + function;
+    }
+    return 0;
+}
+
+void OnModuleLoaded(ULONG_PTR base)
+{
+    if (endDialog.address != 0)
+        return;
+    ULONG_PTR address = FindExport(base, "user32.dll", "EndDialog");
+    BYTE original;
+    if (address == 0 || !ReadTarget(address, &original, 1))
+        return;
+    if (!WriteTargetByte(address, 0xCC)) {
+        fprintf(stderr, "guidriver: cannot set the breakpoint on EndDialog\n");
+        return;
+    }
+    endDialog.address = address;
+    endDialog.original = original;
+    endDialog.armed = true;
+}
+
+// Returns how the program goes on after an exception event.
+DWORD OnException(const DEBUG_EVENT &event, bool *loaderBreakSeen)
+{
+    const EXCEPTION_RECORD &record = event.u.Exception.ExceptionRecord;
+    ULONG_PTR address = (ULONG_PTR)record.ExceptionAddress;
+    if (record.ExceptionCode == EXCEPTION_BREAKPOINT && endDialog.armed && address == endDialog.address) {
+        HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+        if (thread == NULL || !GetThreadContext(thread, &context)) {
+            fprintf(stderr, "guidriver: cannot read the stopped thread\n");
+            TerminateProcess(childProcess, 1);
+        } else {
+            OnEndDialog((HWND)context.Rcx, (INT_PTR)context.Rdx);
+            // Run the first instruction itself once, then set the trap again.
+            WriteTargetByte(endDialog.address, endDialog.original);
+            endDialog.armed = false;
+            context.Rip = endDialog.address;
+            context.EFlags |= 0x100; // trap flag: one step
+            SetThreadContext(thread, &context);
+        }
+        if (thread != NULL)
+            CloseHandle(thread);
+        return DBG_CONTINUE;
+    }
+    if (record.ExceptionCode == EXCEPTION_SINGLE_STEP && endDialog.address != 0 && !endDialog.armed) {
+        WriteTargetByte(endDialog.address, 0xCC);
+        endDialog.armed = true;
+        return DBG_CONTINUE;
+    }
+    if (record.ExceptionCode == EXCEPTION_BREAKPOINT && !*loaderBreakSeen) {
+        *loaderBreakSeen = true; // the loader's own breakpoint at the start
+        return DBG_CONTINUE;
+    }
+    if (!event.u.Exception.dwFirstChance)
+        Print("crashed with exception 0x%08lX\n", (unsigned long)record.ExceptionCode);
+    return DBG_EXCEPTION_NOT_HANDLED;
+}
+
+BOOL CALLBACK ReportLeftOver(HWND window, LPARAM)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    std::string className = ClassOf(window);
+    if (processId == childProcessId || className == "ZORBInst") {
+        PrintQuoted("left over: class ", className, ", caption ");
+        PrintQuoted("", HeldText(window), "\n");
+    }
+    return TRUE;
+}
+
+int Usage(void)
+{
+    fputs("usage: guidriver [--timeout SECONDS] [--rule \"MATCH => ACTION\"]... [--rules FILE] [--] PROGRAM "
+          "[COMMAND-LINE]\n",
+          stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    double timeoutSeconds = 60;
+    int i = 1;
+    for (; i < argc; i++) {
+        std::string option = argv[i];
+        if (option == "--") {
+            i++;
+            break;
+        }
+        if (option.compare(0, 2, "--") != 0)
+            break;
+        if (i + 1 >= argc)
+            return Usage();
+        const char *value = argv[++i];
+        if (option == "--timeout") {
+            timeoutSeconds = atof(value);
+            if (!(timeoutSeconds > 0))
+                return Usage();
+        } else if (option == "--rule") {
+            Rule rule;
+            if (!ParseRule(value, &rule)) {
+                fprintf(stderr, "guidriver: bad rule: %s\n", value);
+                return 2;
+            }
+            rules.push_back(rule);
+        } else if (option == "--rules") {
+            if (!LoadRules(value))
+                return 2;
+        } else {
+            return Usage();
+        }
+    }
+    if (i >= argc || argc - i > 2)
+        return Usage();
+
+    std::string commandLine = std::string("\"") + argv[i] + "\"";
+    if (i + 1 < argc) {
+        commandLine += " ";
+        commandLine += argv[i + 1];
+    }
+    std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
+    commandBuffer.push_back('\0');
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(argv[i], commandBuffer.data(), NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL,
+                        &startup, &process)) {
+        fprintf(stderr, "guidriver: cannot start %s (error %lu)\n", argv[i], (unsigned long)GetLastError());
+        return 1;
+    }
+    childProcess = process.hProcess;
+    childProcessId = process.dwProcessId;
+
+    ULONGLONG deadline = GetTickCount64() + (ULONGLONG)(timeoutSeconds * 1000);
+    bool loaderBreakSeen = false;
+    bool killed = false;
+    bool exited = false;
+    DWORD exitCode = 0;
+    while (!exited) {
+        DEBUG_EVENT event;
+        if (WaitForDebugEvent(&event, kPollMilliseconds)) {
+            DWORD status = DBG_CONTINUE;
+            switch (event.dwDebugEventCode) {
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (event.u.CreateProcessInfo.hFile != NULL)
+                    CloseHandle(event.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                OnModuleLoaded((ULONG_PTR)event.u.LoadDll.lpBaseOfDll);
+                if (event.u.LoadDll.hFile != NULL)
+                    CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case EXCEPTION_DEBUG_EVENT:
+                status = OnException(event, &loaderBreakSeen);
+                break;
+            case EXIT_PROCESS_DEBUG_EVENT:
+                exitCode = event.u.ExitProcess.dwExitCode;
+                exited = true;
+                break;
+            default:
+                break;
+            }
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        } else if (!killed) {
+            Poll();
+        }
+        if (!killed && !exited && GetTickCount64() >= deadline) {
+            killed = true;
+            for (const Window &window : windows)
+                if (window.waitingWithoutRule && !window.ended)
+                    Print("window %d: no rule\n", window.number);
+            TerminateProcess(process.hProcess, 1);
+        }
+    }
+    if (killed)
+        Print("killed after time-out\n");
+    else
+        Print("exit code %lu\n", (unsigned long)exitCode);
+    EnumWindows(ReportLeftOver, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return killed ? 1 : 0;
+}
