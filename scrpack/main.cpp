@@ -1,1 +1,267 @@
-int main() { return 0; }
+// scrpack: builds a packaged screen saver installer from the installer stub
+// and the files of one screen saver, and lists what a package holds.
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "package/package_format.h"
+#include "scrpack/ansi_text.h"
+#include "scrpack/compress.h"
+#include "scrpack/file_io.h"
+#include "scrpack/package_reader.h"
+#include "scrpack/package_writer.h"
+#include "scrpack/verify_block.h"
+
+static const char kUsage[] =
+    "usage: scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
+    "               SCREENSAVER.SCR DATAFILE UNINSTALLER.EXE [DATA-FILE...]\n"
+    "       scrpack --list PACKAGE.EXE\n"
+    "\n"
+    "Builds a self-installing package: the installer stub followed by the\n"
+    "manifest and the files, in install order.  The screen saver is installed\n"
+    "into the Windows directory as NAME.scr, the data file as NAME.dat and the\n"
+    "uninstaller as UNINSTAL.EXE into the data folder; each further data file\n"
+    "gets a generated name there (prefix, serial number, its own extension).\n"
+    "\n"
+    "options:\n"
+    "  --stub FILE          installer stub (installer.exe of a build)\n"
+    "  --name NAME          display name of the screen saver (UTF-8)\n"
+    "  -o, --output FILE    package to write (replaced only on success)\n"
+    "  --license FILE       licence text the user must accept (UTF-8)\n"
+    "  --first-number N     serial number of the first data file (default 1)\n"
+    "  --prefix P           name prefix of data files: FILE (default), JUKE, JUK_\n"
+    "  --store              store every file as it is, without compression\n"
+    "  --text-as-is         take name and licence bytes unchanged (already in\n"
+    "                       the target's ANSI code page, CR LF line ends)\n"
+    "  --list FILE          print the manifest of a package\n"
+    "  -h, --help           show this text\n"
+    "\n"
+    "Texts are converted from UTF-8 to Windows-1252, and the licence's line\n"
+    "ends to CR LF, unless --text-as-is is given.\n";
+
+struct Options {
+    std::string stub, name, output, license, list;
+    long firstNumber = 1;
+    char prefixSelector = ' ';
+    bool store = false;
+    bool textAsIs = false;
+    std::vector<std::string> files;
+};
+
+static int Usage(const char *problem)
+{
+    if (problem)
+        std::fprintf(stderr, "scrpack: %s\n", problem);
+    std::fputs(kUsage, problem ? stderr : stdout);
+    return problem ? 2 : 0;
+}
+
+static int Fail(const std::string &text)
+{
+    std::fprintf(stderr, "scrpack: %s\n", text.c_str());
+    return 1;
+}
+
+// Returns -1 to go on, or the exit status.
+static int ParseOptions(int argc, char **argv, Options *options)
+{
+    enum { kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kTextAsIs, kList };
+    static const struct option kLong[] = {
+        {"stub", required_argument, nullptr, kStub},
+        {"name", required_argument, nullptr, kName},
+        {"output", required_argument, nullptr, 'o'},
+        {"license", required_argument, nullptr, kLicense},
+        {"first-number", required_argument, nullptr, kFirstNumber},
+        {"prefix", required_argument, nullptr, kPrefix},
+        {"store", no_argument, nullptr, kStore},
+        {"text-as-is", no_argument, nullptr, kTextAsIs},
+        {"list", required_argument, nullptr, kList},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    int option;
+    opterr = 0;
+    while ((option = getopt_long(argc, argv, "o:h", kLong, nullptr)) != -1) {
+        switch (option) {
+        case kStub: options->stub = optarg; break;
+        case kName: options->name = optarg; break;
+        case 'o': options->output = optarg; break;
+        case kLicense: options->license = optarg; break;
+        case kList: options->list = optarg; break;
+        case kStore: options->store = true; break;
+        case kTextAsIs: options->textAsIs = true; break;
+        case 'h': return Usage(nullptr);
+        case kFirstNumber: {
+            char *end;
+            errno = 0;
+            options->firstNumber = std::strtol(optarg, &end, 10);
+            if (*optarg == '\0' || *end != '\0' || errno || options->firstNumber < 0 || options->firstNumber > 65535)
+                return Usage("--first-number takes a number from 0 to 65535");
+            break;
+        }
+        case kPrefix:
+            if (std::strcmp(optarg, "FILE") == 0)
+                options->prefixSelector = ' ';
+            else if (std::strcmp(optarg, "JUKE") == 0)
+                options->prefixSelector = PREFIX_SELECT_JUKE;
+            else if (std::strcmp(optarg, "JUK_") == 0)
+                options->prefixSelector = PREFIX_SELECT_JUK_;
+            else
+                return Usage("--prefix takes FILE, JUKE or JUK_");
+            break;
+        default: return Usage("unknown option or missing value");
+        }
+    }
+    options->files.assign(argv + optind, argv + argc);
+    if (!options->list.empty())
+        return options->files.empty() && options->output.empty() ? -1 : Usage("--list takes no other arguments");
+    if (options->stub.empty() || options->output.empty() || options->name.empty())
+        return Usage("--stub, --name and -o are required");
+    if (options->files.size() < 3)
+        return Usage("the screen saver, its data file and the uninstaller are required");
+    return -1;
+}
+
+static int ListPackage(const std::string &path)
+{
+    PackageContents contents;
+    std::string error;
+    if (!ReadPackage(path, &contents, &error))
+        return Fail(error);
+    std::printf("name: %s\n", AnsiToUtf8(contents.name).c_str());
+    std::printf("licence: %zu bytes\n", contents.license.size());
+    std::printf("first file number: %u\n", contents.firstFileNumber);
+    std::printf("manifest offset: %zu\n", contents.manifestOffset);
+    std::printf("%-5s %-10s %-10s %-10s %-7s %s\n", "index", "offset", "stored", "original", "method", "installs as");
+    for (size_t i = 0; i < contents.records.size(); i++) {
+        const FileRecord &record = contents.records[i];
+        std::printf("%-5zu %-10u %-10u %-10u %-7s %s\n", i, record.dataOffset, record.storedSize,
+                    record.originalSize, record.originalSize ? "packed" : "stored",
+                    AnsiToUtf8(InstalledFileName(contents, i)).c_str());
+    }
+    if (!contents.terminated)
+        return Fail("the file ends inside the record table");
+    return 0;
+}
+
+// Reads a text option's file or value and brings it into the ANSI code
+// page unless it is taken as it is.
+static bool PrepareText(const std::string &text, bool asIs, bool lines, std::string *out, std::string *error)
+{
+    if (asIs) {
+        *out = text;
+        return true;
+    }
+    if (!Utf8ToAnsi(StripByteOrderMark(text), out, error))
+        return false;
+    if (lines)
+        *out = ToCrLf(*out);
+    return true;
+}
+
+static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *error)
+{
+    if (!ReadWholeFile(options.stub, &spec->stub, error))
+        return false;
+    if (!PrepareText(options.name, options.textAsIs, false, &spec->name, error)) {
+        *error = "--name: " + *error;
+        return false;
+    }
+    if (!CheckScreenSaverName(spec->name, error)) {
+        *error = "--name: " + *error;
+        return false;
+    }
+    if (!options.license.empty()) {
+        Bytes raw;
+        if (!ReadWholeFile(options.license, &raw, error))
+            return false;
+        if (!PrepareText(std::string(raw.begin(), raw.end()), options.textAsIs, true, &spec->license, error)) {
+            *error = options.license + ": " + *error;
+            return false;
+        }
+        // An empty licence file would silently drop the licence dialog.
+        if (spec->license.empty()) {
+            *error = options.license + " is empty";
+            return false;
+        }
+    }
+    spec->firstFileNumber = (uint16_t)options.firstNumber;
+    spec->storeOnly = options.store;
+    for (size_t i = 0; i < options.files.size(); i++) {
+        PackedFile file;
+        file.label = options.files[i];
+        if (!ReadWholeFile(file.label, &file.content, error))
+            return false;
+        if (i < kRecordFirstMedia)
+            MakeFixedNameTail(file.nameTail);
+        else if (!MakeNameTail(file.label, options.prefixSelector, file.nameTail, error))
+            return false;
+        spec->files.push_back(std::move(file));
+    }
+    return true;
+}
+
+// Reads the written package back through the installer's own readers and
+// compares every field, and expands every compressed block.
+static bool VerifyPackage(const std::string &path, const PackageSpec &spec, const BuiltPackage &built,
+                          std::string *error)
+{
+    PackageContents contents;
+    if (!ReadPackage(path, &contents, error))
+        return false;
+    if (contents.manifestOffset != built.manifestOffset || contents.license != spec.license ||
+        contents.name != spec.name || contents.firstFileNumber != spec.firstFileNumber || !contents.terminated ||
+        contents.records.size() != built.records.size()) {
+        *error = "the written manifest does not read back as written";
+        return false;
+    }
+    for (size_t i = 0; i < built.records.size(); i++) {
+        const FileRecord &record = built.records[i];
+        if (std::memcmp(&contents.records[i], &record, sizeof record) != 0) {
+            *error = "record " + std::to_string(i) + " does not read back as written";
+            return false;
+        }
+        if (record.originalSize == 0)
+            continue;
+        Bytes block(built.bytes.begin() + record.dataOffset,
+                    built.bytes.begin() + record.dataOffset + record.storedSize);
+        if (!BlockExpandsTo(block, spec.files[i].content)) {
+            *error = "the compressed block of " + spec.files[i].label + " does not expand to the file";
+            return false;
+        }
+    }
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    Options options;
+    int status = ParseOptions(argc, argv, &options);
+    if (status >= 0)
+        return status;
+    if (!options.list.empty())
+        return ListPackage(options.list);
+
+    PackageSpec spec;
+    BuiltPackage built;
+    std::string error;
+    if (!LoadSpec(options, &spec, &error))
+        return Fail(error);
+    Compressor compress = nullptr; // every file is stored until the encoder is in
+    if (!BuildPackage(spec, compress, &built, &error))
+        return Fail(error);
+    auto verify = [&](const std::string &written, std::string *why) {
+        if (VerifyPackage(written, spec, built, why))
+            return true;
+        *why = options.output + ": " + *why;
+        return false;
+    };
+    if (!ReplaceFile(options.output, built.bytes, 0755, &error, verify))
+        return Fail(error);
+    return 0;
+}

@@ -1,0 +1,83 @@
+// Whole-file reads and replace-by-rename writes.
+#include "scrpack/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static bool Fail(std::string *error, const std::string &path)
+{
+    if (error)
+        *error = path + ": " + std::strerror(errno);
+    return false;
+}
+
+bool ReadWholeFile(const std::string &path, Bytes *data, std::string *error)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, path);
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (S_ISDIR(info.st_mode))
+            errno = EISDIR;
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        return Fail(error, path);
+    }
+    data->clear();
+    uint8_t buffer[65536];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            int saved = errno;
+            close(fd);
+            errno = saved;
+            return Fail(error, path);
+        }
+        if (got == 0)
+            break;
+        data->insert(data->end(), buffer, buffer + got);
+    }
+    close(fd);
+    return true;
+}
+
+bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std::string *error,
+                 const WrittenFileCheck &check)
+{
+    std::string temporary = path + ".partial-XXXXXX";
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0)
+        return Fail(error, path);
+    size_t done = 0;
+    bool ok = fchmod(fd, mode) == 0;
+    while (ok && done < data.size()) {
+        ssize_t written = write(fd, data.data() + done, data.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            ok = false;
+            break;
+        }
+        done += (size_t)written;
+    }
+    ok = ok && fsync(fd) == 0;
+    int saved = errno;
+    ok = close(fd) == 0 && ok;
+    if (ok && check && !check(temporary, error)) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (ok && rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    saved = errno ? errno : saved;
+    unlink(temporary.c_str());
+    errno = saved;
+    return Fail(error, path);
+}

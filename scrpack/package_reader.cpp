@@ -1,0 +1,82 @@
+// ReadPackage: the manifest through the installer's own readers.
+#include "scrpack/package_reader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "package/manifest.h"
+#include "scrpack/file_io.h"
+#include "scrpack/pe_image.h"
+
+static bool Fail(std::string *error, const std::string &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+static bool ReadExact(HFILE file, void *buffer, UINT count)
+{
+    return _lread(file, buffer, count) == count;
+}
+
+bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error)
+{
+    *contents = PackageContents();
+    // Only the headers are needed to tell PE32 from PE32+.
+    Bytes image;
+    PeImage pe;
+    if (!ReadWholeFile(path, &image, error))
+        return false;
+    if (!ParsePeImage(image, &pe, error))
+        return Fail(error, path + ": " + *error);
+    image.clear();
+
+    HFILE file = OpenManifestFile(path.c_str(), pe.formatOptionalSize);
+    if (file == HFILE_ERROR)
+        return Fail(error, path + ": the installer cannot find a manifest in this file");
+    contents->manifestOffset = (size_t)_llseek(file, 0, FILE_CURRENT);
+    unsigned char field[kNameFieldSize];
+    bool ok = ReadExact(file, field, kLicenseLengthSize);
+    if (ok) {
+        contents->license.resize(field[0] | field[1] << 8);
+        ok = contents->license.empty() || ReadExact(file, &contents->license[0], (UINT)contents->license.size());
+    }
+    ok = ok && ReadExact(file, field, kNameFieldSize);
+    if (ok)
+        contents->name.assign((const char *)field, strnlen((const char *)field, kNameFieldSize));
+    ok = ok && ReadExact(file, field, kFirstFileNumberSize);
+    if (!ok) {
+        _lclose(file);
+        return Fail(error, path + ": the manifest is cut short");
+    }
+    contents->firstFileNumber = (uint16_t)(field[0] | field[1] << 8);
+    FileRecord record;
+    while (ReadFileRecord(file, &record))
+        contents->records.push_back(record);
+    // ReadFileRecord hands back a record cut short by the end of the file
+    // as all zero; only a whole terminator leaves the position behind it.
+    contents->terminated = _llseek(file, 0, FILE_CURRENT) ==
+                           (LONG)(contents->manifestOffset + kManifestFixedSize + contents->license.size() +
+                                  kFileRecordSize * (contents->records.size() + 1));
+    _lclose(file);
+    return true;
+}
+
+std::string InstalledFileName(const PackageContents &contents, size_t index)
+{
+    std::string name = contents.name.substr(0, contents.name.find_last_not_of(' ') + 1);
+    if (index == kRecordScreenSaver)
+        return name + ".scr";
+    if (index == kRecordDataFile)
+        return name + ".dat";
+    if (index == kRecordUninstaller)
+        return "UNINSTAL.EXE";
+    const FileRecord &record = contents.records[index];
+    char selector = record.nameTail[kNameTailPrefixByte];
+    const char *prefix = selector == PREFIX_SELECT_JUK_ ? "JUK_" : selector == PREFIX_SELECT_JUKE ? "JUKE" : "FILE";
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%04d", (int)(contents.firstFileNumber + index - kRecordFirstMedia));
+    return prefix + std::string(serial) +
+           std::string(record.nameTail, strnlen(record.nameTail, kNameTailTextSize));
+}

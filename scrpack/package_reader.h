@@ -1,0 +1,27 @@
+// Reading a packaged installer back the way the installer reads it: the
+// manifest is reached through the installer's own OpenManifest code and the
+// fields through its record reader.
+#ifndef SCRPACK_PACKAGE_READER_H
+#define SCRPACK_PACKAGE_READER_H
+
+#include <string>
+#include <vector>
+
+#include "package/package_format.h"
+
+struct PackageContents {
+    size_t manifestOffset = 0;
+    std::string license;
+    std::string name;                // the 260-byte field up to its first zero
+    uint16_t firstFileNumber = 0;
+    std::vector<FileRecord> records; // up to the terminator
+    bool terminated = false;         // false when the file ended inside the table
+};
+
+bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error);
+
+// The file name the installer gives record index (Windows directory for 0,
+// the data folder for the others).
+std::string InstalledFileName(const PackageContents &contents, size_t index);
+
+#endif

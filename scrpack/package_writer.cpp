@@ -1,0 +1,102 @@
+// BuildPackage: the manifest and the blocks behind the stub.
+#include "scrpack/package_writer.h"
+
+#include <cstring>
+
+#include "scrpack/stub_layout.h"
+
+static bool Fail(std::string *error, const std::string &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// Chooses how a file is carried and fills its record's sizes.
+static void PackFile(const PackedFile &file, const Compressor &compress, bool storeOnly, FileRecord *record,
+                     Bytes *block)
+{
+    if (!storeOnly && compress && file.content.size() < PACKAGE_OFFSET_LIMIT) {
+        Bytes packed = compress(file.content);
+        if (!packed.empty() && packed.size() < file.content.size()) {
+            record->storedSize = (uint32_t)packed.size();
+            record->originalSize = (uint32_t)file.content.size();
+            *block = std::move(packed);
+            return;
+        }
+    }
+    record->storedSize = (uint32_t)file.content.size();
+    record->originalSize = 0;
+    *block = file.content;
+}
+
+bool BuildPackage(const PackageSpec &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
+{
+    StubLayout layout;
+    std::string why;
+    if (!CheckStubLayout(spec.stub, &layout, &why))
+        return Fail(error, "unusable installer stub: " + why);
+    if (spec.license.size() > kMaxLicenseLength)
+        return Fail(error, "the licence text is " + std::to_string(spec.license.size()) +
+                               " bytes; at most 65535 fit");
+    // The licence dialog shows the text up to its first zero byte.
+    if (spec.license.find('\0') != std::string::npos)
+        return Fail(error, "the licence text contains a zero byte");
+    if (spec.name.size() > kMaxNameLength || spec.name.find('\0') != std::string::npos)
+        return Fail(error, "the name does not fit the 260-byte name field");
+    size_t dataFiles = spec.files.size() > kRecordFirstMedia ? spec.files.size() - kRecordFirstMedia : 0;
+    if (dataFiles && spec.firstFileNumber + (dataFiles - 1) > 0xFFFF)
+        return Fail(error, "serial numbers of the data files would pass 65535");
+
+    uint64_t manifestSize = kManifestFixedSize + spec.license.size() + kFileRecordSize * (spec.files.size() + 1);
+    uint64_t cursor = layout.manifestOffset + manifestSize;
+    uint64_t installedBytes = 0;
+    std::vector<Bytes> blocks(spec.files.size());
+    std::vector<FileRecord> records(spec.files.size());
+    for (size_t i = 0; i < spec.files.size(); i++) {
+        const PackedFile &file = spec.files[i];
+        // A stored size of 0 is the terminator: an empty file would end the
+        // table and every later file would be lost.
+        if (file.content.empty())
+            return Fail(error, file.label + " is empty; a package cannot carry an empty file");
+        if (file.content.size() >= PACKAGE_OFFSET_LIMIT)
+            return Fail(error, file.label + " is 2 GiB or larger");
+        FileRecord &record = records[i];
+        PackFile(file, compress, spec.storeOnly, &record, &blocks[i]);
+        std::memcpy(record.nameTail, file.nameTail, sizeof record.nameTail);
+        record.dataOffset = (uint32_t)cursor;
+        cursor += record.storedSize;
+        // The whole file stays below 2 GiB, so every offset the installer
+        // seeks to fits its signed 32-bit positions.
+        if (cursor > PACKAGE_OFFSET_LIMIT)
+            return Fail(error, "the package would be larger than 2 GiB");
+        installedBytes += file.content.size();
+    }
+    // The disk-space check adds the installed sizes in 32 bits.
+    if (installedBytes > 0xFFFFFFFFull)
+        return Fail(error, "the files add up to 4 GiB or more");
+
+    Bytes &out = package->bytes;
+    out.assign(spec.stub.begin(), spec.stub.begin() + (ptrdiff_t)layout.manifestOffset);
+    out.reserve((size_t)cursor);
+    AppendLe16(out, (uint16_t)spec.license.size());
+    out.insert(out.end(), spec.license.begin(), spec.license.end());
+    size_t nameField = out.size();
+    out.resize(nameField + kNameFieldSize, 0);
+    std::memcpy(&out[nameField], spec.name.data(), spec.name.size());
+    AppendLe16(out, spec.firstFileNumber);
+    for (const FileRecord &record : records) {
+        AppendLe32(out, record.dataOffset);
+        AppendLe32(out, record.storedSize);
+        AppendLe32(out, record.originalSize);
+        out.insert(out.end(), record.nameTail, record.nameTail + sizeof record.nameTail);
+    }
+    out.resize(out.size() + kFileRecordSize, 0);
+    for (const Bytes &block : blocks)
+        out.insert(out.end(), block.begin(), block.end());
+
+    package->manifestOffset = layout.manifestOffset;
+    package->optionalHeaderSize = layout.optionalHeaderSize;
+    package->records = records;
+    return true;
+}
