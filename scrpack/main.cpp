@@ -15,7 +15,7 @@
 #include "scrpack/file_io.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
-#include "scrpack/verify_block.h"
+#include "scrpack/verify_package.h"
 
 static const char kUsage[] =
     "usage: scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
@@ -206,38 +206,6 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
     return true;
 }
 
-// Reads the written package back through the installer's own readers and
-// compares every field, and expands every compressed block.
-static bool VerifyPackage(const std::string &path, const PackageSpec &spec, const BuiltPackage &built,
-                          std::string *error)
-{
-    PackageContents contents;
-    if (!ReadPackage(path, &contents, error))
-        return false;
-    if (contents.manifestOffset != built.manifestOffset || contents.license != spec.license ||
-        contents.name != spec.name || contents.firstFileNumber != spec.firstFileNumber || !contents.terminated ||
-        contents.records.size() != built.records.size()) {
-        *error = "the written manifest does not read back as written";
-        return false;
-    }
-    for (size_t i = 0; i < built.records.size(); i++) {
-        const FileRecord &record = built.records[i];
-        if (std::memcmp(&contents.records[i], &record, sizeof record) != 0) {
-            *error = "record " + std::to_string(i) + " does not read back as written";
-            return false;
-        }
-        if (record.originalSize == 0)
-            continue;
-        Bytes block(built.bytes.begin() + record.dataOffset,
-                    built.bytes.begin() + record.dataOffset + record.storedSize);
-        if (!BlockExpandsTo(block, spec.files[i].content)) {
-            *error = "the compressed block of " + spec.files[i].label + " does not expand to the file";
-            return false;
-        }
-    }
-    return true;
-}
-
 int main(int argc, char **argv)
 {
     Options options;
@@ -256,7 +224,7 @@ int main(int argc, char **argv)
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
     auto verify = [&](const std::string &written, std::string *why) {
-        if (VerifyPackage(written, spec, built, why))
+        if (VerifyWrittenPackage(written, spec, built, why))
             return true;
         *why = options.output + ": " + *why;
         return false;

@@ -12,6 +12,7 @@
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/stub_layout.h"
+#include "scrpack/verify_package.h"
 #include "synthetic_pe.h"
 
 namespace {
@@ -285,4 +286,29 @@ TEST(PackageReader, PackageCutInsideTheRecordTable)
     built.bytes.resize(built.manifestOffset + 100);
     ASSERT_TRUE(ReplaceFile(file.path, built.bytes, 0644, &error)) << error;
     EXPECT_FALSE(ReadPackage(file.path, &contents, &error));
+}
+
+TEST(PackageVerify, CatchesBlocksThatDoNotExpandAndFieldsThatDoNotReadBack)
+{
+    PackageSpec spec = FourFiles();
+    BuiltPackage built;
+    std::string error;
+    TempFile file;
+
+    ASSERT_TRUE(BuildPackage(spec, nullptr, &built, &error)) << error;
+    ASSERT_TRUE(ReplaceFile(file.path, built.bytes, 0644, &error)) << error;
+    EXPECT_TRUE(VerifyWrittenPackage(file.path, spec, built, &error)) << error;
+
+    // A name that the file does not hold (a damaged write, say).
+    Bytes damaged = built.bytes;
+    damaged[built.manifestOffset + 2] ^= 0x20;
+    ASSERT_TRUE(ReplaceFile(file.path, damaged, 0644, &error)) << error;
+    EXPECT_FALSE(VerifyWrittenPackage(file.path, spec, built, &error));
+    EXPECT_NE(error.find("read back"), std::string::npos) << error;
+
+    // An encoder fault: the block is shorter but is no valid stream for it.
+    ASSERT_TRUE(BuildPackage(spec, Halve, &built, &error)) << error;
+    ASSERT_TRUE(ReplaceFile(file.path, built.bytes, 0644, &error)) << error;
+    EXPECT_FALSE(VerifyWrittenPackage(file.path, spec, built, &error));
+    EXPECT_NE(error.find("does not expand"), std::string::npos) << error;
 }

@@ -1,0 +1,14 @@
+// The last check before a package is put in place: the written file is
+// read back through the installer's own manifest code and every compressed
+// block is expanded by the installer's decoder.
+#ifndef SCRPACK_VERIFY_PACKAGE_H
+#define SCRPACK_VERIFY_PACKAGE_H
+
+#include <string>
+
+#include "scrpack/package_writer.h"
+
+bool VerifyWrittenPackage(const std::string &path, const PackageSpec &spec, const BuiltPackage &built,
+                          std::string *error);
+
+#endif
