@@ -54,3 +54,22 @@ foreach(dir uninstaller samples)
     add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${CMAKE_BINARY_DIR}/${dir})
   endif()
 endforeach()
+
+# The registration probe of the end-to-end tests: the engine's registration
+# and media check operations driven from the command line (win64 only, where
+# the tests run).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_executable(registration_probe
+    ${CMAKE_SOURCE_DIR}/tests/probes/registration_probe.cpp
+    ${CMAKE_SOURCE_DIR}/engine/uninstall_registration.cpp
+    ${CMAKE_SOURCE_DIR}/engine/media_check.cpp
+    ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
+    ${CMAKE_SOURCE_DIR}/engine/missing_types.cpp
+    ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
+    ${CMAKE_SOURCE_DIR}/flow/text_rules.cpp
+    ${CMAKE_SOURCE_DIR}/flow/install_mode.cpp)
+  target_include_directories(registration_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+  target_compile_options(registration_probe PRIVATE -O2)
+  target_link_options(registration_probe PRIVATE -static -Wl,--no-insert-timestamp)
+  target_link_libraries(registration_probe PRIVATE user32 gdi32 advapi32 shell32 winmm)
+endif()
