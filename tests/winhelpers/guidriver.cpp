@@ -455,9 +455,9 @@ ULONG_PTR FindExport(ULONG_PTR base, const char *moduleName, const char *exportN
     IMAGE_DOS_HEADER dos;
     if (!ReadTarget(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE)
         return 0;
-    IMAGE_NT_HEADERS64 nt;
+    IMAGE_NT_HEADERS nt; // the driver's own kind: it debugs programs of its kind
     if (!ReadTarget(base + dos.e_lfanew, &nt, sizeof nt) || nt.Signature != IMAGE_NT_SIGNATURE ||
-        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC)
         return 0;
     const IMAGE_DATA_DIRECTORY &directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     if (directory.VirtualAddress == 0)
@@ -502,6 +502,20 @@ void OnModuleLoaded(ULONG_PTR base)
     endDialog.armed = true;
 }
 
+// EndDialog's arguments at its first instruction.
+void ReadEndDialogArguments(const CONTEXT &context, HWND *dialog, INT_PTR *result)
+{
+#ifdef _WIN64
+    *dialog = (HWND)context.Rcx;
+    *result = (INT_PTR)context.Rdx;
+#else
+    DWORD arguments[2] = {0, 0}; // on the stack, above the return address
+    ReadTarget(context.Esp + 4, arguments, sizeof arguments);
+    *dialog = (HWND)(ULONG_PTR)arguments[0];
+    *result = (INT_PTR)arguments[1];
+#endif
+}
+
 // Returns how the program goes on after an exception event.
 DWORD OnException(const DEBUG_EVENT &event, bool *loaderBreakSeen)
 {
@@ -515,11 +529,18 @@ DWORD OnException(const DEBUG_EVENT &event, bool *loaderBreakSeen)
             fprintf(stderr, "guidriver: cannot read the stopped thread\n");
             TerminateProcess(childProcess, 1);
         } else {
-            OnEndDialog((HWND)context.Rcx, (INT_PTR)context.Rdx);
+            HWND dialog;
+            INT_PTR result;
+            ReadEndDialogArguments(context, &dialog, &result);
+            OnEndDialog(dialog, result);
             // Run the first instruction itself once, then set the trap again.
             WriteTargetByte(endDialog.address, endDialog.original);
             endDialog.armed = false;
+#ifdef _WIN64
             context.Rip = endDialog.address;
+#else
+            context.Eip = endDialog.address;
+#endif
             context.EFlags |= 0x100; // trap flag: one step
             SetThreadContext(thread, &context);
         }
