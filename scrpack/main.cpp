@@ -231,5 +231,13 @@ int main(int argc, char **argv)
     };
     if (!ReplaceFile(options.output, built.bytes, 0755, &error, verify))
         return Fail(error);
+    uint64_t installed = 0, packed = 0;
+    for (size_t i = 0; i < built.records.size(); i++) {
+        installed += spec.files[i].content.size();
+        packed += built.records[i].storedSize;
+    }
+    std::printf("%s: %zu files, %llu bytes installed, %llu bytes packed, %zu bytes in all\n",
+                options.output.c_str(), built.records.size(), (unsigned long long)installed,
+                (unsigned long long)packed, built.bytes.size());
     return 0;
 }
