@@ -2,6 +2,7 @@
 #include <stdio.h>
 
 #include "engine/extraction.h"
+#include "engine/extraction_steps.h"
 #include "flow/install_sequence.h"
 #include "package/manifest.h"
 #include "resource.h"
@@ -16,12 +17,23 @@ static void StartProgressDialog(HWND dialog)
     if (InstallMode == INSTALL_MODE_INTERACTIVE)
         ShowWindow(dialog, SW_SHOW);
     progressWindow = dialog;
-    char text[kNameFieldSize + 64];
+    // A name too long for the text is cut; the texts are only shown.
+    char text[kNameFieldSize];
     snprintf(text, sizeof text, TEXT_INSTALL_CAPTION, screenSaverName);
     SetWindowTextA(dialog, text);
     snprintf(text, sizeof text, TEXT_STATUS, screenSaverName);
     SetDlgItemTextA(dialog, IDC_STATUS, text);
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
+}
+
+// Cancel asks once; a confirmed abort is noticed by the run at its next
+// abort test.  The dialog itself is never ended here.
+static void AskToAbort(HWND dialog)
+{
+    if (abortRequested)
+        return;
+    if (MessageBoxA(dialog, TEXT_ABORT_QUESTION, TEXT_ABORT_CAPTION, MB_YESNO) == IDYES)
+        abortRequested = 1;
 }
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -32,9 +44,10 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return TRUE;
     }
     if (message == WM_COMMAND && wParam == IDOK) {
-        // Stand-in until the extraction is built: the walk is over at once.
-        EndDialog(dialog, 1);
+        EndDialog(dialog, RunExtraction());
         return TRUE;
     }
+    if (message == WM_COMMAND && wParam == IDCANCEL)
+        AskToAbort(dialog);
     return FALSE;
 }

@@ -1,0 +1,136 @@
+// RunExtraction: the walk over the file records, from the access test to
+// the default screen saver setting.
+#include <string.h>
+
+#include "engine/data_file_name.h"
+#include "engine/extraction.h"
+#include "engine/extraction_steps.h"
+#include "engine/system_registration.h"
+#include "flow/install_sequence.h"
+#include "flow/text_rules.h"
+#include "package/decoder.h"
+#include "package/manifest.h"
+#include "texts.h"
+
+// Used when the copy buffer can't be allocated, so stored files are still
+// copied whole.
+static char fallbackCopyBuffer[kCopyChunkSize];
+
+// The screen saver's path in the Windows directory.  Returns 1 when it fit.
+static int BuildScreenSaverPath(char *path, size_t capacity)
+{
+    UINT length = GetWindowsDirectoryA(path, (UINT)capacity);
+    if (length == 0 || length >= capacity)
+        path[0] = '\0';
+    return AppendBackslash(path, capacity) && AppendText(path, capacity, screenSaverFileName);
+}
+
+// The destination of record index; returns 0 when there is none, which
+// happens only when the path would not fit in 260 bytes.  Such a file is
+// neither written nor logged: a cut path could name some other file, which
+// the uninstaller would then remove.
+static int BuildDestination(char *path, size_t capacity, int index, const FileRecord *record,
+                            const char *screenSaverPath, const char *baseName, uint16_t firstFileNumber)
+{
+    path[0] = '\0';
+    if (index == kRecordScreenSaver)
+        return screenSaverPath[0] != '\0' && CopyText(path, capacity, screenSaverPath);
+    if (dataFolder[0] == '\0')
+        return 0;
+    if (index == kRecordDataFile)
+        return CopyText(path, capacity, dataFolder) && AppendText(path, capacity, baseName) &&
+               AppendText(path, capacity, ".dat");
+    if (index == kRecordUninstaller)
+        return CopyText(path, capacity, dataFolder) && AppendText(path, capacity, TEXT_UNINSTALLER_NAME);
+    return BuildDataFileName(path, capacity, dataFolder, firstFileNumber, index, record->nameTail);
+}
+
+// Expands a compressed block and reopens the manifest behind the licence.
+// Returns the new handle, or HFILE_ERROR when the manifest is gone.
+static HFILE ExpandAndReopen(HFILE manifest, const FileRecord *record, const char *destination)
+{
+    _lclose(manifest);
+    ExpandFile(moduleInstance, record->dataOffset, record->originalSize, record->storedSize, destination);
+    manifest = OpenManifest();
+    if (manifest != HFILE_ERROR && !SkipLicense(manifest)) {
+        _lclose(manifest);
+        manifest = HFILE_ERROR;
+    }
+    return manifest;
+}
+
+// Walks the records.  A manifest that can't be opened, at the start or
+// after a compressed file, ends the walk there: the run then finishes as
+// after the last record.
+static void WalkFileRecords(HANDLE log, const char *screenSaverPath, const char *baseName)
+{
+    HFILE manifest = OpenManifest();
+    uint16_t firstFileNumber = 0;
+    if (manifest == HFILE_ERROR)
+        return;
+    if (!SkipToFileRecords(manifest, &firstFileNumber)) {
+        _lclose(manifest);
+        return;
+    }
+    char *buffer = (char *)LocalAlloc(LMEM_FIXED, kCopyChunkSize);
+    char *copyBuffer = buffer != NULL ? buffer : fallbackCopyBuffer;
+
+    FileRecord record;
+    int index = 0;
+    int more = ReadFileRecord(manifest, &record);
+    while (more) {
+        abortExempt = 0;
+        char destination[kNameFieldSize];
+        if (index == kRecordUninstaller)
+            abortExempt = 1; // the uninstaller is always written whole
+        int haveDestination =
+            BuildDestination(destination, sizeof destination, index, &record, screenSaverPath, baseName, firstFileNumber);
+        if (haveDestination && index == kRecordUninstaller)
+            RegisterUninstaller(destination);
+
+        LONG resumeOffset = _llseek(manifest, 0, FILE_CURRENT);
+        if (haveDestination) {
+            if (record.originalSize != 0) {
+                manifest = ExpandAndReopen(manifest, &record, destination);
+            } else {
+                CopyStoredBlock(manifest, &record, destination, copyBuffer);
+            }
+            AppendInstallLog(log, destination);
+        }
+        if (manifest == HFILE_ERROR || resumeOffset == HFILE_ERROR ||
+            _llseek(manifest, resumeOffset, FILE_BEGIN) != resumeOffset)
+            break;
+        more = ReadFileRecord(manifest, &record);
+        if (haveDestination && !abortRequested && index > kRecordUninstaller)
+            CheckMediaSupport(destination);
+        index++;
+    }
+    abortExempt = 0;
+    if (buffer != NULL)
+        LocalFree(buffer);
+    if (manifest != HFILE_ERROR)
+        _lclose(manifest);
+}
+
+INT_PTR RunExtraction(void)
+{
+    if (!CheckUninstallAccess())
+        return 2;
+
+    char screenSaverPath[kNameFieldSize];
+    if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath))
+        screenSaverPath[0] = '\0'; // too long: the screen saver file can't be placed
+    char baseName[kNameFieldSize];
+    CopyBaseName(baseName, sizeof baseName, screenSaverFileName);
+    BuildDataFolder(baseName);
+
+    HANDLE log = OpenInstallLog();
+    WalkFileRecords(log, screenSaverPath, baseName);
+    CloseInstallLog(log);
+
+    // After a confirmed Cancel the uninstaller removes the screen saver at
+    // once: the system must not be left pointing at a missing file.
+    if (missingTypes[0] == '\0' && !abortRequested && screenSaverPath[0] != '\0')
+        SetDefaultScreenSaver(screenSaverPath);
+    return 1;
+}
