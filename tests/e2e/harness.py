@@ -235,3 +235,33 @@ def scrpack(*args, check=True):
     if check and proc.returncode != 0:
         raise AssertionError(f"scrpack {' '.join(args)} failed: {proc.stderr}")
     return proc
+
+
+def build_package(output, name, saver, data, uninstaller, media=(), licence=None, first_number=None,
+                  store=False, stub=None):
+    """Packages files with scrpack; the one place the tests call it.
+
+    media: data files, each a host path or a (path, tail, prefix) tuple;
+    tail and prefix may be None for scrpack's defaults.  Returns the
+    finished scrpack process."""
+    args = ["build", "--stub", stub or INSTALLER, "--name", name, "--saver", saver, "--data", data,
+            "--uninstaller", uninstaller]
+    for item in media:
+        if isinstance(item, (tuple, list)):
+            path, tail, prefix = (list(item) + [None, None])[:3]
+            spec = path
+            if tail is not None or prefix is not None:
+                spec += ":" + (tail or "")
+            if prefix is not None:
+                spec += ":" + prefix
+            args += ["--media", spec]
+        else:
+            args += ["--media", item]
+    if licence is not None:
+        args += ["--licence", licence]
+    if first_number is not None:
+        args += ["--first-number", str(first_number)]
+    if store:
+        args.append("--store")
+    args += ["-o", output]
+    return scrpack(*args)
