@@ -264,4 +264,24 @@ def build_package(output, name, saver, data, uninstaller, media=(), licence=None
     if store:
         args.append("--store")
     args += ["-o", output]
+    if "build" in scrpack("--help", check=False).stdout.split():
+        return scrpack(*args)
+    return _build_package_flags(output, name, saver, data, uninstaller, media, licence, first_number, store, stub)
+
+
+def _build_package_flags(output, name, saver, data, uninstaller, media, licence, first_number, store, stub):
+    # Interim: the flag-style command line of earlier scrpack builds (one
+    # prefix for all data files, tails from the files' extensions).
+    args = ["--stub", stub or INSTALLER, "--name", name, "-o", output]
+    prefixes = {item[2] for item in media if isinstance(item, (tuple, list)) and len(item) > 2 and item[2]}
+    if prefixes:
+        args += ["--prefix", prefixes.pop()]
+    if licence is not None:
+        args += ["--license", licence]
+    if first_number is not None:
+        args += ["--first-number", str(first_number)]
+    if store:
+        args.append("--store")
+    args += [saver, data, uninstaller]
+    args += [item[0] if isinstance(item, (tuple, list)) else item for item in media]
     return scrpack(*args)
