@@ -1,7 +1,9 @@
 // Whole-file reads and replace-by-rename writes.
 #include "scrpack/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +17,11 @@ static bool Fail(std::string *error, const std::string &path)
 }
 
 bool ReadWholeFile(const std::string &path, Bytes *data, std::string *error)
+{
+    return ReadFileStart(path, SIZE_MAX, data, error);
+}
+
+bool ReadFileStart(const std::string &path, size_t limit, Bytes *data, std::string *error)
 {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -30,8 +37,8 @@ bool ReadWholeFile(const std::string &path, Bytes *data, std::string *error)
     }
     data->clear();
     uint8_t buffer[65536];
-    for (;;) {
-        ssize_t got = read(fd, buffer, sizeof buffer);
+    while (data->size() < limit) {
+        ssize_t got = read(fd, buffer, std::min(sizeof buffer, limit - data->size()));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

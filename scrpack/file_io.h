@@ -9,6 +9,9 @@
 
 bool ReadWholeFile(const std::string &path, Bytes *data, std::string *error);
 
+// Reads at most limit bytes from the start of the file.
+bool ReadFileStart(const std::string &path, size_t limit, Bytes *data, std::string *error);
+
 // Checks a file written but not yet in place; given its temporary path.
 using WrittenFileCheck = std::function<bool(const std::string &path, std::string *error)>;
 

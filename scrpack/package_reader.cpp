@@ -15,6 +15,9 @@ static bool Fail(std::string *error, const std::string &text)
     return false;
 }
 
+// Enough for the headers and section table of any image the linker makes.
+static const size_t kHeaderBytes = 65536;
+
 static bool ReadExact(HFILE file, void *buffer, UINT count)
 {
     return _lread(file, buffer, count) == count;
@@ -26,7 +29,7 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
     // Only the headers are needed to tell PE32 from PE32+.
     Bytes image;
     PeImage pe;
-    if (!ReadWholeFile(path, &image, error))
+    if (!ReadFileStart(path, kHeaderBytes, &image, error))
         return false;
     if (!ParsePeImage(image, &pe, error))
         return Fail(error, path + ": " + *error);
