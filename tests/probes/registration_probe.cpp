@@ -8,6 +8,7 @@
 //   registration_probe register FILENAME UNINSTALLER
 //   registration_probe media PATH...       CheckMediaSupport on each path
 //   registration_probe default PATH        SetDefaultScreenSaver
+//   registration_probe sizes KEY           name, type and stored size of each value of HKLM\KEY
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -99,6 +100,25 @@ static int Deny(const char *subKey)
     return result == ERROR_SUCCESS ? 0 : 1;
 }
 
+// The wide call shows the stored size: the ANSI one adds a missing NUL.
+static int PrintSizes(const char *subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        printf("no key\n");
+        return 1;
+    }
+    for (DWORD index = 0;; index++) {
+        wchar_t name[256];
+        DWORD nameLength = 256, type = 0, size = 0;
+        if (RegEnumValueW(key, index, name, &nameLength, NULL, &type, NULL, &size) != ERROR_SUCCESS)
+            break;
+        printf("value %ls type=%lu size=%lu\n", name, type, size);
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 3) {
@@ -110,6 +130,8 @@ int main(int argc, char **argv)
     const char *command = argv[1];
     if (strcmp(command, "deny") == 0)
         return Deny(argv[2]);
+    if (strcmp(command, "sizes") == 0)
+        return PrintSizes(argv[2]);
 
     // Only the registry operations can show a box.  The watcher stays out of
     // the media check: enumerating windows while the video device creates
