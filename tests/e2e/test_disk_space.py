@@ -1,0 +1,134 @@
+"""The disk-space check on a drive C: with little room.
+
+Wine answers a free-space query on "C:\\" from the filesystem that the
+prefix's dosdevices/c: points to.  A small tmpfs, mounted under the test's
+own folder, takes that place; it holds links back to the prefix's folders,
+so everything the installer writes still lands on the real disk and the
+free space of C: stays what the tmpfs reports."""
+import contextlib
+import os
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import harness  # noqa: E402
+from check_packages import Packages, has_data_folder, windows_captions  # noqa: E402
+
+DISK_FULL = "Disk Full"
+INSTALL_CAPTION = "Dune Screen Saver Installation"
+CONFIRMATION = "This program will install Dune Screen Saver"
+PACKAGE = "C:\\windows\\temp\\dune.exe"
+
+
+def disk_full_text(needed, free):
+    return (f"You will need {needed:,} kilobytes free in your Windows directory to install this screen saver.  "
+            f"It appears that you only have {free:,} kilobytes free on this drive.  "
+            "Would you like to continue the installation?")
+
+
+@contextlib.contextmanager
+def small_drive_c(prefix, size="1m"):
+    """Points the prefix's drive C: at a tmpfs of the given size that links
+    back to the prefix's folders; unmounts it whatever happens."""
+    mount_point = os.path.join(prefix.root, "small-c")
+    os.mkdir(mount_point)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", mount_point], check=True)
+    try:
+        for name in os.listdir(prefix.drive_c):
+            os.symlink(os.path.join(prefix.drive_c, name), os.path.join(mount_point, name))
+        link = os.path.join(prefix.path, "dosdevices", "c:")
+        os.unlink(link)
+        os.symlink(mount_point, link)
+        yield mount_point
+    finally:
+        prefix.kill()
+        if subprocess.run(["umount", mount_point]).returncode != 0:
+            subprocess.run(["umount", "-l", mount_point])
+        os.rmdir(mount_point)
+
+
+def free_kb(path):
+    stat = os.statvfs(path)
+    return stat.f_bavail * stat.f_frsize // 1024
+
+
+@unittest.skipUnless(os.geteuid() == 0, "mounting the small drive needs root")
+class DiskSpace(unittest.TestCase):
+    def setUp(self):
+        self.packages = Packages()
+        self.addCleanup(self.packages.close)
+        p = self.packages
+        self.saver = p.write("saver.scr", b"MZ" + os.urandom(2000))
+        self.fixed = os.path.getsize(self.saver) + os.path.getsize(p.uninstaller)
+
+    def package(self, needed_kb):
+        """A stored package whose installed bytes need needed_kb kilobytes
+        (with a few hundred bytes over, which the rounding drops)."""
+        total = needed_kb * 1024 + 300
+        data = self.packages.write("dune.dat", b"\0" * (total - self.fixed))
+        path = self.packages.build(f"need{needed_kb}.exe", "Dune", self.saver, data, "--store")
+        return path, total
+
+    def assert_nothing_written(self, prefix, transcript):
+        self.assertIn("exit code 0", transcript)
+        self.assertFalse(os.path.exists(os.path.join(prefix.windows, "Dune.scr")), transcript)
+        self.assertFalse(has_data_folder(prefix, "Dune"), transcript)
+
+    def test_short_space_prompts_in_both_modes(self):
+        big, big_total = self.package(6293)
+        with harness.gui_prefix() as prefix, small_drive_c(prefix) as drive:
+            prefix.put(big, PACKAGE)
+            free = free_kb(drive)
+            self.assertEqual(free, 1024)
+            text = f'control Static 65535: "{disk_full_text(6293, free)}"'
+
+            # Cancel stops before the confirmation, with nothing written.
+            code, transcript = prefix.drive(PACKAGE, rules=[f"{DISK_FULL} => Cancel"])
+            self.assertEqual(code, 0, transcript)
+            self.assertEqual(windows_captions(transcript), [DISK_FULL], transcript)
+            self.assertIn(text, transcript)
+            self.assertIn('control Button 1: "OK"', transcript)
+            self.assertIn('control Button 2: "Cancel"', transcript)
+            self.assertIn("window 1: ended with 2", transcript)
+            self.assert_nothing_written(prefix, transcript)
+
+            # OK goes on to the confirmation, which shows the byte total.
+            code, transcript = prefix.drive(PACKAGE, rules=[f"{DISK_FULL} => OK", f"{CONFIRMATION} => Cancel"])
+            self.assertEqual(windows_captions(transcript), [DISK_FULL, INSTALL_CAPTION], transcript)
+            self.assertIn(f"This installation will take {big_total:,} bytes.", transcript)
+            self.assert_nothing_written(prefix, transcript)
+
+            # Silent mode asks too: Cancel stops, OK installs.
+            code, transcript = prefix.drive(PACKAGE, "/S", rules=[f"{DISK_FULL} => Cancel"])
+            self.assertEqual(windows_captions(transcript), [DISK_FULL], transcript)
+            self.assertIn(text, transcript)
+            self.assert_nothing_written(prefix, transcript)
+
+            code, transcript = prefix.drive(PACKAGE, "/S", rules=[f"{DISK_FULL} => OK"], timeout=60)
+            self.assertEqual(windows_captions(transcript), [DISK_FULL, INSTALL_CAPTION], transcript)
+            self.assertIn("exit code 0", transcript)
+            self.assertEqual(os.path.getsize(os.path.join(prefix.windows, "Dune.scr")), 2002)
+            self.assertTrue(has_data_folder(prefix, "Dune"))
+            # The install wrote to the real disk, not to the small drive.
+            self.assertEqual(free_kb(drive), free)
+
+    def test_equal_values_prompt_and_one_less_passes(self):
+        equal, _ = self.package(1024)
+        below, _ = self.package(1023)
+        with harness.gui_prefix() as prefix, small_drive_c(prefix) as drive:
+            prefix.put(equal, PACKAGE)
+            self.assertEqual(free_kb(drive), 1024)
+            code, transcript = prefix.drive(PACKAGE, rules=[f"{DISK_FULL} => Cancel"])
+            self.assertEqual(windows_captions(transcript), [DISK_FULL], transcript)
+            self.assertIn(disk_full_text(1024, 1024), transcript)
+            self.assert_nothing_written(prefix, transcript)
+
+            prefix.put(below, PACKAGE)
+            code, transcript = prefix.drive(PACKAGE, rules=[f"{CONFIRMATION} => Cancel", "* => Cancel"])
+            self.assertEqual(windows_captions(transcript), [INSTALL_CAPTION], transcript)
+            self.assert_nothing_written(prefix, transcript)
+
+
+if __name__ == "__main__":
+    unittest.main()
