@@ -72,4 +72,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_compile_options(registration_probe PRIVATE -O2)
   target_link_options(registration_probe PRIVATE -static -Wl,--no-insert-timestamp)
   target_link_libraries(registration_probe PRIVATE user32 gdi32 advapi32 shell32 winmm)
+
+  # The free-space query on its own, for the small-drive tests.
+  add_executable(free_space_probe
+    ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
+    ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
+    ${CMAKE_SOURCE_DIR}/flow/kilobytes_from_bytes.cpp
+    ${CMAKE_SOURCE_DIR}/flow/measured_root.cpp)
+  target_include_directories(free_space_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+  target_compile_options(free_space_probe PRIVATE -O2)
+  target_link_options(free_space_probe PRIVATE -static -Wl,--no-insert-timestamp)
 endif()

@@ -19,6 +19,7 @@ DISK_FULL = "Disk Full"
 INSTALL_CAPTION = "Dune Screen Saver Installation"
 CONFIRMATION = "This program will install Dune Screen Saver"
 PACKAGE = "C:\\windows\\temp\\dune.exe"
+PROBE = os.path.join(harness.WIN64, "free_space_probe.exe")
 
 
 def disk_full_text(needed, free):
@@ -128,6 +129,30 @@ class DiskSpace(unittest.TestCase):
             code, transcript = prefix.drive(PACKAGE, rules=[f"{CONFIRMATION} => Cancel", "* => Cancel"])
             self.assertEqual(windows_captions(transcript), [INSTALL_CAPTION], transcript)
             self.assert_nothing_written(prefix, transcript)
+
+    def test_only_the_first_32_characters_choose_what_is_measured(self):
+        with harness.Prefix() as prefix, small_drive_c(prefix) as drive:
+            # Links on the small drive to the Windows folder on the real disk,
+            # with names of 28 and 29 characters: after C:\ and the name, the
+            # next backslash is the 32nd or the 33rd character.
+            windows = os.path.join(prefix.drive_c, "windows")
+            os.symlink(windows, os.path.join(drive, "w" * 28))
+            os.symlink(windows, os.path.join(drive, "w" * 29))
+            paths = ["C:\\windows", "C:\\windows\\", "C:\\windows\\system32", "C:",
+                     "C:\\" + "w" * 29 + "\\system32", "C:\\" + "w" * 28 + "\\system32"]
+            code, out, err = prefix.run(PROBE, paths, timeout=60)
+            self.assertEqual(code, 0, err)
+            reported = dict(line.split("\t") for line in out.splitlines())
+            small = free_kb(drive)
+            self.assertEqual(small, 1024)
+            # Measured on the root of C:, the small drive.
+            for path in paths[:1] + paths[3:5]:
+                self.assertEqual(int(reported[path]), small, path)
+            # Measured on a folder of the real disk.
+            real = free_kb(windows)
+            for path in paths[1:3] + paths[5:]:
+                self.assertGreater(int(reported[path]), 10 * small, path)
+                self.assertLess(abs(int(reported[path]) - real), real // 10 + 1024, path)
 
 
 if __name__ == "__main__":
