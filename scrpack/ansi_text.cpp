@@ -188,6 +188,19 @@ bool MakeNameTail(const std::string &sourcePath, char prefixSelector, char tail[
     return true;
 }
 
+bool MakeGivenNameTail(const std::string &text, char prefixSelector, char tail[16], std::string *error)
+{
+    if (text.size() > kNameTailTextSize)
+        return Fail(error, "the tail \"" + text + "\" is longer than 15 characters");
+    for (unsigned char c : text)
+        if (IsForbiddenInFileName(c))
+            return Fail(error, "the tail \"" + text + "\" has characters unfit for a Windows file name");
+    std::memset(tail, 0, 16);
+    std::memcpy(tail, text.data(), text.size());
+    tail[kNameTailPrefixByte] = prefixSelector;
+    return true;
+}
+
 void MakeFixedNameTail(char tail[16])
 {
     std::memset(tail, ' ', 16);

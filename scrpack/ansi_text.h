@@ -31,6 +31,10 @@ bool CheckScreenSaverName(const std::string &name, std::string *error);
 // prefix selector in byte 15.
 bool MakeNameTail(const std::string &sourcePath, char prefixSelector, char tail[16], std::string *error);
 
+// A tail given as text (at most 15 bytes, taken as it is; spaces allowed,
+// no control or path characters), zero-padded, with the selector in byte 15.
+bool MakeGivenNameTail(const std::string &text, char prefixSelector, char tail[16], std::string *error);
+
 // The tail written into records 0 to 2, which the installer ignores:
 // ".TMP" and spaces.
 void MakeFixedNameTail(char tail[16]);

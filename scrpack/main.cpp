@@ -1,6 +1,7 @@
 // scrpack: builds a packaged screen saver installer from the installer stub
 // and the files of one screen saver, and lists what a package holds.
 #include <getopt.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,31 +19,44 @@
 #include "scrpack/verify_package.h"
 
 static const char kUsage[] =
-    "usage: scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
+    "usage: scrpack build --stub INSTALLER.EXE --name NAME --saver SCREENSAVER.SCR\n"
+    "                     --data DATAFILE --uninstaller UNINSTALLER.EXE\n"
+    "                     [--media FILE[:TAIL[:PREFIX]]]... -o PACKAGE.EXE [options]\n"
+    "       scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
     "               SCREENSAVER.SCR DATAFILE UNINSTALLER.EXE [DATA-FILE...]\n"
-    "       scrpack --list PACKAGE.EXE\n"
+    "       scrpack list PACKAGE.EXE      (or: scrpack --list PACKAGE.EXE)\n"
     "\n"
     "Builds a self-installing package: the installer stub followed by the\n"
     "manifest and the files, in install order.  The screen saver is installed\n"
     "into the Windows directory as NAME.scr, the data file as NAME.dat and the\n"
     "uninstaller as UNINSTAL.EXE into the data folder; each further data file\n"
-    "gets a generated name there (prefix, serial number, its own extension).\n"
+    "gets a generated name there: PREFIX, serial number, TAIL.  TAIL defaults\n"
+    "to the file's extension in capitals, PREFIX to --prefix.\n"
     "\n"
     "options:\n"
     "  --stub FILE          installer stub (installer.exe of a build)\n"
     "  --name NAME          display name of the screen saver (UTF-8)\n"
     "  -o, --output FILE    package to write (replaced only on success)\n"
-    "  --license FILE       licence text the user must accept (UTF-8)\n"
+    "  --license FILE       licence text the user must accept (UTF-8);\n"
+    "                       --licence is the same\n"
     "  --first-number N     serial number of the first data file (default 1)\n"
     "  --prefix P           name prefix of data files: FILE (default), JUKE, JUK_\n"
     "  --store              store every file as it is, without compression\n"
     "  --text-as-is         take name and licence bytes unchanged (already in\n"
     "                       the target's ANSI code page, CR LF line ends)\n"
-    "  --list FILE          print the manifest of a package\n"
     "  -h, --help           show this text\n"
     "\n"
     "Texts are converted from UTF-8 to Windows-1252, and the licence's line\n"
     "ends to CR LF, unless --text-as-is is given.\n";
+
+// A data file and how its generated name is made.
+struct MediaOption {
+    std::string path;
+    bool tailGiven = false;
+    std::string tail;
+    bool prefixGiven = false;
+    char prefixSelector = ' ';
+};
 
 struct Options {
     std::string stub, name, output, license, list;
@@ -50,7 +64,8 @@ struct Options {
     char prefixSelector = ' ';
     bool store = false;
     bool textAsIs = false;
-    std::vector<std::string> files;
+    std::string roles[3]; // screen saver, data file, uninstaller
+    std::vector<MediaOption> media;
 };
 
 static int Usage(const char *problem)
@@ -67,26 +82,77 @@ static int Fail(const std::string &text)
     return 1;
 }
 
-// Returns -1 to go on, or the exit status.
-static int ParseOptions(int argc, char **argv, Options *options)
+static bool ParsePrefix(const std::string &text, char *selector)
 {
-    enum { kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kTextAsIs, kList };
+    if (text == "FILE")
+        *selector = ' ';
+    else if (text == "JUKE")
+        *selector = PREFIX_SELECT_JUKE;
+    else if (text == "JUK_")
+        *selector = PREFIX_SELECT_JUK_;
+    else
+        return false;
+    return true;
+}
+
+// FILE[:TAIL[:PREFIX]]; an empty TAIL keeps the default.  A path that
+// itself holds a colon is taken whole when such a file exists.
+static bool ParseMedia(const std::string &text, MediaOption *media)
+{
+    *media = MediaOption();
+    if (access(text.c_str(), F_OK) == 0 || text.find(':') == std::string::npos) {
+        media->path = text;
+        return true;
+    }
+    size_t first = text.find(':');
+    media->path = text.substr(0, first);
+    std::string rest = text.substr(first + 1);
+    size_t second = rest.find(':');
+    std::string tail = rest.substr(0, second);
+    if (!tail.empty()) {
+        media->tailGiven = true;
+        media->tail = tail;
+    }
+    if (second != std::string::npos) {
+        media->prefixGiven = true;
+        if (!ParsePrefix(rest.substr(second + 1), &media->prefixSelector))
+            return false;
+    }
+    return !media->path.empty();
+}
+
+// Returns -1 to go on, or the exit status.  With build set, the files come
+// from --saver, --data, --uninstaller and --media; otherwise they are the
+// arguments left after the options.
+static int ParseOptions(int argc, char **argv, bool build, Options *options)
+{
+    enum {
+        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kTextAsIs, kList,
+        kSaver, kData, kUninstaller, kMedia,
+    };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
         {"name", required_argument, nullptr, kName},
         {"output", required_argument, nullptr, 'o'},
         {"license", required_argument, nullptr, kLicense},
+        {"licence", required_argument, nullptr, kLicense},
         {"first-number", required_argument, nullptr, kFirstNumber},
         {"prefix", required_argument, nullptr, kPrefix},
         {"store", no_argument, nullptr, kStore},
         {"text-as-is", no_argument, nullptr, kTextAsIs},
         {"list", required_argument, nullptr, kList},
+        {"saver", required_argument, nullptr, kSaver},
+        {"data", required_argument, nullptr, kData},
+        {"uninstaller", required_argument, nullptr, kUninstaller},
+        {"media", required_argument, nullptr, kMedia},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
     int option;
     opterr = 0;
     while ((option = getopt_long(argc, argv, "o:h", kLong, nullptr)) != -1) {
+        if (!build && option >= kSaver && option <= kMedia)
+            return Usage("--saver, --data, --uninstaller and --media belong to \"scrpack build\"");
         switch (option) {
         case kStub: options->stub = optarg; break;
         case kName: options->name = optarg; break;
@@ -95,6 +161,16 @@ static int ParseOptions(int argc, char **argv, Options *options)
         case kList: options->list = optarg; break;
         case kStore: options->store = true; break;
         case kTextAsIs: options->textAsIs = true; break;
+        case kSaver: options->roles[kRecordScreenSaver] = optarg; break;
+        case kData: options->roles[kRecordDataFile] = optarg; break;
+        case kUninstaller: options->roles[kRecordUninstaller] = optarg; break;
+        case kMedia: {
+            MediaOption media;
+            if (!ParseMedia(optarg, &media))
+                return Usage("--media takes FILE[:TAIL[:PREFIX]] with PREFIX FILE, JUKE or JUK_");
+            options->media.push_back(media);
+            break;
+        }
         case 'h': return Usage(nullptr);
         case kFirstNumber: {
             char *end;
@@ -105,25 +181,35 @@ static int ParseOptions(int argc, char **argv, Options *options)
             break;
         }
         case kPrefix:
-            if (std::strcmp(optarg, "FILE") == 0)
-                options->prefixSelector = ' ';
-            else if (std::strcmp(optarg, "JUKE") == 0)
-                options->prefixSelector = PREFIX_SELECT_JUKE;
-            else if (std::strcmp(optarg, "JUK_") == 0)
-                options->prefixSelector = PREFIX_SELECT_JUK_;
-            else
+            if (!ParsePrefix(optarg, &options->prefixSelector))
                 return Usage("--prefix takes FILE, JUKE or JUK_");
             break;
         default: return Usage("unknown option or missing value");
         }
     }
-    options->files.assign(argv + optind, argv + argc);
+    std::vector<std::string> rest(argv + optind, argv + argc);
     if (!options->list.empty())
-        return options->files.empty() && options->output.empty() ? -1 : Usage("--list takes no other arguments");
+        return rest.empty() && options->output.empty() && !build ? -1 : Usage("--list takes no other arguments");
     if (options->stub.empty() || options->output.empty() || options->name.empty())
         return Usage("--stub, --name and -o are required");
-    if (options->files.size() < 3)
+    if (build) {
+        if (!rest.empty())
+            return Usage("\"scrpack build\" takes its files through options");
+        if (options->roles[0].empty() || options->roles[1].empty() || options->roles[2].empty())
+            return Usage("--saver, --data and --uninstaller are required");
+        return -1;
+    }
+    if (rest.size() < 3)
         return Usage("the screen saver, its data file and the uninstaller are required");
+    for (size_t i = 0; i < rest.size(); i++) {
+        if (i < 3) {
+            options->roles[i] = rest[i];
+        } else {
+            MediaOption media;
+            media.path = rest[i];
+            options->media.push_back(media);
+        }
+    }
     return -1;
 }
 
@@ -192,15 +278,21 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
     }
     spec->firstFileNumber = (uint16_t)options.firstNumber;
     spec->storeOnly = options.store;
-    for (size_t i = 0; i < options.files.size(); i++) {
+    for (size_t i = 0; i < 3 + options.media.size(); i++) {
         PackedFile file;
-        file.label = options.files[i];
+        file.label = i < 3 ? options.roles[i] : options.media[i - 3].path;
         if (!ReadWholeFile(file.label, &file.content, error))
             return false;
-        if (i < kRecordFirstMedia)
+        if (i < 3) {
             MakeFixedNameTail(file.nameTail);
-        else if (!MakeNameTail(file.label, options.prefixSelector, file.nameTail, error))
-            return false;
+        } else {
+            const MediaOption &media = options.media[i - 3];
+            char selector = media.prefixGiven ? media.prefixSelector : options.prefixSelector;
+            bool made = media.tailGiven ? MakeGivenNameTail(media.tail, selector, file.nameTail, error)
+                                        : MakeNameTail(file.label, selector, file.nameTail, error);
+            if (!made)
+                return false;
+        }
         spec->files.push_back(std::move(file));
     }
     return true;
@@ -209,7 +301,12 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
 int main(int argc, char **argv)
 {
     Options options;
-    int status = ParseOptions(argc, argv, &options);
+    // "build" and "list" name the command; without one the files follow
+    // the options.
+    if (argc == 3 && std::strcmp(argv[1], "list") == 0)
+        return ListPackage(argv[2]);
+    bool build = argc > 1 && std::strcmp(argv[1], "build") == 0;
+    int status = build ? ParseOptions(argc - 1, argv + 1, true, &options) : ParseOptions(argc, argv, false, &options);
     if (status >= 0)
         return status;
     if (!options.list.empty())

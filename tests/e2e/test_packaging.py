@@ -93,6 +93,25 @@ class CommandLine(unittest.TestCase):
         for row, path in zip(rows, f.inputs()):
             self.assertEqual(int(row[2]), os.path.getsize(path))
 
+    def test_build_command_names_each_data_file(self):
+        f = self.files
+        proc = harness.build_package(f.output, NAME, f.saver, f.data, f.uninstaller,
+                                     media=[(f.song, ".MID", "JUK_"), (f.picture, None, "JUKE"),
+                                            (f.song, ".WAV  ", None), f.picture],
+                                     licence=f.licence, first_number=7)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        listing = scrpack("list", f.output)
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        lines = listing.stdout.splitlines()
+        self.assertIn("licence: 22 bytes", lines)
+        self.assertEqual([line.split(None, 5)[5] for line in lines[8:]],
+                         ["JUK_0007.MID", "JUKE0008.JPEG", "FILE0009.WAV  ", "FILE0010.JPEG"])
+        for media in ["x", "%s:.MID:ABCD" % f.song, "%s:.M/D" % f.song, "%s:.ABCDEFGHIJKLMNOP" % f.song]:
+            with self.subTest(media=media):
+                proc = scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver,
+                               "--data", f.data, "--uninstaller", f.uninstaller, "--media", media, "-o", f.output)
+                self.assertIn(proc.returncode, (1, 2), proc.stderr)
+
     def test_refusals_leave_no_package_and_keep_an_old_one(self):
         f = self.files
         empty = f.write("empty.mid", b"")

@@ -117,6 +117,18 @@ TEST(PackageTexts, UnfitExtensionsAreRefused)
         EXPECT_FALSE(MakeNameTail(path, ' ', tail, &error)) << path;
 }
 
+TEST(PackageTexts, GivenTailIsTakenAsItIs)
+{
+    char tail[16];
+    std::string error;
+    ASSERT_TRUE(MakeGivenNameTail(".mid  ", '_', tail, &error)) << error;
+    EXPECT_EQ(std::string(tail, 16), std::string(".mid  \0\0\0\0\0\0\0\0\0_", 16));
+    ASSERT_TRUE(MakeGivenNameTail("", '\0', tail, &error)) << error;
+    EXPECT_EQ(std::string(tail, 16), std::string(16, '\0'));
+    for (const char *bad : {".ABCDEFGHIJKLMNO", "..\\x", "/x", ".M\tD", "a:b"})
+        EXPECT_FALSE(MakeGivenNameTail(bad, ' ', tail, &error)) << bad;
+}
+
 TEST(PackageTexts, FixedTailForTheFirstThreeRecords)
 {
     char tail[16];
