@@ -28,3 +28,12 @@ set(CORE_SOURCES
   engine/registration_paths.cpp
   engine/data_file_name.cpp
 )
+
+# The uninstaller's portable rules (the Windows side is in uninstaller/).
+list(APPEND CORE_SOURCES
+  uninstaller/log_lines.cpp
+  uninstaller/own_place.cpp
+  uninstaller/path_rules.cpp
+  uninstaller/switches.cpp
+  uninstaller/report_list.cpp
+)

@@ -1,0 +1,20 @@
+// WinMain: the uninstall, or the clean-up step of a temporary copy.
+#include "uninstaller/uninstall.h"
+
+int silentMode;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
+{
+    (void)instance;
+    (void)previousInstance;
+    (void)showCommand;
+    UninstallSwitches switches;
+    if (!ParseUninstallSwitches(commandLine, &switches))
+        return kExitNotRemoved;
+    if (switches.cleanup) {
+        RunCleanup(&switches);
+        return 0;
+    }
+    silentMode = switches.silent;
+    return RunUninstall();
+}
