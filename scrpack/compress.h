@@ -1,12 +1,27 @@
 // The packaging tool's encoder: one file into one compressed block in the
 // format the installer's decoder reads.
+//
+// The block expands to exactly size bytes.  The installer takes a block's
+// originalSize as a signed 32-bit number and reads 0 as "stored", so files
+// that are empty or of 2^31 bytes or more must be packed stored, as must
+// any file whose block comes out larger than the file itself.
 #ifndef SCRPACK_COMPRESS_H
 #define SCRPACK_COMPRESS_H
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 std::vector<uint8_t> CompressBlock(const uint8_t *data, size_t size);
+
+struct CompressOptions {
+    // Candidates examined per position: more finds longer matches, slower.
+    int maxChain = 256;
+    // Called now and then with the count of input bytes done so far.
+    std::function<void(size_t done)> progress;
+};
+
+std::vector<uint8_t> CompressBlock(const uint8_t *data, size_t size, const CompressOptions &options);
 
 #endif

@@ -1,0 +1,90 @@
+// The adaptive Huffman encoder and the position code.
+#include "scrpack/symbol_coder.h"
+
+#include <cassert>
+
+#include "package/huffman_rules.h"
+#include "package/position_code.h"
+
+namespace {
+
+struct PositionCode {
+    uint8_t bits[64];
+    uint8_t length[64];
+};
+
+// The prefix code of each upper six position bits, read off the decoding
+// tables: the first byte value that decodes to u begins with u's code.
+const PositionCode &PositionCodes()
+{
+    static const PositionCode codes = [] {
+        PositionCode c{};
+        for (int b = 255; b >= 0; b--) {
+            int u = positionUpperBits[b];
+            c.length[u] = positionCodeLength[b];
+            c.bits[u] = (uint8_t)(b >> (8 - positionCodeLength[b]));
+        }
+        return c;
+    }();
+    return codes;
+}
+
+} // namespace
+
+SymbolCoder::SymbolCoder()
+{
+    HuffmanStart(freq_, child_, parent_);
+}
+
+void SymbolCoder::PutBits(uint32_t bits, int count)
+{
+    // count <= 16, so pending_ never holds more than 23 bits.
+    pending_ = (pending_ << count) | (bits & ((1u << count) - 1));
+    pendingCount_ += count;
+    bitTotal_ += (uint64_t)count;
+    while (pendingCount_ >= 8) {
+        pendingCount_ -= 8;
+        out_.push_back((uint8_t)(pending_ >> pendingCount_));
+    }
+    pending_ &= (1u << pendingCount_) - 1;
+}
+
+void SymbolCoder::PutSymbol(int symbol)
+{
+    // The code is the path from the root: collect it from the leaf up.
+    uint8_t path[kTreeSize];
+    int depth = 0;
+    for (int node = parent_[symbol + kTreeSize]; node != kRootNode;) {
+        int above = parent_[node];
+        path[depth++] = (uint8_t)(node - child_[above]);
+        node = above;
+    }
+    while (depth > 0)
+        PutBits(path[--depth], 1);
+
+    if (freq_[kRootNode] == kMaxFreq)
+        HuffmanRebuild(freq_, child_, parent_);
+    HuffmanCount(freq_, child_, parent_, symbol);
+}
+
+void SymbolCoder::PutMatch(int length, int distance)
+{
+    assert(length > kMatchThreshold && length <= kMaxMatch);
+    assert(distance >= 1 && distance <= kRingSize);
+    PutSymbol(256 - kMatchThreshold - 1 + length);
+    unsigned position = (unsigned)distance - 1;
+    const PositionCode &codes = PositionCodes();
+    unsigned upper = position >> 6;
+    PutBits(codes.bits[upper], codes.length[upper]);
+    PutBits(position & 63, 6);
+}
+
+std::vector<uint8_t> SymbolCoder::Finish()
+{
+    if (pendingCount_ > 0)
+        PutBits(0, 8 - pendingCount_);
+    std::vector<uint8_t> block = out_;
+    while (!block.empty() && block.back() == 0)
+        block.pop_back();
+    return block;
+}

@@ -1,0 +1,40 @@
+// The encoder's side of the adaptive code: writes literals and matches as
+// the installer's decoder reads them, changing its tree by the same rules.
+#ifndef SCRPACK_SYMBOL_CODER_H
+#define SCRPACK_SYMBOL_CODER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "package/package_format.h"
+
+class SymbolCoder {
+  public:
+    SymbolCoder();
+
+    void PutLiteral(uint8_t byte) { PutSymbol(byte); }
+    // length 3-30; distance 1-4096 bytes back from the next output byte.
+    void PutMatch(int length, int distance);
+
+    // Bits written so far.
+    uint64_t BitCount() const { return bitTotal_; }
+    // The block: the bits padded to whole bytes, without trailing zero
+    // bytes, which the decoder supplies by itself past the block's end.
+    std::vector<uint8_t> Finish();
+
+  private:
+    void PutSymbol(int symbol);
+    void PutBits(uint32_t bits, int count);
+
+    uint16_t freq_[kTreeSize + 1];
+    uint16_t child_[kTreeSize];
+    uint16_t parent_[kTreeSize + kSymbolCount];
+
+    std::vector<uint8_t> out_;
+    uint32_t pending_ = 0;   // bits not yet in out_, right-aligned
+    int pendingCount_ = 0;
+    uint64_t bitTotal_ = 0;
+};
+
+#endif
