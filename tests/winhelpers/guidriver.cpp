@@ -20,12 +20,15 @@
 // A rules file holds one rule a line; blank lines and lines starting with
 // '#' are skipped.
 //
-// The program runs as this driver's debuggee.  A breakpoint on user32's
-// EndDialog stops it each time a dialog or a message box ends, so that a
-// dialog too short-lived for a poll to find (a progress dialog that ends
-// at once, or one that is never shown) is still recorded, as it is at that
-// moment, with its result.  Windows that wait for an answer are found by
-// polling and recorded once their texts have settled.
+// The program runs as this driver's debuggee, and so does every process it
+// starts.  A breakpoint on user32's EndDialog stops the program each time
+// one of its dialogs or message boxes ends, so that a dialog too short-lived
+// for a poll to find (a progress dialog that ends at once, or one that is
+// never shown) is still recorded, as it is at that moment, with its result.
+// Windows that wait for an answer are found by polling and recorded once
+// their texts have settled.  Only the program's own windows are watched.
+// The driver ends when the program and every process it started have
+// ended, or at the time-out, when it kills them all.
 //
 // Transcript (stdout), one record a line:
 //   window N: class "C", caption "T", shown|hidden
@@ -36,15 +39,23 @@
 //   window N: no rule                      (at a time-out: left unanswered)
 //   crashed with exception 0xC0000005
 //   exit code X  |  killed after time-out
+//   started "COMMAND LINE", exit code X   (one for each process the program
+//                                           started, in the order they
+//                                           started; "by started process M"
+//                                           before the comma when the Mth
+//                                           of them started it; ", killed"
+//                                           at a time-out)
 //   left over: class "C", caption "T"     (a window that outlived the program)
 // Texts are escaped C-style (\r \n \t \\ \" and \xNN), so that each record
 // is one line and transcripts compare exactly.  Which windows a poll finds
 // first never shows in the transcript: a window that waits for its "wait"
-// rule, or for none, prints nothing until the program ends or the time-out.
+// rule, or for none, prints nothing until the program ends or the time-out;
+// processes are listed after the program's end, whenever they ran.
 //
 // Exit status: 0 when the program ended by itself, 1 when it was killed or
 // could not be started, 2 for a usage error.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -94,10 +105,23 @@ struct Window {
     bool ended;
 };
 
+// A process under the driver: the program, or one it started (and so on).
+struct Process {
+    DWORD id;
+    DWORD parentId;
+    HANDLE handle;
+    std::string commandLine;
+    bool loaderBreakSeen;
+    bool exited;
+    bool crashed;
+    DWORD exitCode;
+};
+
 std::vector<Rule> rules;
 std::deque<Window> windows; // a deque: records stay put as it grows
 int windowCount;
-HANDLE childProcess;
+std::vector<Process> processes; // in the order they started; the program first
+HANDLE childProcess;            // the program
 DWORD childProcessId;
 
 void Print(const char *format, ...)
@@ -418,12 +442,17 @@ struct Breakpoint {
     bool armed;
 };
 
-Breakpoint endDialog;
+Breakpoint endDialog; // in the program only
+
+bool ReadFrom(HANDLE process, ULONG_PTR address, void *buffer, SIZE_T size)
+{
+    SIZE_T got = 0;
+    return ReadProcessMemory(process, (LPCVOID)address, buffer, size, &got) && got == size;
+}
 
 bool ReadTarget(ULONG_PTR address, void *buffer, SIZE_T size)
 {
-    SIZE_T got = 0;
-    return ReadProcessMemory(childProcess, (LPCVOID)address, buffer, size, &got) && got == size;
+    return ReadFrom(childProcess, address, buffer, size);
 }
 
 bool WriteTargetByte(ULONG_PTR address, BYTE value)
@@ -516,12 +545,22 @@ void ReadEndDialogArguments(const CONTEXT &context, HWND *dialog, INT_PTR *resul
 #endif
 }
 
+Process *FindProcess(DWORD id)
+{
+    for (Process &process : processes)
+        if (process.id == id && !process.exited)
+            return &process;
+    return NULL;
+}
+
 // Returns how the program goes on after an exception event.
-DWORD OnException(const DEBUG_EVENT &event, bool *loaderBreakSeen)
+DWORD OnException(const DEBUG_EVENT &event)
 {
     const EXCEPTION_RECORD &record = event.u.Exception.ExceptionRecord;
     ULONG_PTR address = (ULONG_PTR)record.ExceptionAddress;
-    if (record.ExceptionCode == EXCEPTION_BREAKPOINT && endDialog.armed && address == endDialog.address) {
+    bool inProgram = event.dwProcessId == childProcessId;
+    if (inProgram && record.ExceptionCode == EXCEPTION_BREAKPOINT && endDialog.armed &&
+        address == endDialog.address) {
         HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
         CONTEXT context = {};
         context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
@@ -548,18 +587,119 @@ DWORD OnException(const DEBUG_EVENT &event, bool *loaderBreakSeen)
             CloseHandle(thread);
         return DBG_CONTINUE;
     }
-    if (record.ExceptionCode == EXCEPTION_SINGLE_STEP && endDialog.address != 0 && !endDialog.armed) {
+    if (inProgram && record.ExceptionCode == EXCEPTION_SINGLE_STEP && endDialog.address != 0 &&
+        !endDialog.armed) {
         WriteTargetByte(endDialog.address, 0xCC);
         endDialog.armed = true;
         return DBG_CONTINUE;
     }
-    if (record.ExceptionCode == EXCEPTION_BREAKPOINT && !*loaderBreakSeen) {
-        *loaderBreakSeen = true; // the loader's own breakpoint at the start
+    Process *process = FindProcess(event.dwProcessId);
+    if (record.ExceptionCode == EXCEPTION_BREAKPOINT && process != NULL && !process->loaderBreakSeen) {
+        process->loaderBreakSeen = true; // the loader's own breakpoint at the start
         return DBG_CONTINUE;
     }
-    if (!event.u.Exception.dwFirstChance)
-        Print("crashed with exception 0x%08lX\n", (unsigned long)record.ExceptionCode);
+    if (!event.u.Exception.dwFirstChance && process != NULL && !process->crashed) {
+        process->crashed = true;
+        if (inProgram)
+            Print("crashed with exception 0x%08lX\n", (unsigned long)record.ExceptionCode);
+    }
     return DBG_EXCEPTION_NOT_HANDLED;
+}
+
+// The command line a process was started with, read from its parameter
+// block.
+std::string CommandLineOf(HANDLE process)
+{
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void *, ULONG, ULONG *);
+    QueryProcess query =
+        (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    struct {
+        LONG_PTR exitStatus;
+        ULONG_PTR pebAddress;
+        ULONG_PTR rest[4];
+    } basic = {};
+    ULONG got = 0;
+    if (query == NULL || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, &got) != 0)
+        return "";
+#ifdef _WIN64
+    const ULONG_PTR kParametersInPeb = 0x20, kCommandLineInParameters = 0x70;
+#else
+    const ULONG_PTR kParametersInPeb = 0x10, kCommandLineInParameters = 0x40;
+#endif
+    ULONG_PTR parameters = 0;
+    struct {
+        USHORT length;
+        USHORT capacity;
+        ULONG_PTR buffer; // aligned as in UNICODE_STRING
+    } commandLine = {};
+    if (!ReadFrom(process, basic.pebAddress + kParametersInPeb, &parameters, sizeof parameters) ||
+        !ReadFrom(process, parameters + kCommandLineInParameters, &commandLine, sizeof commandLine))
+        return "";
+    std::wstring wide(commandLine.length / 2, L'\0');
+    if (!wide.empty() && !ReadFrom(process, commandLine.buffer, &wide[0], commandLine.length))
+        return "";
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), NULL, 0, NULL, NULL);
+    std::string text(size, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), &text[0], size, NULL, NULL);
+    return text;
+}
+
+DWORD ParentOf(DWORD processId, const std::vector<PROCESSENTRY32> &list)
+{
+    for (const PROCESSENTRY32 &entry : list)
+        if (entry.th32ProcessID == processId)
+            return entry.th32ParentProcessID;
+    return 0;
+}
+
+std::vector<PROCESSENTRY32> ListProcesses(void)
+{
+    std::vector<PROCESSENTRY32> list;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return list;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        list.push_back(entry);
+    CloseHandle(snapshot);
+    return list;
+}
+
+void OnProcessCreated(const DEBUG_EVENT &event)
+{
+    Process process = {};
+    process.id = event.dwProcessId;
+    process.handle = event.u.CreateProcessInfo.hProcess;
+    process.parentId = ParentOf(process.id, ListProcesses());
+    if (process.id != childProcessId)
+        process.commandLine = CommandLineOf(process.handle);
+    processes.push_back(process);
+}
+
+// True while a process that one of ours started has not yet reported to
+// the driver: its start is on the way, and so it has to be waited for.
+bool StartsUnderway(void)
+{
+    for (const PROCESSENTRY32 &entry : ListProcesses()) {
+        bool known = false, parentKnown = false;
+        for (const Process &process : processes) {
+            known = known || process.id == entry.th32ProcessID;
+            parentKnown = parentKnown || process.id == entry.th32ParentProcessID;
+        }
+        if (parentKnown && !known)
+            return true;
+    }
+    return false;
+}
+
+bool AllEnded(void)
+{
+    for (const Process &process : processes)
+        if (!process.exited)
+            return false;
+    return !processes.empty() && !StartsUnderway();
 }
 
 BOOL CALLBACK ReportLeftOver(HWND window, LPARAM)
@@ -630,40 +770,43 @@ int main(int argc, char **argv)
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(argv[i], commandBuffer.data(), NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL,
-                        &startup, &process)) {
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(argv[i], commandBuffer.data(), NULL, NULL, FALSE, DEBUG_PROCESS, NULL, NULL, &startup,
+                        &started)) {
         fprintf(stderr, "guidriver: cannot start %s (error %lu)\n", argv[i], (unsigned long)GetLastError());
         return 1;
     }
-    childProcess = process.hProcess;
-    childProcessId = process.dwProcessId;
+    childProcess = started.hProcess;
+    childProcessId = started.dwProcessId;
+    // Should the driver end early, what it debugs runs on.
+    DebugSetProcessKillOnExit(FALSE);
 
     ULONGLONG deadline = GetTickCount64() + (ULONGLONG)(timeoutSeconds * 1000);
-    bool loaderBreakSeen = false;
     bool killed = false;
-    bool exited = false;
-    DWORD exitCode = 0;
-    while (!exited) {
+    while (!AllEnded()) {
         DEBUG_EVENT event;
         if (WaitForDebugEvent(&event, kPollMilliseconds)) {
             DWORD status = DBG_CONTINUE;
             switch (event.dwDebugEventCode) {
             case CREATE_PROCESS_DEBUG_EVENT:
+                OnProcessCreated(event);
                 if (event.u.CreateProcessInfo.hFile != NULL)
                     CloseHandle(event.u.CreateProcessInfo.hFile);
                 break;
             case LOAD_DLL_DEBUG_EVENT:
-                OnModuleLoaded((ULONG_PTR)event.u.LoadDll.lpBaseOfDll);
+                if (event.dwProcessId == childProcessId)
+                    OnModuleLoaded((ULONG_PTR)event.u.LoadDll.lpBaseOfDll);
                 if (event.u.LoadDll.hFile != NULL)
                     CloseHandle(event.u.LoadDll.hFile);
                 break;
             case EXCEPTION_DEBUG_EVENT:
-                status = OnException(event, &loaderBreakSeen);
+                status = OnException(event);
                 break;
             case EXIT_PROCESS_DEBUG_EVENT:
-                exitCode = event.u.ExitProcess.dwExitCode;
-                exited = true;
+                if (Process *process = FindProcess(event.dwProcessId)) {
+                    process->exited = true;
+                    process->exitCode = event.u.ExitProcess.dwExitCode;
+                }
                 break;
             default:
                 break;
@@ -672,20 +815,42 @@ int main(int argc, char **argv)
         } else if (!killed) {
             Poll();
         }
-        if (!killed && !exited && GetTickCount64() >= deadline) {
+        if (!killed && GetTickCount64() >= deadline) {
             killed = true;
             for (const Window &window : windows)
                 if (window.waitingWithoutRule && !window.ended)
                     Print("window %d: no rule\n", window.number);
-            TerminateProcess(process.hProcess, 1);
+            for (const Process &process : processes)
+                if (!process.exited)
+                    TerminateProcess(process.handle, 1);
+            TerminateProcess(childProcess, 1); // in case it never reported
+            if (processes.empty())
+                break;
         }
     }
+
+    // The program's end, then each process it started, in the order they
+    // started (a start is reported with the process's end, so that the
+    // order of the lines never depends on how the processes ran together).
     if (killed)
         Print("killed after time-out\n");
     else
-        Print("exit code %lu\n", (unsigned long)exitCode);
+        Print("exit code %lu\n", (unsigned long)processes[0].exitCode);
+    for (size_t n = 1; n < processes.size(); n++) {
+        const Process &process = processes[n];
+        PrintQuoted("started ", process.commandLine, "");
+        if (process.parentId != childProcessId) {
+            for (size_t m = 1; m < n; m++)
+                if (processes[m].id == process.parentId)
+                    Print(" by started process %u", (unsigned)m);
+        }
+        if (killed && !process.exited)
+            Print(", killed\n");
+        else
+            Print(", exit code %lu\n", (unsigned long)process.exitCode);
+    }
     EnumWindows(ReportLeftOver, 0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
     return killed ? 1 : 0;
 }
