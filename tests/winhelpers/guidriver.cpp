@@ -17,6 +17,10 @@
 //   escape   the Esc key, likewise,
 //   close    the close box (WM_SYSCOMMAND SC_CLOSE),
 //   wait     leave the window alone: it ends by itself.
+// "N*ACTION" (N of 2 or more) answers the window up to N times: after each
+// answer it is answered again once a modal window it owns has come and gone
+// (the window was disabled and is enabled again), e.g. "2*Cancel" presses
+// Cancel, and once the question that raised is answered, presses it again.
 // A rules file holds one rule a line; blank lines and lines starting with
 // '#' are skipped.
 //
@@ -103,6 +107,9 @@ struct Window {
     ULONGLONG sameSince; // when the texts last changed
     bool waitingWithoutRule;
     bool ended;
+    int answersLeft;          // further answers of an "N*ACTION" rule
+    std::string againAction;  // the ACTION of that rule
+    bool disabledSinceAnswer; // a modal window it owns came since the last answer
 };
 
 // A process under the driver: the program, or one it started (and so on).
@@ -375,18 +382,57 @@ bool Perform(HWND window, const Snapshot &snapshot, const std::string &action)
     return false;
 }
 
+// Splits "N*ACTION" into its count and action; a plain action counts 1.
+int AnswerCount(const std::string &action, std::string *single)
+{
+    size_t star = action.find('*');
+    if (star == std::string::npos || star == 0 || star + 1 >= action.size() ||
+        action.find_first_not_of("0123456789") != star) {
+        *single = action;
+        return 1;
+    }
+    *single = Trim(action.substr(star + 1));
+    return atoi(action.substr(0, star).c_str());
+}
+
+void AnswerWith(Window *window, const Snapshot &snapshot, const std::string &action)
+{
+    if (!Perform(window->handle, snapshot, action))
+        PrintQuoted(("window " + std::to_string(window->number) + ": no button ").c_str(), action, "\n");
+    else if (_stricmp(action.c_str(), "wait") != 0)
+        Print("window %d: answer %s\n", window->number, Escape(action).c_str());
+}
+
 void Answer(Window *window, const Snapshot &snapshot)
 {
     for (const Rule &rule : rules) {
         if (!Matches(snapshot, rule.match))
             continue;
-        if (!Perform(window->handle, snapshot, rule.action))
-            PrintQuoted(("window " + std::to_string(window->number) + ": no button ").c_str(), rule.action, "\n");
-        else if (_stricmp(rule.action.c_str(), "wait") != 0)
-            Print("window %d: answer %s\n", window->number, Escape(rule.action).c_str());
+        std::string action;
+        int count = AnswerCount(rule.action, &action);
+        AnswerWith(window, snapshot, action);
+        window->answersLeft = count - 1;
+        window->againAction = action;
         return;
     }
     window->waitingWithoutRule = true;
+}
+
+// A window of an "N*ACTION" rule is answered again once it is enabled after
+// a modal window it owned has ended.
+void AnswerAgain(Window *window)
+{
+    if (window->answersLeft <= 0 || window->ended)
+        return;
+    if (!IsWindowEnabled(window->handle)) {
+        window->disabledSinceAnswer = true;
+        return;
+    }
+    if (!window->disabledSinceAnswer)
+        return;
+    window->disabledSinceAnswer = false;
+    window->answersLeft--;
+    AnswerWith(window, Take(window->handle, true), window->againAction);
 }
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM found)
@@ -407,8 +453,10 @@ void Poll(void)
     ULONGLONG now = GetTickCount64();
     for (HWND handle : found) {
         Window *window = Track(handle);
-        if (window->number != 0)
+        if (window->number != 0) {
+            AnswerAgain(window);
             continue;
+        }
         Snapshot snapshot = Take(handle, true);
         if (window->sameSince == 0 || !Same(snapshot, window->last)) {
             window->last = snapshot;
