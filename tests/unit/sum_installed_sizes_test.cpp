@@ -10,6 +10,10 @@
 
 #include "flow/checks.h"
 #include "package/manifest.h"
+#include "scrpack/ansi_text.h"
+#include "scrpack/package_writer.h"
+#include "scrpack/stub_layout.h"
+#include "synthetic_pe.h"
 
 namespace {
 
@@ -49,15 +53,17 @@ std::string Manifest(const std::vector<Record> &records, const std::string &lice
     return out;
 }
 
-// Writes bytes to a temporary file and sums through a handle at its start.
-uint32_t Sum(const std::string &bytes)
+// Writes bytes to a temporary file and sums through a handle at the
+// manifest: the file's start, or the manifest found in a whole package.
+uint32_t Sum(const std::string &bytes, unsigned packageOptionalHeaderSize = 0)
 {
     char path[] = "/tmp/sum-installed-XXXXXX";
     int fd = mkstemp(path);
     EXPECT_GE(fd, 0);
     EXPECT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
     close(fd);
-    HFILE manifest = _lopen(path, OF_READ | OF_SHARE_DENY_NONE);
+    HFILE manifest = packageOptionalHeaderSize ? OpenManifestFile(path, packageOptionalHeaderSize)
+                                               : _lopen(path, OF_READ | OF_SHARE_DENY_NONE);
     EXPECT_NE(manifest, HFILE_ERROR);
     uint32_t total = SumInstalledSizes(manifest);
     _lclose(manifest);
@@ -65,7 +71,44 @@ uint32_t Sum(const std::string &bytes)
     return total;
 }
 
+// A package as scrpack lays it out behind a stub; the compressor stand-in
+// halves every file, so originalSize and storedSize differ.
+std::string Package(const std::vector<size_t> &sizes, bool storeOnly, const std::string &licence,
+                    BuiltPackage *built)
+{
+    PackageSpec spec;
+    spec.stub = BuildStubLikePe(false);
+    std::string error;
+    EXPECT_TRUE(FixStubLayout(&spec.stub, &error)) << error;
+    spec.name = "Aquarium";
+    spec.license = licence;
+    spec.storeOnly = storeOnly;
+    for (size_t size : sizes) {
+        PackedFile file;
+        file.label = "file";
+        file.content.assign(size, 'z');
+        MakeFixedNameTail(file.nameTail);
+        spec.files.push_back(file);
+    }
+    auto halve = [](const Bytes &content) { return Bytes(content.begin(), content.begin() + (ptrdiff_t)(content.size() / 2)); };
+    EXPECT_TRUE(BuildPackage(spec, halve, built, &error)) << error;
+    return std::string(built->bytes.begin(), built->bytes.end());
+}
+
 } // namespace
+
+TEST(SumInstalledSizes, PackagesAsScrpackWritesThem)
+{
+    BuiltPackage built;
+    std::string compressed = Package({3000, 120, 1500, 4444}, false, "Terms\r\n", &built);
+    ASSERT_EQ(built.records.size(), 4u);
+    EXPECT_NE(built.records[0].originalSize, 0u); // went through the compressor
+    EXPECT_EQ(Sum(compressed, built.optionalHeaderSize), 3000u + 120 + 1500 + 4444);
+
+    std::string stored = Package({3000, 120, 1500}, true, "", &built);
+    EXPECT_EQ(built.records[0].originalSize, 0u);
+    EXPECT_EQ(Sum(stored, built.optionalHeaderSize), 4620u);
+}
 
 TEST(SumInstalledSizes, CompressedCountOriginalStoredCountStored)
 {
