@@ -317,7 +317,7 @@ int main(int argc, char **argv)
     std::string error;
     if (!LoadSpec(options, &spec, &error))
         return Fail(error);
-    Compressor compress = nullptr; // every file is stored until the encoder is in
+    Compressor compress = [](const Bytes &content) { return CompressBlock(content.data(), content.size()); };
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
     auto verify = [&](const std::string &written, std::string *why) {

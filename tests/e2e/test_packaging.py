@@ -76,6 +76,10 @@ class CommandLine(unittest.TestCase):
         rows = [line.split(None, 5) for line in lines[5:]]
         self.assertEqual([row[5] for row in rows],
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "FILE0017.JPEG"])
+        # Random bytes stay stored; text is packed when that makes it smaller.
+        self.assertEqual(rows[0][4], "stored")
+        self.assertEqual((rows[1][4], int(rows[1][3])), ("packed", os.path.getsize(f.data)))
+        self.assertLess(int(rows[1][2]), os.path.getsize(f.data))
         # Blocks follow each other and the last one ends the file.
         end = int(rows[0][1])
         for row in rows:
