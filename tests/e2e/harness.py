@@ -206,7 +206,9 @@ class Prefix:
     def drive(self, program, command_line=None, rules=(), timeout=30, run_timeout=None):
         """Runs program (a C:\\ path) under the GUI driver with the given
         rules ("MATCH => ACTION", tried in order); returns (driver exit
-        status, transcript).  The transcript's lines are described in
+        status, transcript).  The driver returns once the program and every
+        process it started have ended, or kills them all after timeout
+        seconds.  The transcript's lines are described in
         tests/winhelpers/guidriver.cpp."""
         args = ["--timeout", str(timeout)]
         for rule in rules:
@@ -323,3 +325,15 @@ def _build_package_flags(output, name, saver, data, uninstaller, media, licence,
     args += [saver, data, uninstaller]
     args += [item[0] if isinstance(item, (tuple, list)) else item for item in media]
     return scrpack(*args)
+
+
+def package_methods(package):
+    """How each file of a package is carried, in record order: "stored" or
+    "packed" (from scrpack's listing)."""
+    proc = scrpack("list", package)
+    methods = []
+    for line in proc.stdout.splitlines():
+        fields = line.split()
+        if len(fields) >= 5 and fields[0].isdigit() and fields[4] in ("stored", "packed"):
+            methods.append(fields[4])
+    return methods
