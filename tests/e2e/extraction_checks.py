@@ -1,0 +1,142 @@
+"""Shared by the extraction tests: input files, packages, and what a run
+leaves behind (installed files, the install log, the uninstall entry, the
+default screen saver)."""
+import io
+import os
+import random
+import shutil
+import tempfile
+import wave
+
+import harness
+import media_samples
+from test_default_screen_saver import boot_entry  # noqa: F401  (re-exported)
+from test_install_sequence import (answered, completion_box, confirmation_box, escaped,  # noqa: F401
+                                   files_of, ordering_info, progress_dialog)
+from test_uninstall_registration import entry, values  # noqa: F401
+
+DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
+MARKER = "C:\\saver-started.txt"
+MARKSAVER = os.path.join(harness.WIN64, "marksaver.exe")
+DRIVER_TIMEOUT = 60
+
+# Answers for a whole interactive install; the progress dialog ends by itself.
+ACCEPT_ALL = ["Please Wait... => wait", "This program will install => OK", "Installation Complete! => OK",
+              "Ordering Information => OK"]
+ABORT_QUESTION = "Are you sure you would like to abort this installation?"
+
+
+def abort_question(number, answer, result):
+    return [f'window {number}: class "#32770", caption "Abort Installation?", shown',
+            '  control Static 1088: ""',
+            '  control Button 6: "&Yes"',
+            '  control Button 7: "&No"',
+            f'  control Static 65535: "{ABORT_QUESTION}"',
+            f"window {number}: answer {answer}",
+            f"window {number}: ended with {result}"]
+
+
+def noise(size, seed):
+    """Bytes that do not compress (the same for a seed on every run)."""
+    return random.Random(seed).randbytes(size)
+
+
+def noise_wav(samples, seed):
+    """A playable wave file of random 8-bit samples: packed stored."""
+    out = io.BytesIO()
+    with wave.open(out, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(8000)
+        w.writeframes(noise(samples, seed))
+    return out.getvalue()
+
+
+def runnable(padding):
+    """The stand-in program with bytes appended behind its image: it still
+    runs, and its size is what a test needs."""
+    with open(MARKSAVER, "rb") as f:
+        return f.read() + padding
+
+
+def periodic(size, period=3000, seed=5):
+    """Bytes that pack well and quickly: one random piece repeated."""
+    piece = noise(period, seed)
+    return (piece * (size // period + 1))[:size]
+
+
+class Inputs:
+    """Input files in a temporary folder; removed by close()."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="extraction-")
+        self.contents = {}
+
+    def write(self, name, data):
+        path = os.path.join(self.root, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        self.contents[path] = data
+        return path
+
+    def package(self, name, saver, data, uninstaller, media=(), **options):
+        """Builds a package; the files are (file name, bytes) pairs, the media
+        (file name, bytes, tail, prefix).  Returns its host path."""
+        output = os.path.join(self.root, name.replace(" ", "_") + ".exe")
+        harness.build_package(output, name, self.write(*saver), self.write(*data), self.write(*uninstaller),
+                              media=[(self.write(file, content), tail, prefix)
+                                     for file, content, tail, prefix in media], **options)
+        return output
+
+    def close(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def read_host(prefix, windows_path):
+    """The bytes of a file in the prefix, or None when it does not exist."""
+    path = prefix.host_path(windows_path)
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def install_log(prefix, data_folder):
+    return read_host(prefix, data_folder + "INSTALL.LOG")
+
+
+def log_bytes(paths):
+    """Install log lines as the run writes them: each path, then CR LF."""
+    return b"".join(path.encode("latin-1") + b"\r\n" for path in paths)
+
+
+def marker_lines(prefix):
+    data = read_host(prefix, MARKER)
+    return [] if data is None else data.decode("latin-1").splitlines()
+
+
+def screen_saver_active(prefix):
+    """The ScreenSaveActive value of the user's desktop settings, or None."""
+    code, out = prefix.reg_query("HKCU\\Control Panel\\Desktop", "ScreenSaveActive")
+    if code != 0:
+        return None
+    for line in out.splitlines():
+        fields = line.split()
+        if fields and fields[0] == "ScreenSaveActive":
+            return fields[-1]
+    return None
+
+
+def system_ini(prefix):
+    with open(os.path.join(prefix.windows, "system.ini"), "rb") as f:
+        return f.read()
+
+
+def media_set():
+    """Playable media of each kind the media layer knows under Wine."""
+    return {
+        "tone.wav": media_samples.wav_bytes(),
+        "noise.wav": noise_wav(6000, seed=11),
+        "tune.mid": media_samples.midi_bytes(),
+        "clip.avi": media_samples.avi_bytes(frames=12),
+    }
