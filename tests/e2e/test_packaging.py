@@ -161,6 +161,33 @@ class CommandLine(unittest.TestCase):
 
 
 class UnderWine(unittest.TestCase):
+    def test_silent_install_gives_back_every_file_stored_or_packed(self):
+        files = Files()
+        self.addCleanup(files.close)
+        # Beyond the 16384-byte read and write buffers and the 102400-byte
+        # pump interval: one file that packs well and one that stays stored.
+        text = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(12000)))
+        noise = files.write("noise.bin", os.urandom(150000))
+        inputs = [files.saver, files.data, files.uninstaller, text, noise, files.song]
+        proc = harness.build_package(files.output, "Aurora", *inputs[:3], media=inputs[3:])
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        listing = scrpack("list", files.output).stdout.splitlines()
+        methods = [line.split(None, 5)[4] for line in listing[5:]]
+        self.assertEqual(methods[3:5], ["packed", "stored"])
+        with harness.gui_prefix() as prefix:
+            prefix.put(files.output, "C:\\package.exe")
+            code, transcript = prefix.drive("C:\\package.exe", "/S", ["Missing support codecs => Cancel"])
+            self.assertEqual(code, 0, transcript)
+            log_path = prefix.host_path("C:\\ProgramData\\Quillmoor\\Glimmerkit\\Aurora\\INSTALL.LOG")
+            with open(log_path, "rb") as log:
+                installed = log.read().decode("latin-1").split("\r\n")[:-1]
+            self.assertEqual(len(installed), len(inputs), installed)
+            self.assertTrue(installed[0].lower().endswith("\\windows\\aurora.scr"), installed[0])
+            for path, source in zip(installed, inputs):
+                with open(prefix.host_path(path), "rb") as got, open(source, "rb") as want:
+                    self.assertEqual(got.read(), want.read(), path)
+
+
     def test_installer_shows_the_packed_name_total_and_licence(self):
         files = Files()
         self.addCleanup(files.close)
