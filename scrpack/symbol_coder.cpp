@@ -83,8 +83,5 @@ std::vector<uint8_t> SymbolCoder::Finish()
 {
     if (pendingCount_ > 0)
         PutBits(0, 8 - pendingCount_);
-    std::vector<uint8_t> block = out_;
-    while (!block.empty() && block.back() == 0)
-        block.pop_back();
-    return block;
+    return out_;
 }

@@ -19,8 +19,10 @@ class SymbolCoder {
 
     // Bits written so far.
     uint64_t BitCount() const { return bitTotal_; }
-    // The block: the bits padded to whole bytes, without trailing zero
-    // bytes, which the decoder supplies by itself past the block's end.
+    // The block: every bit written, the last byte padded with zero bits.
+    // The decoder would supply zero bits past the block's end by itself,
+    // but a block that holds all its bits lets a check tell a cut block
+    // from a whole one.
     std::vector<uint8_t> Finish();
 
   private:
