@@ -29,11 +29,15 @@ set(CORE_SOURCES
   engine/data_file_name.cpp
 )
 
-# The uninstaller's portable rules (the Windows side is in uninstaller/).
+# The uninstaller's and the sample screen saver's portable rules (their
+# Windows sides are in uninstaller/ and samples/).
 list(APPEND CORE_SOURCES
   uninstaller/log_lines.cpp
   uninstaller/own_place.cpp
   uninstaller/path_rules.cpp
   uninstaller/switches.cpp
   uninstaller/report_list.cpp
+  samples/saver_command.cpp
+  samples/saver_settings.cpp
+  samples/lantern_motion.cpp
 )
