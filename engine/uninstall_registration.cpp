@@ -60,7 +60,7 @@ void RegisterUninstaller(const char *uninstallerPath)
     AppendText(keyPath, sizeof keyPath, TEXT_DISPLAY_NAME_SUFFIX);
     SetTextValue(key, "DisplayName", REG_SZ, keyPath);
     SetTextValue(key, "UninstallString", REG_EXPAND_SZ, uninstallerPath);
-    CopyText(keyPath, kNameFieldSize, uninstallerPath);
+    CopyText(keyPath, sizeof keyPath, uninstallerPath);
     CutInstallLocation(keyPath);
     SetTextValue(key, "InstallLocation", REG_EXPAND_SZ, keyPath);
     SetTextValue(key, "Publisher", REG_SZ, TEXT_PUBLISHER);
