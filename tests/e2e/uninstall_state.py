@@ -67,9 +67,11 @@ def run_batch(prefix, lines, timeout=60):
     return code, out, err
 
 
-def lay_out_install(prefix, log_lines=None, uninstall_string=None):
+def lay_out_install(prefix, log_lines=None, uninstall_string=None, kept_server=False):
     """Files, log, uninstall key, "system.ini" entry and the screen saver
-    switched on: what a finished install leaves."""
+    switched on: what a finished install leaves.  kept_server: the prefix
+    keeps its server (harness.Prefix.keep_server), so that each start is
+    cheap but the prefix is never idle."""
     for path in installed_files():
         if path.endswith("UNINSTAL.EXE"):
             os.makedirs(prefix.host_path(DATA), exist_ok=True)
@@ -78,10 +80,14 @@ def lay_out_install(prefix, log_lines=None, uninstall_string=None):
             write_file(prefix, path, path.encode("latin-1") * 10)
     write_log(prefix, installed_files() if log_lines is None else log_lines)
     probe = TOOLS + "\\registration_probe.exe"
-    code, out, err = run_batch(prefix, [
-        f'"{probe}" register "{BASE}.scr" "{uninstall_string or data_path("UNINSTAL.EXE")}"',
-        f'"{probe}" default "{SCREEN_SAVER}"',
-    ])
+    steps = [["register", BASE + ".scr", uninstall_string or data_path("UNINSTAL.EXE")],
+             ["default", SCREEN_SAVER]]
+    if kept_server:
+        for step in steps:
+            code, out, err = prefix.run(probe, step, timeout=60)
+            assert code == 0, out + err
+        return
+    code, out, err = run_batch(prefix, [" ".join(f'"{arg}"' for arg in [probe] + step) for step in steps])
     assert code == 0, out + err
 
 
