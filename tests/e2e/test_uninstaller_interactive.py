@@ -8,7 +8,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 from uninstall_state import (  # noqa: E402
-    BASE, DATA, OUR_KEY, UNINSTALLER, data_path, exists, install_tools, installed_files,
+    BASE, DATA, OUR_KEY, UNINSTALLER, data_path, exists, install_tools, installed_files, key_exists,
     lay_out_install, system_ini)
 
 CAPTION = f'caption "{BASE} Screen Saver Uninstall", shown'
@@ -51,18 +51,19 @@ class InteractiveUninstall(unittest.TestCase):
         install_tools(self.prefix)
 
     def uninstall(self, command_line=None, rules=("Continue? => Yes", "removed => OK", "nothing to remove => OK")):
-        """Runs the uninstaller; returns its transcript without the line
+        """Runs the uninstaller; returns its transcript without the lines
         about the clean-up copy it starts, and whether it started one."""
         code, transcript = self.prefix.drive(data_path("UNINSTAL.EXE"), command_line, list(rules))
         self.assertEqual(code, 0, transcript)
         lines = transcript.splitlines()
         started = [line for line in lines if line.startswith("started ")]
         for line in started:
-            self.assertIn("exit code 0", line)
+            self.assertIn("/glimmerkit-cleanup", line)
+            self.assertTrue(line.endswith("exit code 0"), line)
         return [line for line in lines if not line.startswith("started ")], len(started)
 
     def key_exists(self):
-        return self.prefix.reg_query("HKLM\\" + OUR_KEY)[0] == 0
+        return key_exists(self.prefix, OUR_KEY)
 
     def temp_files(self):
         """The temporary folder of the prefix's user."""
@@ -73,7 +74,7 @@ class InteractiveUninstall(unittest.TestCase):
     def test_no_changes_nothing_and_a_failed_uninstall_is_finished_by_a_second_run(self):
         prefix = self.prefix
         blocker = data_path("FILE0019.AVI")
-        lay_out_install(prefix, log_lines=installed_files() + [blocker], kept_server=True)
+        lay_out_install(prefix, log_lines=installed_files() + [blocker])
         temp = self.temp_files()
 
         lines, started = self.uninstall(rules=["Continue? => No"])
@@ -106,7 +107,7 @@ class InteractiveUninstall(unittest.TestCase):
 
     def test_yes_removes_all_and_says_so(self):
         prefix = self.prefix
-        lay_out_install(prefix, kept_server=True)
+        lay_out_install(prefix)
         temp = self.temp_files()
         lines, started = self.uninstall()
         self.assertEqual(lines, question_box(1, "Yes")

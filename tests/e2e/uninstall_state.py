@@ -5,11 +5,10 @@ prefix back as it was.
 The uninstall entry and the screen saver setting are written by the
 installer's own registration code (the registration probe), so that the
 values, the short path in "system.ini" and the way the profile file is
-written are the installer's.  Every Wine start costs seconds, so the layout
-runs in one start and the registry is read from the prefix's hive files
-once the prefix is idle."""
+written are the installer's.  The prefix keeps its server
+(harness.Prefix.keep_server), so that each Wine start is cheap; the GUI
+driver waits for the processes the uninstaller starts."""
 import os
-import re
 import shutil
 
 import harness
@@ -58,20 +57,9 @@ def install_tools(prefix):
     shutil.copyfile(REGISTRATION_PROBE, prefix.host_path(TOOLS + "\\registration_probe.exe"))
 
 
-def run_batch(prefix, lines, timeout=60):
-    """Runs commands in one Wine start; returns the exit code of cmd."""
-    write_file(prefix, TOOLS + "\\steps.bat", ("\r\n".join(["@echo off"] + lines) + "\r\n").encode())
-    code, out, err = prefix.run("cmd", ["/c", TOOLS + "\\steps.bat"], timeout=timeout)
-    prefix.wait_idle()
-    os.unlink(prefix.host_path(TOOLS + "\\steps.bat"))
-    return code, out, err
-
-
-def lay_out_install(prefix, log_lines=None, uninstall_string=None, kept_server=False):
+def lay_out_install(prefix, log_lines=None, uninstall_string=None):
     """Files, log, uninstall key, "system.ini" entry and the screen saver
-    switched on: what a finished install leaves.  kept_server: the prefix
-    keeps its server (harness.Prefix.keep_server), so that each start is
-    cheap but the prefix is never idle."""
+    switched on: what a finished install leaves."""
     for path in installed_files():
         if path.endswith("UNINSTAL.EXE"):
             os.makedirs(prefix.host_path(DATA), exist_ok=True)
@@ -80,22 +68,21 @@ def lay_out_install(prefix, log_lines=None, uninstall_string=None, kept_server=F
             write_file(prefix, path, path.encode("latin-1") * 10)
     write_log(prefix, installed_files() if log_lines is None else log_lines)
     probe = TOOLS + "\\registration_probe.exe"
-    steps = [["register", BASE + ".scr", uninstall_string or data_path("UNINSTAL.EXE")],
-             ["default", SCREEN_SAVER]]
-    if kept_server:
-        for step in steps:
-            code, out, err = prefix.run(probe, step, timeout=60)
-            assert code == 0, out + err
-        return
-    code, out, err = run_batch(prefix, [" ".join(f'"{arg}"' for arg in [probe] + step) for step in steps])
-    assert code == 0, out + err
+    for step in (["register", BASE + ".scr", uninstall_string or data_path("UNINSTAL.EXE")],
+                 ["default", SCREEN_SAVER]):
+        code, out, err = prefix.run(probe, step, timeout=60)
+        assert code == 0, out + err
 
 
-def run_uninstaller(prefix, args=("/s",), timeout=60):
-    """Runs the laid-out uninstaller and waits for every process it started."""
-    code, _, _ = prefix.run(data_path("UNINSTAL.EXE"), list(args), timeout=timeout)
-    prefix.wait_idle(timeout=60)
-    return code
+def run_uninstaller(prefix, command_line=None, rules=(), timeout=30):
+    """Runs the laid-out uninstaller under the GUI driver, which waits for
+    every process it starts.  Returns the exit code and the transcript
+    without the lines about those processes."""
+    code, transcript = prefix.drive(data_path("UNINSTAL.EXE"), command_line, list(rules), timeout=timeout)
+    assert code == 0, transcript
+    lines = [line for line in transcript.splitlines() if not line.startswith("started ")]
+    assert lines[-1].startswith("exit code "), transcript
+    return int(lines[-1].split()[-1]), lines[:-1]
 
 
 def tree(prefix):
@@ -114,37 +101,24 @@ def tree(prefix):
     return result
 
 
-def registry(prefix, hive, under):
-    """The keys at and below `under` in a hive file ("system" or "user"), as
-    {key: [value lines]}, without time stamps.  Read while the prefix is
-    idle: the server writes the files when it ends."""
-    wanted = under.replace("\\", "\\\\")
-    keys = {}
-    current = None
-    with open(os.path.join(prefix.path, hive + ".reg"), encoding="utf-8", errors="replace") as hive_file:
-        for line in hive_file:
-            line = line.rstrip("\n")
-            header = re.match(r"^\[(.*)\](?: \d+)?$", line)
-            if header:
-                name = header.group(1)
-                current = name if name.lower() == wanted.lower() or \
-                    name.lower().startswith(wanted.lower() + "\\\\") else None
-                if current is not None:
-                    keys[current] = []
-            elif current is not None and line and not line.startswith("#"):
-                keys[current].append(line)
-    return keys
+def export_key(prefix, key):
+    """The key and its sub-keys as "reg export" writes them."""
+    target = TOOLS + "\\export.reg"
+    code, _, err = prefix.run("reg", ["export", key, target, "/y"], timeout=60)
+    assert code == 0, err
+    with open(prefix.host_path(target), "rb") as data:
+        text = data.read().decode("utf-16")
+    os.unlink(prefix.host_path(target))
+    return text
 
 
 def key_exists(prefix, key):
-    return bool(registry(prefix, "system", key))
+    return prefix.reg_query("HKLM\\" + key)[0] == 0
 
 
 def screen_saver_active(prefix):
-    for line in registry(prefix, "user", DESKTOP_KEY).get(DESKTOP_KEY.replace("\\", "\\\\"), []):
-        if line.startswith('"ScreenSaveActive"='):
-            return line.split("=", 1)[1].strip('"')
-    return None
+    code, out = prefix.reg_query("HKCU\\" + DESKTOP_KEY, "ScreenSaveActive")
+    return out.split("REG_SZ")[-1].strip() if code == 0 else None
 
 
 def system_ini(prefix):
@@ -158,14 +132,12 @@ class Snapshot:
     which the uninstall turns off) and "system.ini"."""
 
     def __init__(self, prefix):
-        prefix.wait_idle()
         # "system.ini" is rewritten whole by every change: its bytes count.
         self.files = tree(prefix)
         self.files.pop(os.path.join("windows", "system.ini"))
-        self.uninstall = registry(prefix, "system", UNINSTALL_KEY)
-        desktop = registry(prefix, "user", DESKTOP_KEY)
-        self.desktop = {key: [line for line in lines if not line.startswith('"ScreenSaveActive"=')]
-                        for key, lines in desktop.items()}
+        self.uninstall = export_key(prefix, "HKLM\\" + UNINSTALL_KEY)
+        self.desktop = [line for line in export_key(prefix, "HKCU\\" + DESKTOP_KEY).splitlines()
+                        if not line.startswith('"ScreenSaveActive"=')]
         self.system_ini = system_ini(prefix)
 
     def differences(self, other):
