@@ -1,0 +1,299 @@
+// The plain decoder: the decoding rules written down one routine at a time,
+// exactly as the installer's decoder was before it got its fast paths.  It
+// is kept, frozen, as the baseline the benchmark measures the installer's
+// decoder against, and as the second opinion of the tests and the fuzz
+// target that check the two never differ (output, reads, writes, pump
+// steps, aborts).  Everything lives in namespace plain, with state of its
+// own, so both decoders link into one program.
+//
+// Like the installer's decoder it runs RunMessagePumpStep() and reads
+// abortRequested and abortExempt.
+#ifndef BENCH_PLAIN_DECODER_H
+#define BENCH_PLAIN_DECODER_H
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "engine/extraction.h"
+#include "engine/message_pump.h"
+#include "package/package_format.h"
+#include "package/position_code.h"
+
+namespace plain {
+
+enum {
+    N = kRingSize,
+    F = kMaxMatch,
+    THRESHOLD = kMatchThreshold,
+    N_CHAR = kSymbolCount,
+    T = kTreeSize,
+    R = kRootNode,
+    MAX_FREQ = kMaxFreq,
+    kBlockBufferSize = 16384,
+    kPumpInterval = 102400,
+};
+
+inline uint8_t ring[N];
+inline uint16_t ringPos;
+inline int32_t produced;
+
+inline uint16_t freq[T + 1];
+inline uint16_t child[T];
+inline uint16_t parent[T + N_CHAR];
+
+inline FILE *inputStream;
+inline uint16_t bitBuffer;
+inline uint8_t bitCount;
+inline uint32_t remainingInput;
+
+inline uint8_t inBuffer[kBlockBufferSize];
+inline int16_t inAvailable;
+inline uint16_t inPosition;
+
+inline uint8_t outBuffer[kBlockBufferSize];
+inline uint16_t outCount;
+inline uint16_t outThreshold;
+inline int32_t thresholdSet;
+inline uint32_t roundWritten;
+
+inline int ReadPtr(FILE *input, uint32_t remaining)
+{
+    if (input == NULL) {
+        memset(inBuffer, 0, sizeof inBuffer);
+        inAvailable = 0;
+        inPosition = 0;
+        return 0;
+    }
+    if (inAvailable < 1) {
+        size_t want = remaining < (uint32_t)kBlockBufferSize ? remaining : (size_t)kBlockBufferSize;
+        inAvailable = (int16_t)fread(inBuffer, 1, want, input);
+        inPosition = 0;
+    }
+    int byte = inBuffer[inPosition];
+    inPosition++;
+    inAvailable--;
+    return byte;
+}
+
+[[noreturn]] inline void FatalError(void)
+{
+    exit(0);
+}
+
+inline int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
+{
+    if (output == NULL) {
+        memset(outBuffer, 0, sizeof outBuffer);
+        outCount = 0;
+        outThreshold = 0;
+        thresholdSet = 0;
+        roundWritten = 0;
+        return 0;
+    }
+    outBuffer[outCount] = byte;
+    outCount++;
+    if (!thresholdSet) {
+        if (roundWritten >= originalSize)
+            roundWritten = 0;
+        uint32_t left = originalSize - roundWritten;
+        outThreshold = (uint16_t)(left < (uint32_t)kBlockBufferSize ? left : (uint32_t)kBlockBufferSize);
+        thresholdSet = 1;
+    }
+    if (outCount >= outThreshold) {
+        if (fwrite(outBuffer, 1, outCount, output) < outCount)
+            FatalError();
+        roundWritten += outCount;
+        outCount = 0;
+        thresholdSet = 0;
+    }
+    return 0;
+}
+
+inline void RefillBits(void)
+{
+    while (bitCount <= 8) {
+        int byte = 0;
+        if (remainingInput != 0) {
+            byte = ReadPtr(inputStream, remainingInput);
+            remainingInput--;
+        }
+        bitBuffer = (uint16_t)(bitBuffer | (byte << (8 - bitCount)));
+        bitCount = (uint8_t)(bitCount + 8);
+    }
+}
+
+inline int GetBit(void)
+{
+    RefillBits();
+    int bit = bitBuffer >> 15;
+    bitBuffer = (uint16_t)(bitBuffer << 1);
+    bitCount--;
+    return bit;
+}
+
+inline int GetByte(void)
+{
+    RefillBits();
+    int byte = bitBuffer >> 8;
+    bitBuffer = (uint16_t)(bitBuffer << 8);
+    bitCount = (uint8_t)(bitCount - 8);
+    return byte;
+}
+
+inline void StartHuffman(void)
+{
+    for (int i = 0; i < N_CHAR; i++) {
+        freq[i] = 1;
+        child[i] = (uint16_t)(i + T);
+        parent[i + T] = (uint16_t)i;
+    }
+    for (int i = 0, y = N_CHAR; y <= R; i += 2, y++) {
+        freq[y] = (uint16_t)(freq[i] + freq[i + 1]);
+        child[y] = (uint16_t)i;
+        parent[i] = parent[i + 1] = (uint16_t)y;
+    }
+    freq[T] = 0xFFFF;
+    parent[R] = 0;
+}
+
+inline void ReconstructTree(void)
+{
+    int next = 0;
+    for (int i = 0; i < T; i++) {
+        if (child[i] >= T) {
+            freq[next] = (uint16_t)((freq[i] + 1) / 2);
+            child[next] = child[i];
+            next++;
+        }
+    }
+    for (int i = 0, y = N_CHAR; y <= R; i += 2, y++) {
+        uint16_t f = (uint16_t)(freq[i] + freq[i + 1]);
+        int k = y - 1;
+        while (k > 0 && f < freq[k])
+            k--;
+        for (int m = y; m > k + 1; m--) {
+            freq[m] = freq[m - 1];
+            child[m] = child[m - 1];
+        }
+        freq[k + 1] = f;
+        child[k + 1] = (uint16_t)i;
+    }
+    for (int i = 0; i < T; i++) {
+        int k = child[i];
+        if (k >= T) {
+            parent[k] = (uint16_t)i;
+        } else {
+            parent[k] = (uint16_t)i;
+            parent[k + 1] = (uint16_t)i;
+        }
+    }
+}
+
+inline void UpdateTree(int symbol)
+{
+    if (freq[R] == MAX_FREQ)
+        ReconstructTree();
+    int x = parent[symbol + T];
+    do {
+        uint16_t k = ++freq[x];
+        if (k > freq[x + 1]) {
+            int y = x + 1;
+            while (k > freq[y + 1])
+                y++;
+            freq[x] = freq[y];
+            freq[y] = k;
+
+            int i = child[x];
+            parent[i] = (uint16_t)y;
+            if (i < T)
+                parent[i + 1] = (uint16_t)y;
+
+            int j = child[y];
+            child[y] = (uint16_t)i;
+            parent[j] = (uint16_t)x;
+            if (j < T)
+                parent[j + 1] = (uint16_t)x;
+            child[x] = (uint16_t)j;
+
+            x = y;
+        }
+        x = parent[x];
+    } while (x != 0);
+}
+
+inline int DecodeChar(void)
+{
+    unsigned x = child[R];
+    while (x < (unsigned)T)
+        x = child[x + GetBit()];
+    int symbol = (int)(x - T);
+    UpdateTree(symbol);
+    return symbol;
+}
+
+inline int DecodePosition(void)
+{
+    int b = GetByte();
+    int upper = positionUpperBits[b];
+    int length = positionCodeLength[b];
+    for (int i = 0; i < length - 2; i++)
+        b = 2 * b + GetBit();
+    return upper * 64 + (b % 64);
+}
+
+inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
+{
+    WritePtr(output, byte, originalSize);
+    ring[ringPos] = byte;
+    ringPos = (uint16_t)((ringPos + 1) % N);
+    produced++;
+}
+
+inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
+{
+    ReadPtr(NULL, 0);
+    WritePtr(NULL, 0, 0);
+    inputStream = input;
+    bitCount = 0;
+    bitBuffer = 0;
+    remainingInput = storedSize;
+    if (originalSize == 0)
+        return 0;
+
+    StartHuffman();
+    memset(ring, ' ', N - F);
+    memset(ring + (N - F), 0, F);
+    ringPos = N - F;
+
+    produced = 0;
+    int32_t pumpThreshold = 0;
+    const int32_t size = (int32_t)originalSize;
+    if (size <= 0)
+        return 0;
+
+    do {
+        int symbol = DecodeChar();
+        if (symbol < 256) {
+            EmitByte(output, (uint8_t)symbol, originalSize);
+        } else {
+            int position = DecodePosition();
+            unsigned start = (unsigned)(ringPos + N - position - 1) % N;
+            int length = symbol - 255 + THRESHOLD;
+            for (int k = 0; k < length && produced < size; k++)
+                EmitByte(output, ring[(start + k) % N], originalSize);
+        }
+        if (produced > pumpThreshold) {
+            RunMessagePumpStep();
+            if (abortRequested && !abortExempt)
+                break;
+            pumpThreshold += kPumpInterval;
+        }
+    } while (produced < size);
+    return produced;
+}
+
+} // namespace plain
+
+#endif
