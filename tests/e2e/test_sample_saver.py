@@ -38,6 +38,7 @@ class SampleScreenSaver(unittest.TestCase):
     def setUpClass(cls):
         cls.context = harness.gui_prefix()
         cls.prefix = cls.context.__enter__()
+        cls.prefix.keep_server()
         put(cls.prefix, PROBE, TOOLS + "\\saverprobe.exe")
         put(cls.prefix, os.path.join(SAMPLES, "Lanterns.scr"), INSTALLED)
 
@@ -110,6 +111,7 @@ class SampleMedia(unittest.TestCase):
 
     def test_the_media_layer_opens_both_files(self):
         with harness.Prefix() as prefix:
+            prefix.keep_server()
             put(prefix, REGISTRATION_PROBE, TOOLS + "\\registration_probe.exe")
             paths = []
             for name in ("Lanterns.wav", "Lanterns.mid"):
