@@ -14,7 +14,8 @@ HFILE OpenManifest(void);
 
 // The same walk on any file: follows the PE headers (taking the optional
 // header as optionalHeaderSize bytes) and the first entry at every level of
-// the resource tree to the manifest.  Returns an open handle or HFILE_ERROR.
+// the resource tree to the manifest; the first type must be "LASTRES".
+// Returns an open handle or HFILE_ERROR.
 HFILE OpenManifestFile(const char *path, unsigned optionalHeaderSize);
 
 // Fills the 260-byte buffer with the name field; always leaves it

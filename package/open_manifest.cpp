@@ -5,6 +5,12 @@
 // ("LASTRES" is the only named type, so it sorts first) and never consults
 // declared sizes.  Every read is checked: a short read or a failed seek
 // means the manifest can't be reached, whatever the file holds.
+//
+// The one thing the walk checks is that this first type is "LASTRES":
+// without it the first type is the icon, and its pixels would be read as a
+// licence, a name and file records, sending the extraction off to write
+// whatever sizes and names those bytes make up.  A file without the
+// resource has no manifest.
 #include "package/manifest.h"
 
 #include <string.h>
@@ -49,6 +55,28 @@ static int FindResourceSection(HFILE file, unsigned numberOfSections,
     return 0;
 }
 
+// Whether a type entry names the type "LASTRES": its name field points
+// (top bit set) from R to a 16-bit length and that many UTF-16 characters.
+// Leaves the file position anywhere.
+static int IsManifestType(HFILE file, uint32_t rawPointer, const unsigned char *entry)
+{
+    static const char expected[] = LASTRES_TYPE_NAME;
+    enum { kNameLength = sizeof expected - 1 };
+    uint32_t nameField = LoadU32(entry);
+    if ((nameField & 0x80000000u) == 0)
+        return 0; // a numbered type
+    uint32_t name = rawPointer + (nameField & 0x7FFFFFFFu);
+    unsigned char text[2 + 2 * kNameLength];
+    if (name < rawPointer || !SeekTo(file, name) || !ReadExact(file, text, sizeof text))
+        return 0;
+    if ((text[0] | text[1] << 8) != kNameLength)
+        return 0;
+    for (int i = 0; i < kNameLength; i++)
+        if (text[2 + 2 * i] != (unsigned char)expected[i] || text[3 + 2 * i] != 0)
+            return 0;
+    return 1;
+}
+
 // Walks from the resource root R to the first leaf's data and seeks there.
 static int SeekToFirstResourceData(HFILE file, uint32_t virtualAddress, uint32_t rawPointer)
 {
@@ -59,6 +87,8 @@ static int SeekToFirstResourceData(HFILE file, uint32_t virtualAddress, uint32_t
     // Levels 1 (type) and 2 (id): subdirectory offsets, taken relative to E.
     for (int level = 0; level < 2; level++) {
         if (!ReadExact(file, entry, sizeof entry))
+            return 0;
+        if (level == 0 && !IsManifestType(file, rawPointer, entry))
             return 0;
         uint32_t target = firstEntry + (LoadU32(entry + 4) & 0x7FFFFFFFu);
         if (!SeekTo(file, target))
