@@ -46,8 +46,10 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
         ok = contents->license.empty() || ReadExact(file, &contents->license[0], (UINT)contents->license.size());
     }
     ok = ok && ReadExact(file, field, kNameFieldSize);
+    // The installer ends the name at 259 characters when the field has no
+    // NUL: list the name it will use.
     if (ok)
-        contents->name.assign((const char *)field, strnlen((const char *)field, kNameFieldSize));
+        contents->name.assign((const char *)field, strnlen((const char *)field, kMaxNameLength));
     ok = ok && ReadExact(file, field, kFirstFileNumberSize);
     if (!ok) {
         _lclose(file);

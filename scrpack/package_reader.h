@@ -12,7 +12,7 @@
 struct PackageContents {
     size_t manifestOffset = 0;
     std::string license;
-    std::string name;                // the 260-byte field up to its first zero
+    std::string name;                // the 260-byte field up to its first zero, at most 259
     uint16_t firstFileNumber = 0;
     std::vector<FileRecord> records; // up to the terminator
     bool terminated = false;         // false when the file ended inside the table
