@@ -41,6 +41,8 @@ int BuildDataFileName(char *path, size_t capacity, const char *folder, uint16_t 
     // a digit, trimming the tail first gives the same path and lets a name
     // that fits once trimmed fit in the buffer.
     TrimTrailingSpaces(tail);
+    // A damaged tail must not lead out of the data folder ("\..\..").
+    MakeFileNameSafe(tail);
 
     if (capacity == 0)
         return 0;

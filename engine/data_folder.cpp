@@ -36,6 +36,14 @@ static int AddLevel(const char *level)
 
 int BuildDataFolder(const char *baseName)
 {
+    // A blank base name (a package whose name is missing or damaged) would
+    // make the shared Glimmerkit folder, or the one above it, the data
+    // folder: its install log and uninstaller would then belong to every
+    // screen saver.  No data folder then, as for a path too long.
+    if (IsBlankFileName(baseName)) {
+        dataFolder[0] = '\0';
+        return 0;
+    }
     GetCommonAppData();
     int fit = 1;
     if (dataFolder[0] == '\0') {

@@ -13,8 +13,8 @@ enum { kCopyChunkSize = 2048, kPumpInterval = 102400 };
 INT_PTR RunExtraction(void);
 
 // Builds dataFolder (always ending with a backslash) and creates its chain
-// one level at a time.  Returns 1 when the whole path fit; otherwise
-// dataFolder is left empty.
+// one level at a time.  Returns 1 when the whole path fit; otherwise, and
+// for a blank base name, dataFolder is left empty.
 int BuildDataFolder(const char *baseName);
 
 // Copies a stored block through the manifest handle into destination.

@@ -16,6 +16,12 @@
 // copied whole.
 static char fallbackCopyBuffer[kCopyChunkSize];
 
+static int IsFile(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
 static int BuildScreenSaverPath(char *path, size_t capacity)
 {
@@ -129,8 +135,11 @@ INT_PTR RunExtraction(void)
     CloseInstallLog(log);
 
     // After a confirmed Cancel the uninstaller removes the screen saver at
-    // once: the system must not be left pointing at a missing file.
-    if (missingTypes[0] == '\0' && !abortRequested && screenSaverPath[0] != '\0')
+    // once: the system must not be left pointing at a missing file.  For
+    // the same reason a run that wrote no screen saver file (a package
+    // without records, or whose manifest can't be reached) leaves the
+    // user's screen saver as it was.
+    if (missingTypes[0] == '\0' && !abortRequested && screenSaverPath[0] != '\0' && IsFile(screenSaverPath))
         SetDefaultScreenSaver(screenSaverPath);
     return 1;
 }

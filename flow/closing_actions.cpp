@@ -27,6 +27,10 @@ static BOOL OpenWithShell(const char *file, const char *parameters, int showComm
 // not waited for and its start is not checked.
 static void StartUninstaller(void)
 {
+    // Without a data folder no uninstaller was written, and the bare name
+    // would start whatever UNINSTAL.EXE the search path finds first.
+    if (dataFolder[0] == '\0')
+        return;
     char uninstaller[kNameFieldSize];
     CopyText(uninstaller, sizeof uninstaller, dataFolder);
     if (AppendText(uninstaller, sizeof uninstaller, TEXT_UNINSTALLER_NAME))

@@ -17,11 +17,15 @@ char screenSaverFileName[kNameFieldSize];
 // the name and ".scr" to fit in 260 bytes (the longest stored name is 259
 // characters) is cut so that the ".scr" always survives: such a user gets
 // a file named by the first 255 characters, which is also the longest file
-// name component Windows accepts.
+// name component Windows accepts.  The file name, and with it the data
+// folder and the uninstall key, has '_' for each character that can't
+// stand in a name: only a damaged package holds one, and "..\" in it must
+// not lead out of the Windows directory.  The texts shown keep the name.
 static void BuildScreenSaverFileName(void)
 {
     static const char extension[] = ".scr";
     CopyText(screenSaverFileName, sizeof screenSaverFileName - (sizeof extension - 1), screenSaverName);
+    MakeFileNameSafe(screenSaverFileName);
     AppendText(screenSaverFileName, sizeof screenSaverFileName, extension);
 }
 

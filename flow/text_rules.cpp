@@ -18,6 +18,20 @@ void TrimTrailingSpaces(char *text)
         text[--length] = '\0';
 }
 
+void MakeFileNameSafe(char *text)
+{
+    for (; *text != '\0'; text++) {
+        unsigned char c = (unsigned char)*text;
+        if (c < 0x20 || strchr("\\/:*?\"<>|", c) != NULL)
+            *text = '_';
+    }
+}
+
+int IsBlankFileName(const char *text)
+{
+    return text[strspn(text, ". ")] == '\0';
+}
+
 int AppendText(char *destination, size_t capacity, const char *text)
 {
     size_t used = strnlen(destination, capacity);

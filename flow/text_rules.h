@@ -12,6 +12,16 @@ void UpperCaseAscii(char *text);
 // Replaces trailing spaces by NULs until another character or the start.
 void TrimTrailingSpaces(char *text);
 
+// Replaces, in place, each character that can't stand in a file name
+// (a control character or one of \ / : * ? " < > |) by '_', so that a text
+// taken from the package stays one name: a damaged name or tail holding
+// "..\" or "C:" would otherwise lead a path out of its folder.
+void MakeFileNameSafe(char *text);
+
+// Whether a name would not name a file or folder of its own: empty, or
+// only dots and spaces, which the system drops or reads as "." and "..".
+int IsBlankFileName(const char *text);
+
 // Appends text.  Returns 1 when it fit whole; otherwise the destination is
 // left unchanged and 0 is returned, so a path is never silently cut.
 int AppendText(char *destination, size_t capacity, const char *text);
