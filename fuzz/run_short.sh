@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) and runs each for a short, bounded time from
 # the seed corpus in fuzz/seeds/.  CI calls it as it is.
 #
-# Longer runs: FUZZ_SECONDS=3600 fuzz/run_short.sh, or run a target by hand
+# Longer runs: FUZZ_SECONDS=3600 fuzz/run_short.sh (FUZZ_TARGETS="manifest_reader
+# scrpack_list" chooses targets), or run a target by hand
 # with a corpus folder of your own that keeps what it finds:
 #   mkdir -p /tmp/corpus && cp fuzz/seeds/decode_block/* /tmp/corpus/
 #   build/fuzz/fuzz/decode_block_fuzzer /tmp/corpus -max_len=70000 -jobs=2
@@ -17,15 +18,21 @@ tree="$root/fuzz"
 
 CC=clang CXX=clang++ cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
   -DBUILD_FUZZERS=ON -DSANITIZE=OFF >/dev/null
-cmake --build "$tree" --target decode_block_fuzzer round_trip_fuzzer -j "$(nproc 2>/dev/null || echo 2)"
+targets=${FUZZ_TARGETS:-decode_block round_trip manifest_reader scrpack_list}
+cmake --build "$tree" --target $(printf '%s_fuzzer ' $targets) make_package_seeds -j "$(nproc 2>/dev/null || echo 2)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in decode_block round_trip; do
-  # A scratch copy of the seeds: what a short run finds is not kept.
+for target in $targets; do
+  # A scratch copy of the seeds: what a short run finds is not kept.  The
+  # package targets start from packages that scrpack's writer makes now.
   mkdir -p "$work/$target"
-  cp fuzz/seeds/$target/* "$work/$target/"
+  if [ -d fuzz/seeds/$target ]; then
+    cp fuzz/seeds/$target/* "$work/$target/"
+  else
+    "$tree/fuzz/make_package_seeds" "$work/$target"
+  fi
   echo "== ${target}_fuzzer for ${seconds}s"
   if ! "$tree/fuzz/${target}_fuzzer" "$work/$target" -max_total_time="$seconds" \
        -max_len=70000 -timeout=20 -print_final_stats=1 -artifact_prefix="$work/" \
