@@ -2,7 +2,7 @@
 // them as a scenario says and prints a transcript of what it saw.
 //
 //   guidriver [--timeout SECONDS] [--rule "MATCH => ACTION"]... [--rules FILE]
-//             [--] PROGRAM [COMMAND-LINE]
+//             [--shots FOLDER] [--] PROGRAM [COMMAND-LINE]
 //
 // PROGRAM (a Windows path) is started with the command line "PROGRAM"
 // followed by a space and COMMAND-LINE, which is passed on verbatim: "/x -s"
@@ -23,6 +23,11 @@
 // Cancel, and once the question that raised is answered, presses it again.
 // A rules file holds one rule a line; blank lines and lines starting with
 // '#' are skipped.
+//
+// --shots FOLDER saves a picture of each shown window as the transcript
+// records it, before it is answered, as FOLDER\N.bmp (N: the window's
+// number): the window's place on the screen, frame included, copied from
+// the screen.
 //
 // The program runs as this driver's debuggee, and so does every process it
 // starts.  A breakpoint on user32's EndDialog stops the program each time
@@ -130,6 +135,7 @@ int windowCount;
 std::vector<Process> processes; // in the order they started; the program first
 HANDLE childProcess;            // the program
 DWORD childProcessId;
+std::string shotsFolder;        // empty: no pictures
 
 void Print(const char *format, ...)
 {
@@ -289,9 +295,57 @@ bool Same(const Snapshot &a, const Snapshot &b)
     return true;
 }
 
+// Writes the screen's pixels under the window to shotsFolder\N.bmp, a
+// 24-bit bottom-up bitmap.
+void SaveShot(HWND handle, int number)
+{
+    RECT place;
+    if (!GetWindowRect(handle, &place))
+        return;
+    int width = place.right - place.left;
+    int height = place.bottom - place.top;
+    if (width <= 0 || height <= 0)
+        return;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
+    info.bmiHeader.biSizeImage = stride * (DWORD)height;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (bitmap != NULL) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+        GdiFlush();
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42; // "BM"
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
+        std::string path = shotsFolder + "\\" + std::to_string(number) + ".bmp";
+        if (FILE *out = fopen(path.c_str(), "wb")) {
+            fwrite(&file, sizeof file, 1, out);
+            fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+            fwrite(bits, 1, info.bmiHeader.biSizeImage, out);
+            fclose(out);
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+}
+
 void Record(Window *window, const Snapshot &snapshot)
 {
     window->number = ++windowCount;
+    if (!shotsFolder.empty() && snapshot.visible)
+        SaveShot(window->handle, window->number);
     Print("window %d: class ", window->number);
     PrintQuoted("", snapshot.className, ", caption ");
     PrintQuoted("", snapshot.caption, snapshot.visible ? ", shown\n" : ", hidden\n");
@@ -764,8 +818,8 @@ BOOL CALLBACK ReportLeftOver(HWND window, LPARAM)
 
 int Usage(void)
 {
-    fputs("usage: guidriver [--timeout SECONDS] [--rule \"MATCH => ACTION\"]... [--rules FILE] [--] PROGRAM "
-          "[COMMAND-LINE]\n",
+    fputs("usage: guidriver [--timeout SECONDS] [--rule \"MATCH => ACTION\"]... [--rules FILE] [--shots FOLDER] "
+          "[--] PROGRAM [COMMAND-LINE]\n",
           stderr);
     return 2;
 }
@@ -801,6 +855,8 @@ int main(int argc, char **argv)
         } else if (option == "--rules") {
             if (!LoadRules(value))
                 return 2;
+        } else if (option == "--shots") {
+            shotsFolder = value;
         } else {
             return Usage();
         }
