@@ -11,8 +11,8 @@ import wave
 import harness
 import media_samples
 from test_default_screen_saver import boot_entry  # noqa: F401  (re-exported)
-from test_install_sequence import (answered, completion_box, confirmation_box, escaped,  # noqa: F401
-                                   files_of, ordering_info, progress_dialog)
+from test_install_sequence import (ACCEPT_ALL, completion_box, confirmation_box, escaped, files_of,  # noqa: F401
+                                   ordering_info, progress_dialog)
 from test_uninstall_registration import entry, values  # noqa: F401
 
 DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
@@ -20,9 +20,6 @@ MARKER = "C:\\saver-started.txt"
 MARKSAVER = os.path.join(harness.WIN64, "marksaver.exe")
 DRIVER_TIMEOUT = 60
 
-# Answers for a whole interactive install; the progress dialog ends by itself.
-ACCEPT_ALL = ["Please Wait... => wait", "This program will install => OK", "Installation Complete! => OK",
-              "Ordering Information => OK"]
 ABORT_QUESTION = "Are you sure you would like to abort this installation?"
 
 
@@ -34,6 +31,13 @@ def abort_question(number, answer, result):
             f'  control Static 65535: "{ABORT_QUESTION}"',
             f"window {number}: answer {answer}",
             f"window {number}: ended with {result}"]
+
+
+def transcript_lines(transcript):
+    """The transcript's lines without the console host that Wine starts
+    for the stand-in program (a console program) when the shell starts it."""
+    return [line for line in transcript.splitlines()
+            if not (line.startswith('started "') and "\\\\conhost.exe" in line)]
 
 
 def noise(size, seed):

@@ -1,0 +1,129 @@
+"""Cancel on the progress dialog under wine64.  A confirmed Cancel cuts the
+file being copied and every later file to its first chunk, writes the
+uninstaller whole, still lists every file in the install log, leaves the
+default screen saver alone and has the uninstaller started with "/s";
+Cancel answered No changes nothing, and asks again the next time.
+
+The screen saver is a large stored file, so that the copy is still running
+when the GUI driver has found the dialog and pressed Cancel: about 15 MB are
+copied from the dialog's appearance to the answer on an idle machine,
+and up to 40 MB on a busy one."""
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import harness  # noqa: E402
+from extraction_checks import (DATA_ROOT, DRIVER_TIMEOUT, MARKER, Inputs, abort_question, boot_entry,  # noqa: E402
+                               completion_box, confirmation_box, entry, escaped, install_log, log_bytes,
+                               marker_lines, media_set, noise, ordering_info, progress_dialog, read_host,
+                               runnable, screen_saver_active, system_ini, transcript_lines, values)
+
+NAME = "Deep Field"
+INSTALLER_PATH = "C:\\setup\\deepfield.exe"
+DATA_FOLDER = f"{DATA_ROOT}\\{NAME}\\"
+CHUNK = 2048
+PUMP_STEP = 102400
+SAVER_SIZE = 160 * 1024 * 1024
+CONFIRM = "This program will install => OK"
+
+
+class CancelStored(unittest.TestCase):
+    maxDiff = None
+
+    def test_cancel_yes_cuts_the_walk_and_no_changes_nothing(self):
+        inputs = Inputs()
+        self.addCleanup(inputs.close)
+        media = media_set()
+        saver = ("saver.scr", runnable(noise(SAVER_SIZE, seed=2)))
+        data = ("saver.dat", noise(10000, seed=3))
+        # Large too: the walk is still writing it when Cancel is pressed a
+        # second time after the abort.
+        uninstaller = ("uninstal.exe", runnable(noise(32 * 1024 * 1024, seed=4)))
+        package = inputs.package(NAME, saver, data, uninstaller, store=True, media=[
+            ("noise.wav", media["noise.wav"], None, None),
+            ("clip.avi", media["clip.avi"], None, None),
+            ("tone.wav", media["tone.wav"], None, None),
+            ("tune.mid", media["tune.mid"], None, None),
+        ])
+        self.assertEqual(harness.package_methods(package), ["stored"] * 7)
+
+        with harness.gui_prefix() as prefix:
+            prefix.keep_server()
+            prefix.put(package, INSTALLER_PATH)
+            windows_directory = prefix.windows_directory()
+            saver_path = f"{windows_directory}\\{NAME}.scr"
+            uninstaller_path = DATA_FOLDER + "UNINSTAL.EXE"
+            installed = [
+                (saver_path, saver[1]),
+                (DATA_FOLDER + f"{NAME}.dat", data[1]),
+                (uninstaller_path, uninstaller[1]),
+                (DATA_FOLDER + "FILE0001.WAV", media["noise.wav"]),
+                (DATA_FOLDER + "FILE0002.AVI", media["clip.avi"]),
+                (DATA_FOLDER + "FILE0003.WAV", media["tone.wav"]),
+                (DATA_FOLDER + "FILE0004.MID", media["tune.mid"]),
+            ]
+            total = sum(len(content) for _, content in installed)
+            head = (confirmation_box(1, NAME, windows_directory, total)
+                    + ["window 1: answer OK", "window 1: ended with 1"]
+                    + progress_dialog(2, NAME, shown=True)[:-1])
+            ini_before = system_ini(prefix)
+
+            # Cancel, Yes, and Cancel once more while the walk goes on.
+            code, transcript = prefix.drive(INSTALLER_PATH, None, [
+                CONFIRM, "Please Wait... => 2*Cancel", "Abort Installation? => Yes"], timeout=DRIVER_TIMEOUT)
+            self.assertEqual(code, 0, transcript)
+            command = f'"{uninstaller_path}" /s'
+            # No second question, no completion message, no ordering info:
+            # only the uninstaller, started from the data folder.
+            self.assertEqual(transcript_lines(transcript),
+                             head + ["window 2: answer Cancel"] + abort_question(3, "Yes", 6)
+                             + ["window 2: answer Cancel", "window 2: ended with 1", "exit code 0",
+                                f'started "{escaped(command)}", exit code 0'])
+            self.assertEqual(marker_lines(prefix), [f"command line: {command}", f"module: {uninstaller_path}"])
+
+            # The screen saver keeps the chunks copied before the abort test
+            # that followed the answer: that test comes after the chunk that
+            # passes a multiple of 102400 bytes.
+            cut = read_host(prefix, saver_path)
+            self.assertLess(len(cut), SAVER_SIZE, "the copy ended before Cancel took effect: enlarge the saver")
+            self.assertEqual(len(cut) % PUMP_STEP, CHUNK)
+            self.assertEqual(cut, saver[1][:len(cut)])
+            # Every later file gets its first chunk (all of a smaller one),
+            # the uninstaller is whole, and every file is logged.
+            for path, content in installed[1:]:
+                expected = content if path == uninstaller_path else content[:CHUNK]
+                self.assertEqual(read_host(prefix, path), expected, path)
+            lines = log_bytes(path for path, _ in installed)
+            self.assertEqual(install_log(prefix, DATA_FOLDER), lines)
+            # The uninstaller is registered as it would be without the abort;
+            # the default screen saver is not set to a file about to go.
+            self.assertEqual(values(prefix, NAME),
+                             entry(f"{NAME} Screen Saver", uninstaller_path, DATA_FOLDER[:-1]))
+            self.assertEqual(system_ini(prefix), ini_before)
+            self.assertIsNone(screen_saver_active(prefix))
+
+            # Cancel answered No, twice: each Cancel asks, and the install
+            # runs to its end as if nothing had been pressed.
+            os.remove(prefix.host_path(saver_path))
+            os.remove(prefix.host_path(MARKER))
+            code, transcript = prefix.drive(INSTALLER_PATH, None, [
+                CONFIRM, "Please Wait... => 2*Cancel", "Abort Installation? => No", "Installation Complete! => OK",
+                "Ordering Information => OK"], timeout=DRIVER_TIMEOUT)
+            self.assertEqual(code, 0, transcript)
+            short_path = prefix.short_path(saver_path)
+            self.assertEqual(transcript_lines(transcript),
+                             head + ["window 2: answer Cancel"] + abort_question(3, "No", 7)
+                             + ["window 2: answer Cancel"] + abort_question(4, "No", 7)
+                             + ["window 2: ended with 1"] + completion_box(5, NAME) + ordering_info(6)
+                             + ["exit code 0", f'started "{escaped(short_path)}", exit code 0'])
+            for path, content in installed:
+                self.assertEqual(read_host(prefix, path), content, path)
+            self.assertEqual(install_log(prefix, DATA_FOLDER), lines + lines)
+            self.assertEqual(boot_entry(prefix), short_path)
+            self.assertEqual(screen_saver_active(prefix), "1")
+            self.assertEqual(marker_lines(prefix), [f"command line: {short_path}", f"module: {saver_path}"])
+
+
+if __name__ == "__main__":
+    unittest.main()
