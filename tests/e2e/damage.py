@@ -1,0 +1,207 @@
+"""Damaged packages and the checks every run of one must pass.
+
+A damaged package is a good one, made by scrpack, with bytes cut or
+patched here; scrpack's listing gives the offsets.  Whatever the damage,
+a run of the installer must end by itself with exit code 0, show only the
+windows of the design, and write nothing outside the data folder and the
+Windows directory.  Run.check() asserts all three; the tests then pin what
+each damage leads to.
+"""
+import configparser
+import os
+import re
+import shutil
+import struct
+
+import harness
+
+DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
+PACKAGE_PATH = "C:\\setup\\damaged.exe"
+DRIVER_TIMEOUT = 30
+
+# Answers that take an install as far as it goes, in either mode.
+GO_ON = ["Please Wait... => wait", "This program will install => OK", "License Agreement => Accept",
+         "Disk Full => OK", "Replace Screen Saver? => Yes", "Installation Complete! => OK",
+         "Ordering Information => OK", "Missing support codecs => Cancel"]
+
+
+def listing(package):
+    """scrpack's listing of a package: manifest offset, licence length, first
+    file number and the records as dicts (offset, stored, original)."""
+    out = harness.scrpack("list", package, check=False).stdout
+    info = {"records": []}
+    for line in out.splitlines():
+        if line.startswith("manifest offset: "):
+            info["manifest"] = int(line.split(": ")[1])
+        elif line.startswith("licence: "):
+            info["licence"] = int(line.split(": ")[1].split()[0])
+        elif line.startswith("first file number: "):
+            info["first"] = int(line.split(": ")[1])
+        else:
+            fields = line.split()
+            if len(fields) >= 5 and fields[0].isdigit() and fields[4] in ("stored", "packed"):
+                info["records"].append({"offset": int(fields[1]), "stored": int(fields[2]),
+                                        "original": int(fields[3]), "method": fields[4]})
+    return info
+
+
+def record_offset(info, index):
+    """File offset of record index (the terminator is index len(records))."""
+    return info["manifest"] + 264 + info["licence"] + 28 * index
+
+
+def patch32(data, offset, value):
+    data[offset:offset + 4] = struct.pack("<I", value)
+
+
+def file_name_of(name):
+    """The screen saver's file name the installer builds from a name."""
+    name = name.rstrip(" ")[:255]
+    return re.sub(r'[\x00-\x1f\\/:*?"<>|]', "_", name) + ".scr"
+
+
+def base_name_of(name):
+    return file_name_of(name).rsplit(".", 1)[0]
+
+
+def design_windows(name):
+    """(caption, pattern of the window's texts) of every window the design
+    can show for a package of this name.  The installation caption is the
+    full text; a long name's is cut to fit its buffer (see same_caption)."""
+    caption = f"{name} Screen Saver Installation"
+    return [
+        (caption, r"This program will install .* Screen Saver to .* and will make it your default Screen Saver\."
+                  r"  This installation will take [0-9,]+ bytes\."),
+        (caption, r"Installing|Please Wait\.\.\.|" + re.escape(f"{name} Screen Saver"[:259])),
+        (caption, r"Installation Complete!"),
+        ("License Agreement", r".*"),
+        ("Disk Full", r"You will need [0-9,]+ kilobytes free in your Windows directory to install this screen "
+                      r"saver\.  It appears that you only have [0-9,]+ kilobytes free on this drive\.  Would you "
+                      r"like to continue the installation\?"),
+        ("Replace Screen Saver?", r"There is already a screen saver by the same name \(.*\) installed on your "
+                                  r"system\.  Would you like to replace it\?"),
+        ("Missing support codecs", r"The following file types are not currently supported by your Windows media "
+                                   r"player:.*"),
+        ("Glimmerkit Ordering Information", r".*"),
+        ("Error!!!", r"You do not have access to make the required system configuration modifications\. Please "
+                     r"rerun this installation from an administrators account\."),
+    ]
+
+
+def same_caption(shown, full):
+    """Whether a window's caption is the full caption, or the full caption
+    cut to 255 or more characters (its buffer holds 256 or 260 bytes)."""
+    return shown == full or (len(shown) >= 255 and full.startswith(shown))
+
+
+def windows_of(transcript):
+    """[(caption, [texts of controls other than buttons])] of the
+    transcript's windows, in order."""
+    found = []
+    for line in transcript.splitlines():
+        match = re.match(r'^window \d+: class "[^"]*", caption "(.*)", (shown|hidden)$', line)
+        if match:
+            found.append((match.group(1), []))
+            continue
+        match = re.match(r'^  control (\S+) -?\d+: "(.*)"( hidden)?$', line)
+        if match and found and match.group(1) != "Button":
+            found[-1][1].append(match.group(2))
+    return found
+
+
+def snapshot(prefix):
+    """Every file and folder under drive C: with size and time."""
+    found = {}
+    for root, folders, names in os.walk(prefix.drive_c):
+        for name in folders + names:
+            path = os.path.join(root, name)
+            info = os.lstat(path)
+            relative = os.path.relpath(path, prefix.drive_c).replace(os.sep, "\\")
+            found[relative] = (info.st_size, info.st_mtime_ns) if os.path.isfile(path) else "folder"
+    return found
+
+
+class Run:
+    """One run of the installer on a package, with what it changed."""
+
+    def __init__(self, test, prefix, package_bytes, name, command_line="/S", rules=GO_ON, timeout=DRIVER_TIMEOUT):
+        self.test, self.prefix, self.name = test, prefix, name
+        host = prefix.host_path(PACKAGE_PATH)
+        os.makedirs(os.path.dirname(host), exist_ok=True)
+        with open(host, "wb") as f:
+            f.write(package_bytes)
+        before = snapshot(prefix)
+        self.code, self.transcript = prefix.drive(PACKAGE_PATH, command_line, rules, timeout=timeout)
+        after = snapshot(prefix)
+        self.changed = sorted(path for path in after if before.get(path) != after[path])
+        self.removed = sorted(path for path in before if path not in after)
+
+    @property
+    def data_folder(self):
+        return f"{DATA_ROOT}\\{base_name_of(self.name)}\\"
+
+    def check(self):
+        """Ended by itself with code 0, only design windows, nothing written
+        outside the data folder and the Windows directory."""
+        t = self.test
+        t.assertEqual(self.code, 0, self.transcript)
+        t.assertEqual(self.transcript.splitlines()[-1], "exit code 0", self.transcript)
+        for bad in ("crashed", "killed after time-out", "no rule", "left over"):
+            t.assertNotIn(bad, self.transcript)
+        allowed = design_windows(self.name)
+        for caption, texts in windows_of(self.transcript):
+            patterns = [pattern for known, pattern in allowed if same_caption(caption, known)]
+            t.assertTrue(patterns, f"a window the design does not have: {caption!r}\n{self.transcript}")
+            for text in texts:
+                if text:
+                    t.assertTrue(any(re.fullmatch(p, text, re.S) for p in patterns),
+                                 f"{caption!r} shows {text!r}\n{self.transcript}")
+        data = self.data_folder[3:-1]
+        for path in self.changed + self.removed:
+            inside = (path.lower().startswith("windows\\") or path.startswith(data + "\\") or path == data
+                      or data.startswith(path + "\\") or path.startswith("setup"))
+            t.assertTrue(inside, f"written outside the data folder and the Windows directory: {path}")
+        t.assertEqual(self.removed, [], "nothing is removed")
+        return self
+
+    def captions(self):
+        return [caption for caption, _ in windows_of(self.transcript)]
+
+    def read(self, windows_path):
+        path = self.prefix.host_path(windows_path)
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def log(self):
+        """The install log's lines, or None without a log."""
+        data = self.read(self.data_folder + "INSTALL.LOG")
+        return None if data is None else data.decode("latin-1").split("\r\n")[:-1]
+
+
+def forget(prefix, name):
+    """Removes what an install of name left on the disk, so that the next
+    run starts afresh (the registry keeps its entries)."""
+    saver = os.path.join(prefix.windows, file_name_of(name))
+    if os.path.isfile(saver):
+        os.chmod(saver, 0o644)
+        os.unlink(saver)
+    shutil.rmtree(prefix.host_path(f"{DATA_ROOT}\\{base_name_of(name)}"), ignore_errors=True)
+
+
+def boot_entry(prefix):
+    """The "SCRNSAVE.EXE" entry of system.ini's [boot] section, or None."""
+    ini = configparser.ConfigParser(interpolation=None, strict=False)
+    ini.optionxform = str
+    ini.read(os.path.join(prefix.windows, "system.ini"), encoding="latin-1")
+    return ini.get("boot", "SCRNSAVE.EXE", fallback=None)
+
+
+def clear_boot_entry(prefix):
+    """Removes the screen saver entry from system.ini."""
+    path = os.path.join(prefix.windows, "system.ini")
+    with open(path, encoding="latin-1", newline="") as f:
+        lines = f.readlines()
+    with open(path, "w", encoding="latin-1", newline="") as f:
+        f.writelines(line for line in lines if not line.upper().startswith("SCRNSAVE.EXE="))
