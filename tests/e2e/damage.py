@@ -94,6 +94,14 @@ def same_caption(shown, full):
     return shown == full or (len(shown) >= 255 and full.startswith(shown))
 
 
+def unescape(text):
+    """A transcript text as the window shows it (the driver escapes
+    \\r \\n \\t \\\\ \\" and \\xNN)."""
+    return re.sub(r'\\(x[0-9A-Fa-f]{2}|.)',
+                  lambda m: chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x" and len(m.group(1)) == 3
+                  else {"r": "\r", "n": "\n", "t": "\t"}.get(m.group(1), m.group(1)), text)
+
+
 def windows_of(transcript):
     """[(caption, [texts of controls other than buttons])] of the
     transcript's windows, in order."""
@@ -101,11 +109,11 @@ def windows_of(transcript):
     for line in transcript.splitlines():
         match = re.match(r'^window \d+: class "[^"]*", caption "(.*)", (shown|hidden)$', line)
         if match:
-            found.append((match.group(1), []))
+            found.append((unescape(match.group(1)), []))
             continue
         match = re.match(r'^  control (\S+) -?\d+: "(.*)"( hidden)?$', line)
         if match and found and match.group(1) != "Button":
-            found[-1][1].append(match.group(2))
+            found[-1][1].append(unescape(match.group(2)))
     return found
 
 

@@ -100,6 +100,28 @@ class DamagedFields(unittest.TestCase):
         self.assertEqual([path for path in run.changed if not path.startswith("setup")], [])
         self.assertIsNone(damage.boot_entry(self.prefix))
 
+    def test_names_that_would_leave_their_folder(self):
+        # A damaged name with backslashes and dots, and a data file's tail
+        # that climbs four levels: each stays one file name, with "_" for
+        # the backslashes, inside the Windows directory or the data folder.
+        name = "..\\..\\Escape"
+        data, info = self.build(NAME, media=[("m.dat", noise(100, seed=7), ".DAT", None)])
+        data[info["manifest"] + 2:info["manifest"] + 262] = name.encode().ljust(260, b"\0")
+        tail = damage.record_offset(info, 3) + 12
+        data[tail:tail + 15] = b"\\..\\..\\..\\a.exe"
+        run = self.run_package(data, name)
+        folder = f"{damage.DATA_ROOT}\\.._.._Escape\\"
+        self.assertEqual(run.log(), [f"{self.windows}\\.._.._Escape.scr", f"{folder}.._.._Escape.dat",
+                                     f"{folder}UNINSTAL.EXE", f"{folder}FILE0001_.._.._.._a.exe"])
+
+        # A name of dots only would make the data folder the one above:
+        # the screen saver goes to the Windows directory, nothing else is
+        # written.
+        data = self.with_name_field(b"..".ljust(260, b"\0"))
+        run = self.run_package(data, "..")
+        self.assertEqual(run.read(f"{self.windows}\\...scr"), self.files[0])
+        self.assertEqual([path for path in run.changed if not path.startswith(("setup", "windows"))], [])
+
     def test_licence_of_65535_bytes(self):
         text = ("Use it kindly, share it freely. " * 2100)[:65535]
         licence = self.inputs.write("licence.txt", text.encode())
