@@ -159,6 +159,11 @@ def boot_line(prefix):
     return None
 
 
+def screen_saver_switch(prefix):
+    value = state.screen_saver_active(prefix)
+    return "(not set)" if value is None else value
+
+
 def windows_path(relative):
     return "C:\\" + relative.replace("/", "\\")
 
@@ -251,7 +256,7 @@ def show_install(prefix, before, after):
             say(f"  {name:<{width}}  {value}")
     say()
     say(f'system.ini, section [boot]:  {boot_line(prefix) or "(no SCRNSAVE.EXE line)"}')
-    say(f"Desktop setting:             ScreenSaveActive={state.screen_saver_active(prefix)}")
+    say(f"Desktop setting:             ScreenSaveActive={screen_saver_switch(prefix)}")
 
 
 def show_uninstall(prefix, before_install, installed):
@@ -266,7 +271,7 @@ def show_uninstall(prefix, before_install, installed):
         say(f"  {windows_path(path):<{width}}  {'still there' if path in left else 'removed'}")
     say(f"Uninstall entry: {'still there' if uninstall_entry(prefix) else 'gone'}")
     say(f"system.ini, [boot]: {boot_line(prefix) or 'no SCRNSAVE.EXE line'}")
-    say(f"Desktop setting: ScreenSaveActive={state.screen_saver_active(prefix)}")
+    say(f"Desktop setting: ScreenSaveActive={screen_saver_switch(prefix)}")
     differences = before_install.differences(after)
     if differences:
         say("Differences from the prefix as it was before the install:")
@@ -310,10 +315,11 @@ def silent_demo(out_dir):
             prefix.close()
 
 
-def drive_in_desktop(prefix, program, args, rules, shots, timeout=90):
+def drive_in_desktop(prefix, program, args, rules, timeout=90):
     """Runs program under the GUI driver inside a Wine desktop window (which
-    draws title bars: Xvfb has no window manager); returns (code, transcript)
-    and the pictures as {window number: host path of the BMP}."""
+    draws title bars: Xvfb has no window manager).  Returns the program's
+    exit code (None when the driver had to kill it), the transcript and the
+    pictures as {window number: host path of the BMP}."""
     folder = TOOLS + "\\shots"
     host_folder = prefix.host_path(folder)
     shutil.rmtree(host_folder, ignore_errors=True)
@@ -322,10 +328,11 @@ def drive_in_desktop(prefix, program, args, rules, shots, timeout=90):
     for rule in rules:
         command += ["--rule", rule]
     command += ["--", program] + ([args] if args else [])
-    code, out, err = prefix.run(command[0], command[1:], timeout=timeout + 60)
+    _, out, err = prefix.run(command[0], command[1:], timeout=timeout + 60)
+    transcript = out.replace("\r\n", "\n")
     bitmaps = {int(name[:-4]): os.path.join(host_folder, name)
                for name in os.listdir(host_folder) if name.endswith(".bmp")}
-    return code, out.replace("\r\n", "\n"), bitmaps
+    return exit_code(transcript), transcript + err, bitmaps
 
 
 def report_windows(transcript, bitmaps, pictures_dir, saved):
@@ -362,9 +369,9 @@ def interactive_demo(out_dir, pictures_dir):
             say("In an 800x600 Wine desktop under Xvfb; the GUI driver answers each window and saves a picture:")
             code, transcript, bitmaps = drive_in_desktop(prefix, PACKAGE_PATH, None, [
                 "This program will install => OK", "License Agreement => Accept", "Please Wait... => wait",
-                "Missing support codecs => Cancel", "Installation Complete! => OK", "Ordering Information => OK"],
-                shots=True)
+                "Missing support codecs => Cancel", "Installation Complete! => OK", "Ordering Information => OK"])
             report_windows(transcript, bitmaps, pictures_dir, saved)
+            say(f"The installer ended with exit code {code}.")
             if code != 0:
                 say(transcript)
                 return False
@@ -376,13 +383,13 @@ def interactive_demo(out_dir, pictures_dir):
 
             heading(f"3. Interactive uninstall:  {UNINSTALLER}")
             code, transcript, bitmaps = drive_in_desktop(prefix, UNINSTALLER, None, [
-                "This will remove the => Yes", "has been removed => OK"], shots=True)
+                "This will remove the => Yes", "has been removed => OK"])
             report_windows(transcript, bitmaps, pictures_dir, saved)
-            say(f"The uninstaller ended with exit code {exit_code(transcript)}.")
+            say(f"The uninstaller ended with exit code {code}.")
             ok = show_uninstall(prefix, before, installed)
             say()
             say(f"{len(saved)} pictures in {shown(pictures_dir)}.")
-            return ok and code == 0 and exit_code(transcript) == 0
+            return ok and code == 0
         finally:
             prefix.close()
 
