@@ -4,9 +4,8 @@
 
 #include <windows.h>
 
+#include "engine/stored_copy.h"
 #include "package/package_format.h"
-
-enum { kCopyChunkSize = 2048, kPumpInterval = 102400 };
 
 // The whole run started by the posted IDOK; returns the dialog's result
 // (1 walk over, 2 access refused).
@@ -16,9 +15,6 @@ INT_PTR RunExtraction(void);
 // one level at a time.  Returns 1 when the whole path fit; otherwise, and
 // for a blank base name, dataFolder is left empty.
 int BuildDataFolder(const char *baseName);
-
-// Copies a stored block through the manifest handle into destination.
-void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer);
 
 // The install log: opened once, extended at its end, one line per record.
 HANDLE OpenInstallLog(void);

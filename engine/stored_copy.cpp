@@ -1,7 +1,11 @@
 // CopyStoredBlock: writes a stored block to its destination, 2048 bytes at
 // a time, keeping the dialog alive and honouring an abort.
+#include "engine/stored_copy.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
 #include "engine/extraction.h"
-#include "engine/extraction_steps.h"
 #include "engine/message_pump.h"
 
 void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer)
