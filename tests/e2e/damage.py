@@ -132,8 +132,9 @@ def snapshot(prefix):
 class Run:
     """One run of the installer on a package, with what it changed."""
 
-    def __init__(self, test, prefix, package_bytes, name, command_line="/S", rules=GO_ON, timeout=DRIVER_TIMEOUT):
-        self.test, self.prefix, self.name = test, prefix, name
+    def __init__(self, test, prefix, package_bytes, name, command_line="/S", rules=GO_ON, timeout=DRIVER_TIMEOUT,
+                 data_root=DATA_ROOT):
+        self.test, self.prefix, self.name, self.data_root = test, prefix, name, data_root
         host = prefix.host_path(PACKAGE_PATH)
         os.makedirs(os.path.dirname(host), exist_ok=True)
         with open(host, "wb") as f:
@@ -146,7 +147,7 @@ class Run:
 
     @property
     def data_folder(self):
-        return f"{DATA_ROOT}\\{base_name_of(self.name)}\\"
+        return f"{self.data_root}\\{base_name_of(self.name)}\\"
 
     def check(self):
         """Ended by itself with code 0, only design windows, nothing written
