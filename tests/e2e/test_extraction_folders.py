@@ -1,7 +1,9 @@
 """Where the extraction puts the data folder under wine64, and when it puts
 nothing at all: without SHFOLDER.DLL the folder is built under the Windows
-directory; a data folder too long for a path leaves only the screen saver;
-refused access to the uninstall key ends the run before anything is made."""
+directory; a data folder too long for a path leaves only the screen saver,
+and a single path too long only drops that file; a file or a log that can't
+be created is passed over; refused access to the uninstall key ends the run
+before anything is made."""
 import os
 import sys
 import unittest
@@ -75,6 +77,59 @@ class DataFolder(unittest.TestCase):
             # empty key is missing.)
             self.assertFalse(values(prefix, name))
             self.assertEqual(boot_entry(prefix), prefix.short_path(saver_path))
+
+    def test_files_that_cannot_be_written_or_named(self):
+        with harness.gui_prefix() as prefix:
+            prefix.keep_server()
+            windows_directory = prefix.windows_directory()
+
+            # The data file's path (the base name twice) would pass 259
+            # characters, the other paths fit: that one file is neither
+            # written nor logged, the rest of the walk goes on.
+            name = "Wide Open " * 11 + "Sky"
+            folder = f"{DATA_ROOT}\\{name}\\"
+            self.assertGreater(len(folder + name + ".dat"), 259)
+            package, files = self.package(name)
+            self.silent_install(prefix, package, name)
+            saver_path = f"{windows_directory}\\{name}.scr"
+            written = [(saver_path, files[0][1]), (folder + "UNINSTAL.EXE", files[2][1]),
+                       (folder + "FILE0001.WAV", files[3][1])]
+            for path, content in written:
+                self.assertEqual(read_host(prefix, path), content, path)
+            self.assertEqual(sorted(os.listdir(prefix.host_path(folder))),
+                             ["FILE0001.WAV", "INSTALL.LOG", "UNINSTAL.EXE"])
+            self.assertEqual(install_log(prefix, folder), log_bytes(path for path, _ in written))
+            self.assertEqual(values(prefix, name), entry(f"{name} Screen Saver", written[1][0], folder[:-1]))
+            self.assertEqual(boot_entry(prefix), prefix.short_path(saver_path))
+
+            # A file that can't be created (a folder has its name) is logged
+            # all the same; the walk goes on.
+            name = "Taken Place"
+            folder = f"{DATA_ROOT}\\{name}\\"
+            os.makedirs(prefix.host_path(folder + f"{name}.dat"))
+            package, files = self.package(name)
+            self.silent_install(prefix, package, name)
+            paths = [f"{windows_directory}\\{name}.scr", folder + f"{name}.dat", folder + "UNINSTAL.EXE",
+                     folder + "FILE0001.WAV"]
+            self.assertTrue(os.path.isdir(prefix.host_path(paths[1])))
+            for path, (_, content) in zip(paths, files):
+                if path != paths[1]:
+                    self.assertEqual(read_host(prefix, path), content, path)
+            self.assertEqual(install_log(prefix, folder), log_bytes(paths))
+            self.assertEqual(boot_entry(prefix), prefix.short_path(paths[0]))
+
+            # An install log that can't be opened: every file still lands.
+            name = "No Log"
+            folder = f"{DATA_ROOT}\\{name}\\"
+            os.makedirs(prefix.host_path(folder + "INSTALL.LOG"))
+            package, files = self.package(name)
+            self.silent_install(prefix, package, name)
+            paths = [f"{windows_directory}\\{name}.scr", folder + f"{name}.dat", folder + "UNINSTAL.EXE",
+                     folder + "FILE0001.WAV"]
+            for path, (_, content) in zip(paths, files):
+                self.assertEqual(read_host(prefix, path), content, path)
+            self.assertTrue(os.path.isdir(prefix.host_path(folder + "INSTALL.LOG")))
+            self.assertEqual(values(prefix, name), entry(f"{name} Screen Saver", paths[2], folder[:-1]))
 
     def test_access_refused_makes_nothing(self):
         name = "Locked Door"
