@@ -13,6 +13,7 @@ driver answering every dialog and message box and saving a picture of each
 Run it through ./demo.sh, which installs what is needed and builds first.
 BUILD_ROOT chooses the build tree (default: build/)."""
 import argparse
+import contextlib
 import os
 import shutil
 import subprocess
@@ -35,7 +36,7 @@ UNINSTALLER = DATA + "\\UNINSTAL.EXE"
 OUR_KEY = state.UNINSTALL_KEY + "\\" + NAME
 TOOLS = state.TOOLS
 DESKTOP = "/desktop=Glimmerkit,800x600"
-UNINSTALL_CAPTION = NAME + " Screen Saver Uninstall"
+WINE_FONTS = ["marlett.ttf", "tahoma.ttf", "tahomabd.ttf"]
 
 # The pictures, named after what they show: (a text the window holds, file).
 PICTURES = [
@@ -209,6 +210,13 @@ def new_prefix(display, unmanaged=False):
     prefix = harness.Prefix(display=display)
     if unmanaged:
         prefix.add_user_key("Software\\Wine\\X11 Driver", {"Managed": "N"})
+    else:
+        # The frames Wine draws need its own fonts (Marlett for the close
+        # box, Tahoma for message boxes), which this Wine does not find in
+        # its data folder by itself; the prefix's font folder it does search.
+        for name in WINE_FONTS:
+            with contextlib.suppress(OSError):
+                shutil.copy(os.path.join("/usr/share/wine/fonts", name), os.path.join(prefix.windows, "Fonts"))
     prefix.keep_server()
     os.makedirs(prefix.host_path(TOOLS), exist_ok=True)
     say(f"A fresh Wine prefix: {prefix.path} (ready in {time.time() - started:.0f} s)")
