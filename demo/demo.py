@@ -191,9 +191,13 @@ def show_packages(out_dir, extra_media=()):
     records = [fields for fields in records if len(fields) == 6 and fields[0].isdigit()]
     licence = next((line.split(":", 1)[1].strip() for line in listing.splitlines() if line.startswith("licence:")),
                    "none")
-    say(f"The package holds the installer, the licence ({licence}) and {len(records)} files:")
-    for _, _, stored, _, method, name in records:
-        say(f"    {name:<14} {method:<7} {int(stored):>8,} bytes in the package")
+    if records:
+        say(f"The package holds the installer, the licence ({licence}) and {len(records)} files:")
+        for _, _, stored, _, method, name in records:
+            say(f"    {name:<14} {method:<7} {int(stored):>8,} bytes in the package")
+    else:
+        for line in listing.splitlines():
+            say("    " + line)
     win32_stub = os.path.join(harness.BUILD_ROOT, "win32", "installer.exe")
     if os.path.exists(win32_stub):
         win32 = package(os.path.join(out_dir, NAME + "-setup-win32.exe"), win32_stub, extra_media)

@@ -37,7 +37,8 @@ class Demo(unittest.TestCase):
     def test_silent(self):
         code, out = run_demo()
         self.assertEqual(code, 0, out)
-        for expected in ["C:\\windows\\Lanterns.scr", "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Lanterns\\UNINSTAL.EXE",
+        for expected in ["and 5 files:", "Lanterns.scr   packed", "C:\\windows\\Lanterns.scr",
+                         "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Lanterns\\UNINSTAL.EXE",
                          "The install log (INSTALL.LOG) lists 5 files",
                          "UninstallString  C:\\ProgramData\\Quillmoor\\Glimmerkit\\Lanterns\\UNINSTAL.EXE",
                          "system.ini, section [boot]:  SCRNSAVE.EXE=", "C:\\ProgramData\\Quillmoor\\  ",
