@@ -74,13 +74,11 @@ class Inputs:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="extraction-")
-        self.contents = {}
 
     def write(self, name, data):
         path = os.path.join(self.root, name)
         with open(path, "wb") as f:
             f.write(data)
-        self.contents[path] = data
         return path
 
     def package(self, name, saver, data, uninstaller, media=(), **options):

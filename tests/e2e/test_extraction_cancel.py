@@ -5,9 +5,9 @@ default screen saver alone and has the uninstaller started with "/s";
 Cancel answered No changes nothing, and asks again the next time.
 
 The screen saver is a large stored file, so that the copy is still running
-when the GUI driver has found the dialog and pressed Cancel: about 15 MB are
-copied from the dialog's appearance to the answer on an idle machine,
-and up to 40 MB on a busy one."""
+when the GUI driver has found the dialog and pressed Cancel: from the
+dialog's appearance to the answer, 5 to 15 MB were copied on an idle
+machine and up to 45 MB on a busy one."""
 import os
 import sys
 import unittest
