@@ -1,0 +1,52 @@
+// OpenedPackage: the manifest read back, the file held open.
+#include "scrpack/opened_package.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "package/manifest.h"
+#include "scrpack/ansi_text.h"
+
+OpenedPackage::~OpenedPackage()
+{
+    if (file_.fd >= 0)
+        close(file_.fd);
+}
+
+bool OpenedPackage::Open(const std::string &path, std::string *error)
+{
+    if (!ReadPackage(path, &contents_, error))
+        return false;
+    file_.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (file_.fd < 0 || fstat(file_.fd, &info) != 0) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    file_.size = (uint64_t)info.st_size;
+    file_.dataStart = contents_.manifestOffset + kManifestFixedSize + contents_.license.size() +
+                      (uint64_t)kFileRecordSize * (contents_.records.size() + 1);
+    if (!contents_.terminated)
+        problems_.push_back("the file ends inside the record table");
+    if (contents_.records.size() < kRecordFirstMedia)
+        problems_.push_back("the screen saver, its data file and the uninstaller take 3 records; it holds " +
+                            std::to_string(contents_.records.size()));
+    return true;
+}
+
+uint64_t OpenedPackage::InstalledBytes() const
+{
+    uint64_t total = 0;
+    for (const FileRecord &record : contents_.records)
+        total += InstalledSize(&record);
+    return total;
+}
+
+std::string OpenedPackage::DisplayName(size_t index) const
+{
+    return AnsiToUtf8(InstalledFileName(contents_, index));
+}
