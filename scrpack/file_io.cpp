@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "scrpack/interrupt_guard.h"
+
 static bool Fail(std::string *error, const std::string &path)
 {
     if (error)
@@ -58,6 +60,9 @@ bool ReadFileStart(const std::string &path, size_t limit, Bytes *data, std::stri
 bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std::string *error,
                  const WrittenFileCheck &check)
 {
+    // Ctrl-C while the temporary file exists ends the run through the
+    // failure path below, which removes it.
+    InterruptGuard guard;
     std::string temporary = path + ".partial-XXXXXX";
     int fd = mkstemp(&temporary[0]);
     if (fd < 0)
@@ -79,6 +84,12 @@ bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std:
     ok = close(fd) == 0 && ok;
     if (ok && check && !check(temporary, error)) {
         unlink(temporary.c_str());
+        return false;
+    }
+    if (Interrupted()) {
+        unlink(temporary.c_str());
+        if (error)
+            *error = path + ": interrupted";
         return false;
     }
     if (ok && rename(temporary.c_str(), path.c_str()) == 0)

@@ -1,6 +1,8 @@
 // scrpack: builds a packaged screen saver installer from the installer stub
-// and the files of one screen saver, and lists what a package holds.
+// and the files of one screen saver, and lists, verifies and extracts what
+// a package holds.
 #include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,10 +14,13 @@
 
 #include "package/package_format.h"
 #include "scrpack/ansi_text.h"
+#include "scrpack/check_commands.h"
 #include "scrpack/compress.h"
 #include "scrpack/file_io.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
+#include "scrpack/progress_bar.h"
+#include "scrpack/size_table.h"
 #include "scrpack/verify_package.h"
 
 static const char kUsage[] =
@@ -25,13 +30,21 @@ static const char kUsage[] =
     "       scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
     "               SCREENSAVER.SCR DATAFILE UNINSTALLER.EXE [DATA-FILE...]\n"
     "       scrpack list PACKAGE.EXE      (or: scrpack --list PACKAGE.EXE)\n"
+    "       scrpack verify PACKAGE.EXE\n"
+    "       scrpack extract PACKAGE.EXE DIR\n"
     "\n"
     "Builds a self-installing package: the installer stub followed by the\n"
     "manifest and the files, in install order.  The screen saver is installed\n"
     "into the Windows directory as NAME.scr, the data file as NAME.dat and the\n"
     "uninstaller as UNINSTAL.EXE into the data folder; each further data file\n"
     "gets a generated name there: PREFIX, serial number, TAIL.  TAIL defaults\n"
-    "to the file's extension in capitals, PREFIX to --prefix.\n"
+    "to the file's extension in capitals, PREFIX to --prefix.  Every file is\n"
+    "compressed unless that would not make it smaller, or it is to be stored.\n"
+    "\n"
+    "\"list\" prints the manifest; \"verify\" expands every block and reports per\n"
+    "file whether it gives its full size from its own bytes; \"extract\" writes\n"
+    "every file into DIR under the name the installer gives it.  Both fail on\n"
+    "a damaged package, and extract then writes nothing.\n"
     "\n"
     "options:\n"
     "  --stub FILE          installer stub (installer.exe of a build)\n"
@@ -42,9 +55,14 @@ static const char kUsage[] =
     "  --first-number N     serial number of the first data file (default 1)\n"
     "  --prefix P           name prefix of data files: FILE (default), JUKE, JUK_\n"
     "  --store              store every file as it is, without compression\n"
+    "  --store-file FILE    store this one file (any of the files above, as\n"
+    "                       given or by another path to it); may be repeated\n"
     "  --text-as-is         take name and licence bytes unchanged (already in\n"
     "                       the target's ANSI code page, CR LF line ends)\n"
     "  -h, --help           show this text\n"
+    "\n"
+    "On a terminal a progress bar shows on stderr; build ends with a table of\n"
+    "the files' sizes.  Exit status: 0 done, 1 failed or damaged, 2 usage.\n"
     "\n"
     "Texts are converted from UTF-8 to Windows-1252, and the licence's line\n"
     "ends to CR LF, unless --text-as-is is given.\n";
@@ -64,6 +82,7 @@ struct Options {
     char prefixSelector = ' ';
     bool store = false;
     bool textAsIs = false;
+    std::vector<std::string> storeFiles;
     std::string roles[3]; // screen saver, data file, uninstaller
     std::vector<MediaOption> media;
 };
@@ -127,7 +146,7 @@ static bool ParseMedia(const std::string &text, MediaOption *media)
 static int ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
-        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kTextAsIs, kList,
+        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList,
         kSaver, kData, kUninstaller, kMedia,
     };
     static const struct option kLong[] = {
@@ -139,6 +158,7 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         {"first-number", required_argument, nullptr, kFirstNumber},
         {"prefix", required_argument, nullptr, kPrefix},
         {"store", no_argument, nullptr, kStore},
+        {"store-file", required_argument, nullptr, kStoreFile},
         {"text-as-is", no_argument, nullptr, kTextAsIs},
         {"list", required_argument, nullptr, kList},
         {"saver", required_argument, nullptr, kSaver},
@@ -160,6 +180,7 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         case kLicense: options->license = optarg; break;
         case kList: options->list = optarg; break;
         case kStore: options->store = true; break;
+        case kStoreFile: options->storeFiles.push_back(optarg); break;
         case kTextAsIs: options->textAsIs = true; break;
         case kSaver: options->roles[kRecordScreenSaver] = optarg; break;
         case kData: options->roles[kRecordDataFile] = optarg; break;
@@ -298,15 +319,62 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
     return true;
 }
 
+// Marks the files that --store-file names: the same file, however its
+// path is written.  Returns -1 to go on, or the exit status.
+static int MarkStoredFiles(const Options &options, PackageSpec *spec)
+{
+    for (const std::string &path : options.storeFiles) {
+        struct stat wanted, info;
+        bool found = false;
+        for (PackedFile &file : spec->files) {
+            if (stat(path.c_str(), &wanted) == 0 && stat(file.label.c_str(), &info) == 0 &&
+                info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino) {
+                file.store = true;
+                found = true;
+            }
+        }
+        if (!found)
+            return Usage(("--store-file " + path + " is none of the package's files").c_str());
+    }
+    return -1;
+}
+
+// "list", "verify" and "extract": the package, and for extract the folder.
+// Returns -1 when argv names none of them.
+static int RunReadingCommand(int argc, char **argv)
+{
+    if (argc < 2)
+        return -1;
+    std::string command = argv[1];
+    int operands = command == "extract" ? 2 : command == "list" || command == "verify" ? 1 : 0;
+    if (operands == 0)
+        return -1;
+    for (int i = 2; i < argc; i++) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+            return Usage(nullptr);
+        if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return Usage(("\"scrpack " + command + "\" has no option " + argv[i]).c_str());
+    }
+    if (argc != 2 + operands)
+        return Usage(command == "extract" ? "\"scrpack extract\" takes a package and a folder"
+                                         : ("\"scrpack " + command + "\" takes one package").c_str());
+    if (command == "list")
+        return ListPackage(argv[2]);
+    if (command == "verify")
+        return VerifyCommand(argv[2]);
+    return ExtractCommand(argv[2], argv[3]);
+}
+
 int main(int argc, char **argv)
 {
     Options options;
-    // "build" and "list" name the command; without one the files follow
-    // the options.
-    if (argc == 3 && std::strcmp(argv[1], "list") == 0)
-        return ListPackage(argv[2]);
+    // "build", "list", "verify" and "extract" name the command; without
+    // one the files follow the options.
+    int status = RunReadingCommand(argc, argv);
+    if (status >= 0)
+        return status;
     bool build = argc > 1 && std::strcmp(argv[1], "build") == 0;
-    int status = build ? ParseOptions(argc - 1, argv + 1, true, &options) : ParseOptions(argc, argv, false, &options);
+    status = build ? ParseOptions(argc - 1, argv + 1, true, &options) : ParseOptions(argc, argv, false, &options);
     if (status >= 0)
         return status;
     if (!options.list.empty())
@@ -317,7 +385,21 @@ int main(int argc, char **argv)
     std::string error;
     if (!LoadSpec(options, &spec, &error))
         return Fail(error);
-    Compressor compress = [](const Bytes &content) { return CompressBlock(content.data(), content.size()); };
+    if ((status = MarkStoredFiles(options, &spec)) >= 0)
+        return status;
+    uint64_t toCompress = 0;
+    for (const PackedFile &file : spec.files)
+        toCompress += spec.storeOnly || file.store ? 0 : file.content.size();
+    ProgressBar progress("packing", toCompress);
+    Compressor compress = [&progress](const Bytes &content) {
+        CompressOptions settings;
+        size_t reported = 0;
+        settings.progress = [&](size_t done) {
+            progress.Advance(done - reported);
+            reported = done;
+        };
+        return CompressBlock(content.data(), content.size(), settings);
+    };
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
     auto verify = [&](const std::string &written, std::string *why) {
@@ -326,15 +408,11 @@ int main(int argc, char **argv)
         *why = options.output + ": " + *why;
         return false;
     };
-    if (!ReplaceFile(options.output, built.bytes, 0755, &error, verify))
+    bool written = ReplaceFile(options.output, built.bytes, 0755, &error, verify);
+    progress.Finish();
+    if (!written)
         return Fail(error);
-    uint64_t installed = 0, packed = 0;
-    for (size_t i = 0; i < built.records.size(); i++) {
-        installed += spec.files[i].content.size();
-        packed += built.records[i].storedSize;
-    }
-    std::printf("%s: %zu files, %llu bytes installed, %llu bytes packed, %zu bytes in all\n",
-                options.output.c_str(), built.records.size(), (unsigned long long)installed,
-                (unsigned long long)packed, built.bytes.size());
+    std::fputs(FormatSizeTable(SizeRows(spec, built), built.manifestOffset, built.bytes.size(), options.output).c_str(),
+               stdout);
     return 0;
 }

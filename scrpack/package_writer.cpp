@@ -16,7 +16,7 @@ static bool Fail(std::string *error, const std::string &text)
 static void PackFile(const PackedFile &file, const Compressor &compress, bool storeOnly, FileRecord *record,
                      Bytes *block)
 {
-    if (!storeOnly && compress && file.content.size() < PACKAGE_OFFSET_LIMIT) {
+    if (!storeOnly && !file.store && compress && file.content.size() < PACKAGE_OFFSET_LIMIT) {
         Bytes packed = compress(file.content);
         if (!packed.empty() && packed.size() < file.content.size()) {
             record->storedSize = (uint32_t)packed.size();

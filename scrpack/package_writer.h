@@ -14,6 +14,7 @@ struct PackedFile {
     std::string label; // where the content came from, for messages
     Bytes content;
     char nameTail[16];
+    bool store = false; // keep this file's block stored
 };
 
 struct PackageSpec {

@@ -278,11 +278,12 @@ def scrpack(*args, check=True):
 
 
 def build_package(output, name, saver, data, uninstaller, media=(), licence=None, first_number=None,
-                  store=False, stub=None):
+                  store=False, stub=None, store_files=()):
     """Packages files with scrpack; the one place the tests call it.
 
     media: data files, each a host path or a (path, tail, prefix) tuple;
-    tail and prefix may be None for scrpack's defaults.  Returns the
+    tail and prefix may be None for scrpack's defaults.  store keeps every
+    block stored, store_files the blocks of the files listed.  Returns the
     finished scrpack process."""
     args = ["build", "--stub", stub or INSTALLER, "--name", name, "--saver", saver, "--data", data,
             "--uninstaller", uninstaller]
@@ -303,27 +304,9 @@ def build_package(output, name, saver, data, uninstaller, media=(), licence=None
         args += ["--first-number", str(first_number)]
     if store:
         args.append("--store")
+    for path in store_files:
+        args += ["--store-file", path]
     args += ["-o", output]
-    if "build" in scrpack("--help", check=False).stdout.split():
-        return scrpack(*args)
-    return _build_package_flags(output, name, saver, data, uninstaller, media, licence, first_number, store, stub)
-
-
-def _build_package_flags(output, name, saver, data, uninstaller, media, licence, first_number, store, stub):
-    # Interim: the flag-style command line of earlier scrpack builds (one
-    # prefix for all data files, tails from the files' extensions).
-    args = ["--stub", stub or INSTALLER, "--name", name, "-o", output]
-    prefixes = {item[2] for item in media if isinstance(item, (tuple, list)) and len(item) > 2 and item[2]}
-    if prefixes:
-        args += ["--prefix", prefixes.pop()]
-    if licence is not None:
-        args += ["--license", licence]
-    if first_number is not None:
-        args += ["--first-number", str(first_number)]
-    if store:
-        args.append("--store")
-    args += [saver, data, uninstaller]
-    args += [item[0] if isinstance(item, (tuple, list)) else item for item in media]
     return scrpack(*args)
 
 

@@ -6,11 +6,13 @@ manifest behind its own image and show the name, the byte total and the
 licence exactly as scrpack converted them.
 """
 import os
+import pty
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -158,6 +160,198 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+
+
+TABLE_ROW = re.compile(r"^(.+?)\s+(stored|packed)\s+([\d,]+)\s+([\d,]+)\s+([\d.]+)%\s+(.+)$")
+
+
+def number(text):
+    return int(text.replace(",", ""))
+
+
+class Package:
+    """A package built from Files, with ways to damage copies of it."""
+
+    def __init__(self, files, **keywords):
+        self.files = files
+        self.notes = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(3000)))
+        self.sources = [files.saver, files.data, files.uninstaller, files.song, files.picture, self.notes]
+        self.proc = harness.build_package(files.output, NAME, *self.sources[:3], licence=files.licence,
+                                          media=[(files.song, ".WAV  ", None), files.picture, self.notes],
+                                          first_number=9, **keywords)
+        listing = scrpack("list", files.output).stdout.splitlines()
+        self.records_at = (int(listing[3].split()[-1]) + 2 + int(listing[1].split()[1]) + 260 + 2)
+        self.rows = [line.split(None, 5) for line in listing[5:]]
+        with open(files.output, "rb") as f:
+            self.bytes = f.read()
+
+    def damaged(self, name, cut=0, records=()):
+        """A copy cut short by cut bytes, with (index, field, value) record
+        fields changed; field 1 is storedSize, 2 originalSize."""
+        data = bytearray(self.bytes[:len(self.bytes) - cut])
+        for index, field, value in records:
+            at = self.records_at + 28 * index + 4 * field
+            data[at:at + 4] = value.to_bytes(4, "little")
+        return self.files.write(name, bytes(data))
+
+
+class VerifyAndExtract(unittest.TestCase):
+    def setUp(self):
+        self.files = Files()
+        self.addCleanup(self.files.close)
+
+    def test_build_shows_a_size_table_and_the_package_verifies_and_extracts(self):
+        f = self.files
+        # --store-file names the notes by another path to the same file.
+        package = Package(f, store_files=[os.path.join(f.root, ".", "notes.txt")])
+        self.assertEqual(package.proc.stderr, "")  # no progress bar without a terminal
+        lines = package.proc.stdout.splitlines()
+        self.assertTrue(lines[0].startswith("installs as"), lines)
+        rows = [TABLE_ROW.match(line).groups() for line in lines[1:7]]
+        names = [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0009.WAV", "FILE0010.JPEG", "FILE0011.TXT"]
+        self.assertEqual([row[0] for row in rows], [row[5].rstrip() for row in package.rows])
+        self.assertEqual([row[5] for row in rows], package.sources)
+        self.assertEqual([row[1] for row in rows], [row[4] for row in package.rows])
+        self.assertEqual(rows[1][1], "packed")
+        self.assertEqual(rows[5][1], "stored")
+        self.assertEqual(rows[5][2], rows[5][3])
+        for row, path in zip(rows, package.sources):
+            self.assertEqual(number(row[2]), os.path.getsize(path))
+        total = re.match(r"^6 files, (\d) packed\s+([\d,]+)\s+([\d,]+)\s+[\d.]+%$", lines[7])
+        self.assertIsNotNone(total, lines[7])
+        self.assertEqual(int(total.group(1)), [row[1] for row in rows].count("packed"))
+        self.assertEqual(number(total.group(2)), sum(number(row[2]) for row in rows))
+        self.assertEqual(number(total.group(3)), sum(number(row[3]) for row in rows))
+        self.assertTrue(lines[8].startswith(f"{f.output}: {len(package.bytes):,} bytes"), lines[8])
+
+        proc = scrpack("verify", f.output)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        self.assertEqual(len([line for line in proc.stdout.splitlines() if ": ok: " in line]), 6, proc.stdout)
+        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: all 6 records sound")
+
+        out = os.path.join(f.root, "out")
+        proc = scrpack("extract", f.output, out)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        # The installer trims the tail's trailing spaces: FILE0009.WAV.
+        self.assertEqual(sorted(os.listdir(out)), sorted(names))
+        for name, source in zip(names, package.sources):
+            with open(os.path.join(out, name), "rb") as got, open(source, "rb") as want:
+                self.assertEqual(got.read(), want.read(), name)
+
+    def test_damaged_packages_fail_with_a_line_per_record_and_extract_nothing(self):
+        f = self.files
+        package = Package(f)
+        data, notes = package.rows[1], package.rows[5]
+        self.assertEqual((data[4], notes[4]), ("packed", "packed"))
+        cases = [  # (name, damage, records named in the lines, reason)
+            ("cut.exe", {"cut": 100}, [5], "100 bytes past the end of the file"),
+            ("short.exe", {"records": [(1, 1, int(data[2]) - 1)]}, [1], "past the end of the block"),
+            ("two.exe", {"records": [(1, 1, int(data[2]) - 1), (5, 2, 0x7FFF0000)]}, [1, 5],
+             "past the end of the block"),
+            ("signed.exe", {"records": [(5, 2, 0x80000000)]}, [5], "above 2147483647"),
+        ]
+        for name, damage, damaged, reason in cases:
+            with self.subTest(package=name):
+                path = package.damaged(name, **damage)
+                proc = scrpack("verify", path)
+                self.assertEqual(proc.returncode, 1, proc.stdout)
+                bad = [line for line in proc.stdout.splitlines() if ": damaged: " in line]
+                self.assertEqual([int(line.split()[0]) for line in bad], damaged, proc.stdout)
+                self.assertIn(reason, bad[-1])
+                self.assertEqual(proc.stderr, f"scrpack: {path} is damaged: {len(damaged)} of 6 records\n")
+
+                # Nothing is extracted: a folder it makes goes again, one
+                # that was there keeps only what it held.
+                out = os.path.join(f.root, "out")
+                proc = scrpack("extract", path, out)
+                self.assertEqual(proc.returncode, 1)
+                self.assertEqual(len(proc.stderr.splitlines()), len(damaged), proc.stderr)
+                self.assertTrue(all(line.startswith("scrpack: ") for line in proc.stderr.splitlines()))
+                self.assertFalse(os.path.exists(out))
+                os.mkdir(out)
+                f.write("out/keep.txt", b"mine")
+                self.assertEqual(scrpack("extract", path, out).returncode, 1)
+                self.assertEqual(os.listdir(out), ["keep.txt"])
+                shutil.rmtree(out)
+
+        # A record table cut short is a fault of the package as a whole.
+        path = package.damaged("table.exe", cut=len(package.bytes) - package.records_at - 40)
+        proc = scrpack("verify", path)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn(f"{path}: damaged: the file ends inside the record table", proc.stdout.splitlines())
+
+    def test_usage_and_failures(self):
+        f = self.files
+        package = Package(f)
+        usage = [("verify",), ("verify", f.output, f.output), ("extract", f.output), ("verify", "--bogus"),
+                 ("extract", "-x", f.output, f.root), ("list",)]
+        for args in usage:
+            with self.subTest(args=args):
+                proc = scrpack(*args)
+                self.assertEqual(proc.returncode, 2, proc.stderr)
+                self.assertIn("usage:", proc.stderr)
+        for command in ("verify", "extract"):
+            proc = scrpack(command, "--help")
+            self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+            self.assertIn(f"scrpack {command} PACKAGE.EXE", proc.stdout)
+        # --store-file must name one of the package's files.
+        os.unlink(f.output)
+        proc = scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver, "--data", f.data,
+                       "--uninstaller", f.uninstaller, "--store-file", f.song, "-o", f.output)
+        self.assertEqual(proc.returncode, 2)
+        self.assertIn("--store-file", proc.stderr.splitlines()[0])
+        self.assertFalse(os.path.exists(f.output))
+        failures = [(("verify", os.path.join(f.root, "missing.exe")), "No such file"),
+                    (("verify", f.saver), "not an executable"),
+                    (("extract", harness.INSTALLER, f.root), "manifest"),
+                    (("extract", package.damaged("again.exe"), f.saver), "Not a directory")]
+        for args, message in failures:
+            with self.subTest(args=args):
+                proc = scrpack(*args)
+                self.assertEqual(proc.returncode, 1, proc.stderr)
+                self.assertEqual(len(proc.stderr.splitlines()), 1, proc.stderr)
+                self.assertIn(message, proc.stderr)
+
+    def test_progress_shows_on_a_terminal_and_leaves_nothing_behind(self):
+        f = self.files
+        # Big enough that the bar may appear, which takes half a second of
+        # work; whether it does depends on the machine's speed, so only
+        # what it leaves is checked.
+        words = [b"aurora", b"borealis", b"glimmer", b"lantern", b"night", b"sky", b"quiet", b"light"]
+        text = f.write("big.txt", b" ".join(words[(i * 7 + i // 5) % 8] + b"%d" % (i % 977) for i in range(600000)))
+        for command in (["build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver, "--data", text,
+                         "--uninstaller", f.uninstaller, "-o", f.output], ["verify", f.output]):
+            with self.subTest(command=command[0]):
+                terminal, side = pty.openpty()
+                proc = subprocess.Popen([harness.SCRPACK, *command], stdout=subprocess.PIPE, stderr=side)
+                os.close(side)
+                shown = []
+                reader = threading.Thread(target=lambda: shown.append(read_all(terminal)))
+                reader.start()
+                out = proc.communicate(timeout=300)[0].decode("utf-8")
+                reader.join()
+                os.close(terminal)
+                self.assertEqual(proc.returncode, 0, shown)
+                self.assertNotIn("\r", out)
+                drawn = shown[0]
+                if drawn:
+                    # Each frame starts at the line's start; the last one
+                    # clears it.  No line is ever ended.
+                    self.assertNotIn(b"\n", drawn)
+                    self.assertTrue(drawn.endswith(b"\r\x1b[K"), drawn[-40:])
+                    self.assertIn(b"%", drawn)
+
+
+def read_all(fd):
+    data = b""
+    while True:
+        try:
+            chunk = os.read(fd, 65536)
+        except OSError:  # the other side closed
+            return data
+        if not chunk:
+            return data
+        data += chunk
 
 
 class UnderWine(unittest.TestCase):

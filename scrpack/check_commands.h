@@ -1,0 +1,17 @@
+// "scrpack verify" and "scrpack extract": each returns the exit status
+// (0 sound, 1 damaged or failed) and prints one line per fault.
+#ifndef SCRPACK_CHECK_COMMANDS_H
+#define SCRPACK_CHECK_COMMANDS_H
+
+#include <string>
+
+// Decodes every block and prints, per record, whether it expands to its
+// size without its code running past the block's end.
+int VerifyCommand(const std::string &package);
+
+// Writes every file into directory (made when missing) under the name the
+// installer gives it.  All or nothing: files are written to temporary
+// names and put in place only when every record is sound.
+int ExtractCommand(const std::string &package, const std::string &directory);
+
+#endif

@@ -1,0 +1,57 @@
+// VerifyCommand: a report line per record, nothing written.
+#include <cstdio>
+
+#include "scrpack/check_commands.h"
+#include "scrpack/opened_package.h"
+#include "scrpack/progress_bar.h"
+
+static std::string Describe(const FileRecord &record, const RecordCheck &check)
+{
+    if (!check.sound)
+        return "damaged: " + check.problem;
+    if (record.originalSize == 0)
+        return "ok: stored, " + std::to_string(record.storedSize) + " bytes";
+    std::string text = "ok: packed, " + std::to_string(record.storedSize) + " bytes expand to " +
+                       std::to_string(check.produced);
+    if (check.unusedBytes)
+        text += " (the last " + std::to_string(check.unusedBytes) + " bytes of the block are not needed)";
+    return text;
+}
+
+int VerifyCommand(const std::string &path)
+{
+    OpenedPackage package;
+    std::string error;
+    if (!package.Open(path, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    const PackageContents &contents = package.contents();
+    size_t damaged = 0;
+    ProgressBar progress("verifying", package.InstalledBytes());
+    ByteSink count = [&](const uint8_t *, size_t size) {
+        progress.Advance(size);
+        return true;
+    };
+    for (size_t i = 0; i < contents.records.size(); i++) {
+        RecordCheck check = CheckRecord(package.file(), contents.records[i], count);
+        damaged += !check.sound;
+        progress.Clear();
+        std::printf("%zu %s: %s\n", i, package.DisplayName(i).c_str(), Describe(contents.records[i], check).c_str());
+        std::fflush(stdout);
+    }
+    progress.Finish();
+    for (const std::string &problem : package.problems())
+        std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
+    if (damaged) {
+        std::fprintf(stderr, "scrpack: %s is damaged: %zu of %zu records\n", path.c_str(), damaged,
+                     contents.records.size());
+        return 1;
+    }
+    if (!package.problems().empty()) {
+        std::fprintf(stderr, "scrpack: %s is damaged: %s\n", path.c_str(), package.problems()[0].c_str());
+        return 1;
+    }
+    std::printf("%s: all %zu records sound\n", path.c_str(), contents.records.size());
+    return 0;
+}
