@@ -1,6 +1,7 @@
 // The last check before a package is put in place: the written file is
-// read back through the installer's own manifest code and every compressed
-// block is expanded by the installer's decoder.
+// read back through the installer's own manifest code, and every block is
+// read back, a compressed one through the installer's decoder with the
+// checks of "scrpack verify".
 #ifndef SCRPACK_VERIFY_PACKAGE_H
 #define SCRPACK_VERIFY_PACKAGE_H
 
