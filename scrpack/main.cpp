@@ -87,12 +87,17 @@ struct Options {
     std::vector<MediaOption> media;
 };
 
+// --help prints the whole text on stdout; a usage error prints the problem
+// and the command forms on stderr.
 static int Usage(const char *problem)
 {
-    if (problem)
-        std::fprintf(stderr, "scrpack: %s\n", problem);
-    std::fputs(kUsage, problem ? stderr : stdout);
-    return problem ? 2 : 0;
+    if (!problem) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::string forms(kUsage, std::strstr(kUsage, "\n\n") + 1);
+    std::fprintf(stderr, "scrpack: %s\n%sRun \"scrpack --help\" for the options.\n", problem, forms.c_str());
+    return 2;
 }
 
 static int Fail(const std::string &text)

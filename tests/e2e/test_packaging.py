@@ -289,7 +289,12 @@ class VerifyAndExtract(unittest.TestCase):
             with self.subTest(args=args):
                 proc = scrpack(*args)
                 self.assertEqual(proc.returncode, 2, proc.stderr)
-                self.assertIn("usage:", proc.stderr)
+                # The problem, the command forms and where the rest is.
+                lines = proc.stderr.splitlines()
+                self.assertTrue(lines[0].startswith("scrpack: "), lines)
+                self.assertTrue(lines[1].startswith("usage: "), lines)
+                self.assertEqual(lines[-1], 'Run "scrpack --help" for the options.')
+                self.assertEqual(proc.stdout, "")
         for command in ("verify", "extract"):
             proc = scrpack(command, "--help")
             self.assertEqual((proc.returncode, proc.stderr), (0, ""))
