@@ -1,40 +1,39 @@
-// GetBit and GetByte: the block's bits, most significant first, with zero
-// bits once the block's bytes are used up.
+// The bit reader's state and its refill through ReadPtr: the block's bits,
+// most significant first, with zero bits once the block's bytes are used up.
 #include "package/decoder_state.h"
 
 FILE *inputStream;
-uint16_t bitBuffer;
+uint32_t bitBuffer;
 uint8_t bitCount;
 uint32_t remainingInput;
 
-// Tops the buffer up to more than eight bits.
-static void RefillBits(void)
+void RefillBits(void)
 {
     while (bitCount <= 8) {
-        int byte = 0;
+        uint32_t byte = 0;
         if (remainingInput != 0) {
-            byte = ReadPtr(inputStream, remainingInput);
+            byte = (uint32_t)ReadPtr(inputStream, remainingInput);
             remainingInput--;
         }
-        bitBuffer = (uint16_t)(bitBuffer | (byte << (8 - bitCount)));
+        bitBuffer |= byte << (24 - bitCount);
         bitCount = (uint8_t)(bitCount + 8);
     }
 }
 
-int GetBit(void)
+int FillBitsNearEnd(void)
 {
-    RefillBits();
-    int bit = bitBuffer >> 15;
-    bitBuffer = (uint16_t)(bitBuffer << 1);
-    bitCount--;
-    return bit;
-}
-
-int GetByte(void)
-{
-    RefillBits();
-    int byte = bitBuffer >> 8;
-    bitBuffer = (uint16_t)(bitBuffer << 8);
-    bitCount = (uint8_t)(bitCount - 8);
-    return byte;
+    while (bitCount <= 24) {
+        if (remainingInput == 0) {
+            bitCount = (uint8_t)(bitCount + 8);
+            continue;
+        }
+        if (inAvailable < 1)
+            return 0;
+        bitBuffer |= (uint32_t)inBuffer[inPosition] << (24 - bitCount);
+        inPosition++;
+        inAvailable--;
+        remainingInput--;
+        bitCount = (uint8_t)(bitCount + 8);
+    }
+    return inAvailable > 0 || remainingInput == 0;
 }

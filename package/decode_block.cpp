@@ -10,13 +10,43 @@ uint8_t ring[N];
 uint16_t ringPos;
 int32_t produced;
 
-// Passes one expanded byte on and keeps it in the ring.
-static void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
+// Passes one expanded byte on and keeps it in the ring.  WritePtr sees
+// only the bytes that set its threshold or reach it; the others go
+// straight into its buffer.
+static inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
 {
-    WritePtr(output, byte, originalSize);
+    if (outCount < outFastLimit)
+        outBuffer[outCount++] = byte;
+    else
+        WritePtr(output, byte, originalSize);
     ring[ringPos] = byte;
     ringPos = (uint16_t)((ringPos + 1) % N);
     produced++;
+}
+
+// Copies a match of length bytes from ring position start.  Byte by byte,
+// each stored before the next is taken, so a match closer than its length
+// repeats what it has just produced.
+static inline void CopyMatch(FILE *output, unsigned start, int length, uint32_t originalSize)
+{
+    // Most matches neither wrap around the ring nor fill the writer's
+    // buffer: then ring and buffer are plain arrays for the whole copy.
+    if (outCount + length <= outFastLimit && start + length <= N && ringPos + length <= N) {
+        const uint8_t *from = ring + start;
+        uint8_t *to = ring + ringPos;
+        uint8_t *out = outBuffer + outCount;
+        for (int k = 0; k < length; k++) {
+            uint8_t byte = from[k];
+            to[k] = byte;
+            out[k] = byte;
+        }
+        outCount = (uint16_t)(outCount + length);
+        ringPos = (uint16_t)((ringPos + length) % N);
+        produced += length;
+        return;
+    }
+    for (int k = 0; k < length; k++)
+        EmitByte(output, ring[(start + k) % N], originalSize);
 }
 
 int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
@@ -57,8 +87,9 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
             // A match never runs past originalSize: corrupt input must not
             // make the file longer than its record says.  The writer would
             // otherwise start a new round of writes after the last one.
-            for (int k = 0; k < length && produced < size; k++)
-                EmitByte(output, ring[(start + k) % N], originalSize);
+            if (length > size - produced)
+                length = size - produced;
+            CopyMatch(output, start, length, originalSize);
         }
         if (produced > pumpThreshold) {
             RunMessagePumpStep();

@@ -1,7 +1,9 @@
-// DecodeChar: the next symbol of the adaptive code.
+// DecodeCharBitByBit: the next symbol of the adaptive code, one GetBit per
+// level, for the symbols next to a read of the block (DecodeChar is in
+// decode_symbols.h).
 #include "package/decoder_state.h"
 
-int DecodeChar(void)
+int DecodeCharBitByBit(void)
 {
     unsigned x = child[R];
     while (x < (unsigned)T)

@@ -1,9 +1,10 @@
-// DecodePosition: the next match position, its upper six bits by the fixed
-// prefix code and its lower six bits as they are.
+// DecodePositionBitByBit: the next match position, its upper six bits by
+// the fixed prefix code and its lower six bits as they are, taken through
+// GetByte and GetBit (DecodePosition is in decode_symbols.h).
 #include "package/decoder_state.h"
 #include "package/position_code.h"
 
-int DecodePosition(void)
+int DecodePositionBitByBit(void)
 {
     int b = GetByte();
     int upper = positionUpperBits[b];

@@ -35,9 +35,21 @@ extern uint16_t freq[T + 1];
 extern uint16_t child[T];
 extern uint16_t parent[T + N_CHAR];
 
-// Bit input (bit_input.cpp): the block's stream and the bits taken ahead.
+// The code prefix table (huffman_tree.cpp): for each value of the next
+// kPrefixBits bits of the stream, the node that the walk from the root
+// reaches after them, or the leaf it reaches before (node | depth << 10).
+// It is read from the child entries of the internal nodes above that
+// depth, which prefixTableNode marks; it is rebuilt when one of them
+// changes (prefixTableValid 0).
+enum { kPrefixBits = 6 };
+extern uint16_t prefixTable[1 << kPrefixBits];
+extern uint8_t prefixTableNode[T];
+extern int32_t prefixTableValid;
+
+// Bit input (bit_input.cpp): the block's stream and the bits taken ahead,
+// left-aligned in bitBuffer (the bits below the bitCount valid ones are 0).
 extern FILE *inputStream;
-extern uint16_t bitBuffer;
+extern uint32_t bitBuffer;
 extern uint8_t bitCount;
 extern uint32_t remainingInput;
 
@@ -52,6 +64,10 @@ extern uint16_t outCount;
 extern uint16_t outThreshold;
 extern int32_t thresholdSet;
 extern uint32_t roundWritten;
+// While outCount is below this, a byte can go straight into outBuffer: the
+// threshold is set and the byte does not reach it (0 when WritePtr must see
+// the next byte).
+extern uint16_t outFastLimit;
 
 // Returns the next block byte; remaining counts the block bytes not yet
 // taken, this one included.  ReadPtr(NULL, 0) resets the reader.
@@ -60,17 +76,30 @@ int ReadPtr(FILE *input, uint32_t remaining);
 // WritePtr(NULL, 0, 0) resets the writer.
 int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize);
 
-int GetBit(void);
-int GetByte(void);
+// Tops bitBuffer up to more than eight bits through ReadPtr, the way every
+// GetBit and GetByte does before it takes its bits.
+void RefillBits(void);
+// FillBits (bit_input.h) byte by byte, for the last bytes of ReadPtr's
+// buffer and the zero bits past the block's end.
+int FillBitsNearEnd(void);
 
-int DecodeChar(void);
-int DecodePosition(void);
+// The symbol and position decoding one bit at a time, for the few symbols
+// next to a read of the block (see FillBits in bit_input.h).
+int DecodeCharBitByBit(void);
+int DecodePositionBitByBit(void);
 
 void StartHuffman(void);
-void UpdateTree(int symbol);
 void ReconstructTree(void);
+void BuildPrefixTable(void);
 
 // Ends the process at once with exit status 0.
 [[noreturn]] void FatalError(void);
+
+// The routines of the inner loop, defined inline so that DecodeBlock runs
+// them without calls: GetBit, GetByte, UpdateTree, DecodeChar and
+// DecodePosition.
+#include "package/bit_input.h"
+#include "package/huffman_tree.h"
+#include "package/decode_symbols.h"
 
 #endif

@@ -21,31 +21,39 @@ void HuffmanStart(uint16_t *freq, uint16_t *child, uint16_t *parent)
 
 void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent)
 {
-    // Collect the leaves at the front, in their order, halving their counts.
-    int next = 0;
-    for (int i = 0; i < kTreeSize; i++) {
+    // Collect the leaves in their order, halving their counts.  The counts
+    // were in increasing order over all nodes, so they still are over the
+    // leaves.
+    uint16_t leafFreq[kSymbolCount];
+    uint16_t leafChild[kSymbolCount];
+    int leaves = 0;
+    for (int i = 0; i < kTreeSize && leaves < kSymbolCount; i++) {
         if (child[i] >= kTreeSize) {
-            freq[next] = (uint16_t)((freq[i] + 1) / 2);
-            child[next] = child[i];
-            next++;
+            leafFreq[leaves] = (uint16_t)((freq[i] + 1) / 2);
+            leafChild[leaves] = child[i];
+            leaves++;
         }
     }
-    // Pair them again; each new node goes after every node of equal count.
-    // The entries are moved one by one: the move is a plain 16-bit copy of
-    // y - k - 1 entries, whatever the width of an int.
-    for (int i = 0, y = kSymbolCount; y <= kRootNode; i += 2, y++) {
-        uint16_t f = (uint16_t)(freq[i] + freq[i + 1]);
-        int k = y - 1;
-        // The counts are in increasing order and freq[i] <= f, so the
-        // search ends at i at the latest; the bound only guards the array.
-        while (k > 0 && f < freq[k])
-            k--;
-        for (int m = y; m > k + 1; m--) {
-            freq[m] = freq[m - 1];
-            child[m] = child[m - 1];
+    // Pair them again: node n (n = 0, 1, ...) joins the nodes at 2n and
+    // 2n + 1 and goes after every node of a count up to its own.  The new
+    // nodes' counts never decrease, so laying the nodes out is a merge of
+    // the leaves and the new nodes in count order, a leaf first on equal
+    // counts (it was there before the new node), the new nodes in the order
+    // they were made.  Node n is ready once 2n + 1 is laid out.
+    int leaf = 0, made = 0;
+    for (int at = 0; at < kTreeSize; at++) {
+        bool takeLeaf = leaf < leaves;
+        if (takeLeaf && made < kTreeSize - kSymbolCount && 2 * made + 1 < at)
+            takeLeaf = leafFreq[leaf] <= (uint16_t)(freq[2 * made] + freq[2 * made + 1]);
+        if (takeLeaf) {
+            freq[at] = leafFreq[leaf];
+            child[at] = leafChild[leaf];
+            leaf++;
+        } else {
+            freq[at] = (uint16_t)(freq[2 * made] + freq[2 * made + 1]);
+            child[at] = (uint16_t)(2 * made);
+            made++;
         }
-        freq[k + 1] = f;
-        child[k + 1] = (uint16_t)i;
     }
     for (int i = 0; i < kTreeSize; i++) {
         int k = child[i];
@@ -58,34 +66,28 @@ void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent)
     }
 }
 
-void HuffmanCount(uint16_t *freq, uint16_t *child, uint16_t *parent, int symbol)
+unsigned HuffmanExchange(uint16_t *freq, uint16_t *child, uint16_t *parent, unsigned x)
 {
-    int x = parent[symbol + kTreeSize];
-    do {
-        uint16_t k = ++freq[x];
-        if (k > freq[x + 1]) {
-            // Swap x with the last node whose count is still below k; the
-            // sentinel at freq[kTreeSize] ends the search.
-            int y = x + 1;
-            while (k > freq[y + 1])
-                y++;
-            freq[x] = freq[y];
-            freq[y] = k;
+    // The sentinel at freq[kTreeSize] ends the search for the last count
+    // below k.
+    unsigned k = freq[x] + 1u;
+    const uint16_t *above = freq + x + 2;
+    while (k > *above)
+        above++;
+    unsigned y = (unsigned)(above - freq) - 1;
+    freq[x] = freq[y];
+    freq[y] = (uint16_t)k;
 
-            int i = child[x];
-            parent[i] = (uint16_t)y;
-            if (i < kTreeSize)
-                parent[i + 1] = (uint16_t)y;
+    unsigned i = child[x];
+    parent[i] = (uint16_t)y;
+    if (i < kTreeSize)
+        parent[i + 1] = (uint16_t)y;
 
-            int j = child[y];
-            child[y] = (uint16_t)i;
-            parent[j] = (uint16_t)x;
-            if (j < kTreeSize)
-                parent[j + 1] = (uint16_t)x;
-            child[x] = (uint16_t)j;
-
-            x = y;
-        }
-        x = parent[x];
-    } while (x != 0);
+    unsigned j = child[y];
+    child[y] = (uint16_t)i;
+    parent[j] = (uint16_t)x;
+    if (j < kTreeSize)
+        parent[j + 1] = (uint16_t)x;
+    child[x] = (uint16_t)j;
+    return y;
 }

@@ -11,14 +11,37 @@
 #ifndef PACKAGE_HUFFMAN_RULES_H
 #define PACKAGE_HUFFMAN_RULES_H
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include "package/package_format.h"
 
 // The initial tree: every symbol has frequency 1.
 void HuffmanStart(uint16_t *freq, uint16_t *child, uint16_t *parent);
 // Halves every leaf frequency and builds the tree anew.
 void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent);
+// Adds 1 to the count of node x, which reaches past the count of node
+// x + 1, and exchanges x with the last node whose count is still below the
+// new one.  Returns the node that now has x's count and subtree.
+unsigned HuffmanExchange(uint16_t *freq, uint16_t *child, uint16_t *parent, unsigned x);
+
 // Counts one occurrence of symbol, moving nodes to keep the frequencies in
 // increasing order.  The caller rebuilds first when the root is full.
-void HuffmanCount(uint16_t *freq, uint16_t *child, uint16_t *parent, int symbol);
+// Inline: it runs once per symbol in the decoder's and the encoder's loops.
+inline void HuffmanCount(uint16_t *freq, uint16_t *child, uint16_t *parent, int symbol)
+{
+    // size_t indices let the compiler address freq[x + 1] directly.
+    size_t x = parent[symbol + kTreeSize];
+    do {
+        // The new count freq[x] + 1 goes past the next node's count
+        // exactly when freq[x] is not below it.
+        unsigned count = freq[x];
+        if (count >= freq[x + 1])
+            x = HuffmanExchange(freq, child, parent, x);
+        else
+            freq[x] = (uint16_t)(count + 1);
+        x = parent[x];
+    } while (x != 0);
+}
 
 #endif

@@ -9,6 +9,7 @@ uint16_t outCount;
 uint16_t outThreshold;
 int32_t thresholdSet;
 uint32_t roundWritten;
+uint16_t outFastLimit;
 
 int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
 {
@@ -18,6 +19,7 @@ int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
         outThreshold = 0;
         thresholdSet = 0;
         roundWritten = 0;
+        outFastLimit = 0;
         return 0;
     }
     outBuffer[outCount] = byte;
@@ -38,5 +40,6 @@ int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
         outCount = 0;
         thresholdSet = 0;
     }
+    outFastLimit = thresholdSet ? (uint16_t)(outThreshold - 1) : 0;
     return 0;
 }
