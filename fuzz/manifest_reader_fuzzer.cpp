@@ -131,7 +131,7 @@ static void WalkRecords(const char *folder)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    char path[64];
+    static char path[64]; // nativeModulePath keeps pointing at it
     int fd = OpenMemoryFile(path, sizeof path);
     if (write(fd, data, size) != (ssize_t)size)
         abort();
