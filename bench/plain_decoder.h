@@ -119,6 +119,8 @@ inline void RefillBits(void)
             byte = ReadPtr(inputStream, remainingInput);
             remainingInput--;
         }
+        // bitCount is at most 8 inside the loop: the shift is never negative.
+        // cppcheck-suppress shiftNegative
         bitBuffer = (uint16_t)(bitBuffer | (byte << (8 - bitCount)));
         bitCount = (uint8_t)(bitCount + 8);
     }

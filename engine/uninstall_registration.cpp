@@ -18,7 +18,7 @@ static LONG OpenUninstallKey(const char *keyPath, HKEY *key, DWORD *disposition)
 
 static void SetTextValue(HKEY key, const char *name, DWORD type, const char *text)
 {
-    RegSetValueExA(key, name, 0, type, (const BYTE *)text, (DWORD)(strlen(text) + 1));
+    RegSetValueExA(key, name, 0, type, (const BYTE *)text, (DWORD)strlen(text) + 1);
 }
 
 static void SetNumberValue(HKEY key, const char *name, DWORD number)

@@ -25,12 +25,15 @@ typedef int32_t LONG;
 #define FILE_CURRENT 1
 #define FILE_END 2
 
+// The kernel's own names, reserved as they are.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 HFILE _lopen(const char *path, int mode);
 HFILE _lcreat(const char *path, int attribute);
 UINT _lread(HFILE file, void *buffer, UINT count);
 UINT _lwrite(HFILE file, const char *buffer, UINT count);
 LONG _llseek(HFILE file, LONG offset, int origin);
 HFILE _lclose(HFILE file);
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 // Natively the "own module" is whatever file nativeModulePath names.
 DWORD GetModuleFileNameA(HINSTANCE module, char *buffer, DWORD size);
 

@@ -37,7 +37,7 @@ static int CommonDataFolder(char *folder, size_t capacity)
 // The program's long path, its folder (with trailing backslash) and base name.
 static int OwnPlace(char *folder, size_t folderCapacity)
 {
-    char modulePath[MAX_PATH];
+    char modulePath[MAX_PATH] = "";
     char longPath[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
     if (length == 0 || length >= sizeof modulePath)

@@ -150,7 +150,7 @@ bool CheckScreenSaverName(const std::string &name, std::string *error)
     if (trimmed.back() == '.')
         return Fail(error, "the name ends with a dot");
     std::string device = trimmed.substr(0, trimmed.find('.'));
-    device = device.substr(0, device.find_last_not_of(' ') + 1);
+    device.resize(device.find_last_not_of(' ') + 1);
     for (char &c : device)
         c = Upper(c);
     static const char *const kDevices[] = {"CON", "PRN", "AUX", "NUL"};

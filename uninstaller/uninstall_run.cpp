@@ -12,7 +12,7 @@ char notRemoved[kReportSize];
 
 static int FindOwnPlace(void)
 {
-    char modulePath[kUninstallPathSize];
+    char modulePath[kUninstallPathSize] = "";
     DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
     if (length == 0 || length >= sizeof modulePath)
         return 0;

@@ -60,8 +60,8 @@ ReadCounters CurrentReads()
     const char *rchar = strstr(text, "rchar:");
     const char *syscr = strstr(text, "syscr:");
     if (rchar && syscr) {
-        c.bytes = atol(rchar + 6);
-        c.calls = atol(syscr + 6);
+        c.bytes = strtol(rchar + 6, nullptr, 10);
+        c.calls = strtol(syscr + 6, nullptr, 10);
     }
     c.ownBytes = n;
     return c;

@@ -421,7 +421,7 @@ bool Perform(HWND window, const Snapshot &snapshot, const std::string &action)
         return true;
     }
     if (action[0] == '#') {
-        PostCommand(window, atoi(action.c_str() + 1));
+        PostCommand(window, (int)strtol(action.c_str() + 1, NULL, 10));
         return true;
     }
     std::string wanted = WithoutAmpersands(action);
@@ -446,7 +446,7 @@ int AnswerCount(const std::string &action, std::string *single)
         return 1;
     }
     *single = Trim(action.substr(star + 1));
-    return atoi(action.substr(0, star).c_str());
+    return (int)strtol(action.substr(0, star).c_str(), NULL, 10);
 }
 
 void AnswerWith(Window *window, const Snapshot &snapshot, const std::string &action)
@@ -665,7 +665,8 @@ DWORD OnException(const DEBUG_EVENT &event)
         address == endDialog.address) {
         HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
         CONTEXT context = {};
-        context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+        // Both flags carry the processor bit, hence "equivalent operands".
+        context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER; // NOLINT(misc-redundant-expression)
         if (thread == NULL || !GetThreadContext(thread, &context)) {
             fprintf(stderr, "guidriver: cannot read the stopped thread\n");
             TerminateProcess(childProcess, 1);
@@ -842,7 +843,7 @@ int main(int argc, char **argv)
             return Usage();
         const char *value = argv[++i];
         if (option == "--timeout") {
-            timeoutSeconds = atof(value);
+            timeoutSeconds = strtod(value, NULL);
             if (!(timeoutSeconds > 0))
                 return Usage();
         } else if (option == "--rule") {
