@@ -3,33 +3,33 @@
 #include "package/decoder_state.h"
 
 FILE *inputStream;
-uint32_t bitBuffer;
+BitWord bitBuffer;
 uint8_t bitCount;
 uint32_t remainingInput;
 
 void RefillBits(void)
 {
     while (bitCount <= 8) {
-        uint32_t byte = 0;
+        BitWord byte = 0;
         if (remainingInput != 0) {
-            byte = (uint32_t)ReadPtr(inputStream, remainingInput);
+            byte = (BitWord)ReadPtr(inputStream, remainingInput);
             remainingInput--;
         }
-        bitBuffer |= byte << (24 - bitCount);
+        bitBuffer |= byte << (kWordBits - 8 - bitCount);
         bitCount = (uint8_t)(bitCount + 8);
     }
 }
 
 int FillBitsNearEnd(void)
 {
-    while (bitCount <= 24) {
+    while (bitCount <= kWordBits - 8) {
         if (remainingInput == 0) {
             bitCount = (uint8_t)(bitCount + 8);
             continue;
         }
         if (inAvailable < 1)
             return 0;
-        bitBuffer |= (uint32_t)inBuffer[inPosition] << (24 - bitCount);
+        bitBuffer |= (BitWord)inBuffer[inPosition] << (kWordBits - 8 - bitCount);
         inPosition++;
         inAvailable--;
         remainingInput--;

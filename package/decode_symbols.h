@@ -18,13 +18,13 @@ inline int DecodeChar(void)
     // picks the first child.
     if (!prefixTableValid)
         BuildPrefixTable();
-    uint32_t bits = bitBuffer;
-    unsigned entry = prefixTable[bits >> (32 - kPrefixBits)];
+    BitWord bits = bitBuffer;
+    unsigned entry = prefixTable[bits >> (kWordBits - kPrefixBits)];
     unsigned depth = entry >> 10;
     bits <<= depth;
     size_t x = child[entry & 1023];
     while (x < (size_t)T) {
-        x = child[x + (bits >> 31)];
+        x = child[x + (bits >> (kWordBits - 1))];
         bits <<= 1;
         depth++;
     }
@@ -41,9 +41,9 @@ inline int DecodePosition(void)
 {
     if (!FillBits())
         return DecodePositionBitByBit();
-    unsigned first = bitBuffer >> 24;
+    unsigned first = (unsigned)(bitBuffer >> (kWordBits - 8));
     unsigned length = positionCodeLength[first] + 6u;
-    unsigned code = bitBuffer >> (32 - length);
+    unsigned code = (unsigned)(bitBuffer >> (kWordBits - length));
     bitBuffer <<= length;
     bitCount = (uint8_t)(bitCount - length);
     return positionUpperBits[first] * 64 + (int)(code & 63);

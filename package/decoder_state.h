@@ -4,6 +4,7 @@
 #ifndef PACKAGE_DECODER_STATE_H
 #define PACKAGE_DECODER_STATE_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -47,9 +48,12 @@ extern uint8_t prefixTableNode[T];
 extern int32_t prefixTableValid;
 
 // Bit input (bit_input.cpp): the block's stream and the bits taken ahead,
-// left-aligned in bitBuffer (the bits below the bitCount valid ones are 0).
+// left-aligned in bitBuffer, a machine word: 32 bits on the 32-bit
+// installer, 64 where words are wider (fewer refills, same bits).
+typedef size_t BitWord;
+enum { kWordBits = (int)sizeof(BitWord) * 8 };
 extern FILE *inputStream;
-extern uint32_t bitBuffer;
+extern BitWord bitBuffer;
 extern uint8_t bitCount;
 extern uint32_t remainingInput;
 

@@ -1,8 +1,6 @@
 // The decoder's adaptive Huffman tree: StartHuffman and ReconstructTree
 // over the process-wide tables (UpdateTree is in huffman_tree.h), and the
 // code prefix table that lets DecodeChar skip the tree's first levels.
-#include <string.h>
-
 #include "package/decoder_state.h"
 #include "package/huffman_rules.h"
 
@@ -26,29 +24,34 @@ void ReconstructTree(void)
     prefixTableValid = 0;
 }
 
+// The nodes marked in prefixTableNode, to clear them at the next build.
+static uint16_t markedNodes[1 << kPrefixBits];
+static int markedCount;
+
+// Fills the entries of the codes that start with the given bits, which
+// lead from the root to node.
+static void FillPrefixTable(unsigned node, unsigned depth, unsigned bits)
+{
+    unsigned first = child[node];
+    if (depth < kPrefixBits && first < (unsigned)T) {
+        prefixTableNode[node] = 1;
+        markedNodes[markedCount++] = (uint16_t)node;
+        FillPrefixTable(first, depth + 1, bits * 2);
+        FillPrefixTable(first + 1, depth + 1, bits * 2 + 1);
+        return;
+    }
+    unsigned span = 1u << (kPrefixBits - depth);
+    uint16_t entry = (uint16_t)(node | depth << 10);
+    uint16_t *to = prefixTable + bits * span;
+    for (unsigned i = 0; i < span; i++)
+        to[i] = entry;
+}
+
 void BuildPrefixTable(void)
 {
-    memset(prefixTableNode, 0, sizeof prefixTableNode);
-    // Depth first from the root, with the bits that lead to each node.
-    struct Step {
-        uint16_t node, depth, bits;
-    } stack[kPrefixBits + 1];
-    int top = 0;
-    stack[top++] = Step{R, 0, 0};
-    while (top > 0) {
-        Step s = stack[--top];
-        unsigned first = child[s.node];
-        if (s.depth == kPrefixBits || first >= (unsigned)T) {
-            unsigned span = 1u << (kPrefixBits - s.depth);
-            uint16_t entry = (uint16_t)(s.node | s.depth << 10);
-            for (unsigned i = 0; i < span; i++)
-                prefixTable[s.bits * span + i] = entry;
-            continue;
-        }
-        prefixTableNode[s.node] = 1;
-        uint16_t depth = (uint16_t)(s.depth + 1);
-        stack[top++] = Step{(uint16_t)(first + 1), depth, (uint16_t)(s.bits * 2 + 1)};
-        stack[top++] = Step{(uint16_t)first, depth, (uint16_t)(s.bits * 2)};
-    }
+    for (int i = 0; i < markedCount; i++)
+        prefixTableNode[markedNodes[i]] = 0;
+    markedCount = 0;
+    FillPrefixTable(R, 0, 0);
     prefixTableValid = 1;
 }
