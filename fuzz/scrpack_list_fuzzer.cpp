@@ -1,9 +1,13 @@
-// "scrpack list" over arbitrary files: the tool's own PE reader, then the
-// manifest through the installer's reader, then every listed name.
+// "scrpack list" and "scrpack verify" over arbitrary files: the tool's own
+// PE reader, the manifest through the installer's reader, every listed
+// name, and every record's block through the installer's decoder, as the
+// two commands do; and the stub check that "scrpack build" makes of the
+// file it is given as a stub.
 //
-// The input is the whole package file.  Checked: a package that reads
-// back has the name of its 260-byte field without the NUL, and a record
-// list that matches where the reading stopped.
+// The input is the whole file.  Checked: a package that reads back has the
+// name of its 260-byte field without the NUL, a record list that matches
+// where the reading stopped, every refusal and every damaged record says
+// why, and no sound record installs more than its size.
 #include <stdlib.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -12,8 +16,70 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/message_pump.h"
 #include "scrpack/ansi_text.h"
+#include "scrpack/opened_package.h"
 #include "scrpack/package_reader.h"
+#include "scrpack/stub_layout.h"
+
+// The packaging tool has no window to keep alive.
+void RunMessagePumpStep(void)
+{
+}
+
+static void Check(bool condition)
+{
+    if (!condition)
+        abort();
+}
+
+static void List(const char *path, size_t size)
+{
+    PackageContents contents;
+    std::string error;
+    if (!ReadPackage(path, &contents, &error)) {
+        Check(!error.empty());
+        return;
+    }
+    Check(contents.name.size() < kNameFieldSize && contents.name.find('\0') == std::string::npos &&
+          contents.license.size() <= kMaxLicenseLength);
+    // What the listing prints for every record.
+    std::string listing = AnsiToUtf8(contents.name);
+    for (size_t i = 0; i < contents.records.size(); i++) {
+        std::string installed = InstalledFileName(contents, i);
+        Check(!installed.empty() && installed.find('\0') == std::string::npos);
+        listing += AnsiToUtf8(installed);
+    }
+    // The manifest never ends before its fixed fields and the records.
+    Check(contents.manifestOffset + kManifestFixedSize + contents.license.size() +
+              kFileRecordSize * contents.records.size() <= size);
+}
+
+static void Verify(const char *path)
+{
+    OpenedPackage package;
+    std::string error;
+    if (!package.Open(path, &error)) {
+        Check(!error.empty());
+        return;
+    }
+    const PackageContents &contents = package.contents();
+    uint64_t passed = 0;
+    ByteSink count = [&](const uint8_t *, size_t size) {
+        passed += size;
+        return true;
+    };
+    for (size_t i = 0; i < contents.records.size(); i++) {
+        const FileRecord &record = contents.records[i];
+        passed = 0;
+        RecordCheck check = CheckRecord(package.file(), record, count);
+        Check(check.sound || !check.problem.empty());
+        if (check.sound)
+            Check(check.produced == passed &&
+                  passed == (record.originalSize != 0 ? record.originalSize : record.storedSize));
+        package.DisplayName(i);
+    }
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -23,27 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     char path[64];
     snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
 
-    PackageContents contents;
+    List(path, size);
+    Verify(path);
+    StubLayout layout;
     std::string error;
-    if (ReadPackage(path, &contents, &error)) {
-        if (contents.name.size() >= kNameFieldSize || contents.name.find('\0') != std::string::npos ||
-            contents.license.size() > kMaxLicenseLength)
-            abort();
-        // What the listing prints for every record.
-        std::string listing = AnsiToUtf8(contents.name);
-        for (size_t i = 0; i < contents.records.size(); i++) {
-            std::string installed = InstalledFileName(contents, i);
-            if (installed.empty() || installed.find('\0') != std::string::npos)
-                abort();
-            listing += AnsiToUtf8(installed);
-        }
-        // The manifest never ends before its fixed fields and the records.
-        if (contents.manifestOffset + kManifestFixedSize + contents.license.size() +
-                kFileRecordSize * contents.records.size() > size)
-            abort();
-    } else if (error.empty()) {
-        abort(); // every refusal says why
-    }
+    if (!CheckStubLayout(Bytes(data, data + size), &layout, &error))
+        Check(!error.empty());
     close(fd);
     return 0;
 }
