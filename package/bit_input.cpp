@@ -29,6 +29,9 @@ int FillBitsNearEnd(void)
         }
         if (inAvailable < 1)
             return 0;
+        // The loop runs while bitCount <= kWordBits - 8: the shift is never
+        // negative.
+        // cppcheck-suppress [shiftNegative, signConversionCond]
         bitBuffer |= (BitWord)inBuffer[inPosition] << (kWordBits - 8 - bitCount);
         inPosition++;
         inAvailable--;

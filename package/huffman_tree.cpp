@@ -32,6 +32,9 @@ static int markedCount;
 // lead from the root to node.
 static void FillPrefixTable(unsigned node, unsigned depth, unsigned bits)
 {
+    // node is below T: the root is nobody's child, so a first child is
+    // below R and the second below T.
+    // cppcheck-suppress arrayIndexOutOfBoundsCond
     unsigned first = child[node];
     if (depth < kPrefixBits && first < (unsigned)T) {
         prefixTableNode[node] = 1;
