@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Counts the instructions the decoder spends per output byte on a 2 MB
+# Counts the instructions the decoders spend per output byte on a 2 MB
 # 16-bit stereo WAV: builds the benchmark (Release, no sanitizers) and runs
-# its --decode-wav mode under callgrind, collecting inside DecodeBlock only.
+# its --decode-wav mode under callgrind, collecting inside the decoding
+# call only, once for the installer's decoder and once for the plain
+# decoder it is measured against.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tree=${BUILD_ROOT:-build}/bench
@@ -9,9 +11,17 @@ cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF -DBUILD_BENCH=ON
 cmake --build "$tree" --target codec_bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect='DecodeBlock*' \
-  "$tree/bench/codec_bench" --decode-wav 2>/dev/null
-instructions=$(callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1; exit}')
 bytes=$((2 << 20))
-echo "DecodeBlock: $instructions instructions for $bytes bytes"
-awk -v i="$instructions" -v b="$bytes" 'BEGIN { printf "%.1f instructions per output byte\n", i / b }'
+count() { # $1: function to collect in, then codec_bench's arguments
+  local collect=$1
+  shift
+  valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect="$collect" \
+    "$tree/bench/codec_bench" "$@" >/dev/null 2>&1
+  callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1; exit}'
+}
+fast=$(count 'DecodeBlock*' --decode-wav)
+plain=$(count 'plain::DecodeBlock*' --decode-wav --plain)
+awk -v f="$fast" -v p="$plain" -v b="$bytes" 'BEGIN {
+  printf "plain decoder:     %d instructions for %d bytes, %.1f per output byte\n", p, b, p / b
+  printf "installer decoder: %d instructions for %d bytes, %.1f per output byte (%.2fx fewer)\n", f, b, f / b, p / f
+}'

@@ -7,7 +7,9 @@
 // own, so both decoders link into one program.
 //
 // Like the installer's decoder it runs RunMessagePumpStep() and reads
-// abortRequested and abortExempt.
+// abortRequested and abortExempt.  The routines that lived in files of
+// their own are kept out of line (PLAIN_ROUTINE), so the baseline runs the
+// same calls as it did in the installer, not a more inlined variant.
 #ifndef BENCH_PLAIN_DECODER_H
 #define BENCH_PLAIN_DECODER_H
 
@@ -20,6 +22,8 @@
 #include "engine/message_pump.h"
 #include "package/package_format.h"
 #include "package/position_code.h"
+
+#define PLAIN_ROUTINE __attribute__((noinline))
 
 namespace plain {
 
@@ -58,7 +62,7 @@ inline uint16_t outThreshold;
 inline int32_t thresholdSet;
 inline uint32_t roundWritten;
 
-inline int ReadPtr(FILE *input, uint32_t remaining)
+PLAIN_ROUTINE inline int ReadPtr(FILE *input, uint32_t remaining)
 {
     if (input == NULL) {
         memset(inBuffer, 0, sizeof inBuffer);
@@ -82,7 +86,7 @@ inline int ReadPtr(FILE *input, uint32_t remaining)
     exit(0);
 }
 
-inline int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
+PLAIN_ROUTINE inline int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
 {
     if (output == NULL) {
         memset(outBuffer, 0, sizeof outBuffer);
@@ -126,7 +130,7 @@ inline void RefillBits(void)
     }
 }
 
-inline int GetBit(void)
+PLAIN_ROUTINE inline int GetBit(void)
 {
     RefillBits();
     int bit = bitBuffer >> 15;
@@ -135,7 +139,7 @@ inline int GetBit(void)
     return bit;
 }
 
-inline int GetByte(void)
+PLAIN_ROUTINE inline int GetByte(void)
 {
     RefillBits();
     int byte = bitBuffer >> 8;
@@ -144,7 +148,7 @@ inline int GetByte(void)
     return byte;
 }
 
-inline void StartHuffman(void)
+PLAIN_ROUTINE inline void StartHuffman(void)
 {
     for (int i = 0; i < N_CHAR; i++) {
         freq[i] = 1;
@@ -160,7 +164,7 @@ inline void StartHuffman(void)
     parent[R] = 0;
 }
 
-inline void ReconstructTree(void)
+PLAIN_ROUTINE inline void ReconstructTree(void)
 {
     int next = 0;
     for (int i = 0; i < T; i++) {
@@ -193,10 +197,8 @@ inline void ReconstructTree(void)
     }
 }
 
-inline void UpdateTree(int symbol)
+PLAIN_ROUTINE inline void HuffmanCount(uint16_t *freq, uint16_t *child, uint16_t *parent, int symbol)
 {
-    if (freq[R] == MAX_FREQ)
-        ReconstructTree();
     int x = parent[symbol + T];
     do {
         uint16_t k = ++freq[x];
@@ -225,7 +227,14 @@ inline void UpdateTree(int symbol)
     } while (x != 0);
 }
 
-inline int DecodeChar(void)
+PLAIN_ROUTINE inline void UpdateTree(int symbol)
+{
+    if (freq[R] == MAX_FREQ)
+        ReconstructTree();
+    HuffmanCount(freq, child, parent, symbol);
+}
+
+PLAIN_ROUTINE inline int DecodeChar(void)
 {
     unsigned x = child[R];
     while (x < (unsigned)T)
@@ -235,7 +244,7 @@ inline int DecodeChar(void)
     return symbol;
 }
 
-inline int DecodePosition(void)
+PLAIN_ROUTINE inline int DecodePosition(void)
 {
     int b = GetByte();
     int upper = positionUpperBits[b];
@@ -253,7 +262,7 @@ inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
     produced++;
 }
 
-inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
+PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
 {
     ReadPtr(NULL, 0);
     WritePtr(NULL, 0, 0);

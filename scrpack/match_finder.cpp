@@ -82,3 +82,43 @@ Match MatchFinder::Find(size_t pos)
         Link(linked_++);
     return best;
 }
+
+int MatchFinder::FindAll(size_t pos, Match *out)
+{
+    int count = 0;
+    int best = kMinMatch - 1;
+    size_t at = prefix_ + pos;
+    while (linked_ < at)
+        Link(linked_++);
+    size_t limit = std::min<size_t>(kMaxMatch, view_.size() - at);
+    if (limit >= kMinMatch) {
+        const uint8_t *here = &view_[at];
+        int32_t cand = head_[HashAt(at)];
+        for (int chain = 0; chain < maxChain_ && cand >= 0; chain++) {
+            size_t distance = at - (size_t)cand;
+            if (distance > kRingSize)
+                break;
+            const uint8_t *there = &view_[(size_t)cand];
+            if (there[best] == here[best]) {
+                int length = 0;
+                while ((size_t)length < limit && there[length] == here[length])
+                    length++;
+                if (length > best) {
+                    best = length;
+                    out[count].length = length;
+                    out[count].distance = (int)distance;
+                    count++;
+                    if ((size_t)length == limit)
+                        break;
+                }
+            }
+            int32_t older = prev_[(size_t)cand % kRingSize];
+            if (older >= cand)
+                break; // the slot was taken by a newer position
+            cand = older;
+        }
+    }
+    if (linked_ == at)
+        Link(linked_++);
+    return count;
+}

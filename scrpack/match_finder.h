@@ -26,6 +26,11 @@ class MatchFinder {
     // never running past the file's end.  Positions are asked in order;
     // every position before pos must have been passed to Insert or Find.
     Match Find(size_t pos);
+    // Every match length worth having at file position pos: the nearest
+    // candidate for each new longest length, nearest first, so lengths and
+    // distances both grow along the list.  Writes at most kMaxMatch
+    // entries to out and returns their count.  Same rules as Find.
+    int FindAll(size_t pos, Match *out);
     // Records a file position without searching from it.
     void Insert(size_t pos);
 

@@ -79,6 +79,28 @@ void SymbolCoder::PutMatch(int length, int distance)
     PutBits(position & 63, 6);
 }
 
+void SymbolCoder::CodeLengths(uint8_t *lengths) const
+{
+    // Depths top down: a node's depth is its parent's plus one, and
+    // parents come after their children in node order.
+    uint8_t depth[kTreeSize];
+    depth[kRootNode] = 0;
+    for (int node = kRootNode; node >= 0; node--) {
+        int first = child_[node];
+        if (first >= kTreeSize) {
+            lengths[first - kTreeSize] = depth[node];
+        } else {
+            depth[first] = (uint8_t)(depth[node] + 1);
+            depth[first + 1] = (uint8_t)(depth[node] + 1);
+        }
+    }
+}
+
+int SymbolCoder::PositionBits(int distance)
+{
+    return PositionCodes().length[(unsigned)(distance - 1) >> 6] + 6;
+}
+
 std::vector<uint8_t> SymbolCoder::Finish()
 {
     if (pendingCount_ > 0)

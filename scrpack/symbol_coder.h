@@ -17,6 +17,12 @@ class SymbolCoder {
     // length 3-30; distance 1-4096 bytes back from the next output byte.
     void PutMatch(int length, int distance);
 
+    // The length in bits that each symbol's code has now (the depth of its
+    // leaf), for symbols 0 to kSymbolCount - 1.
+    void CodeLengths(uint8_t *lengths) const;
+    // The length in bits of the position code for distance 1-4096.
+    static int PositionBits(int distance);
+
     // Bits written so far.
     uint64_t BitCount() const { return bitTotal_; }
     // The block: every bit written, the last byte padded with zero bits.

@@ -157,4 +157,29 @@ TEST_F(CompressTest, OptionsChangeSpeedNotResult)
     EXPECT_EQ(reports.back(), file.size());
 }
 
+TEST_F(CompressTest, BothLevelsRoundTripAndBestIsNotLarger)
+{
+    // The best level's parse against the greedy one on every kind of
+    // file: both decode to the file and keep the block rules, and best
+    // never comes out larger (it prices greedy's choices too).
+    for (SampleKind kind : {SampleKind::Program, SampleKind::Bitmap, SampleKind::Audio, SampleKind::Midi,
+                            SampleKind::Text, SampleKind::Random, SampleKind::Runs}) {
+        SCOPED_TRACE(SampleKindName(kind));
+        std::vector<uint8_t> file = MakeSample(kind, 100000, 7);
+        CompressOptions fast;
+        fast.level = CompressLevel::Fast;
+        std::vector<uint8_t> greedy = CompressBlock(file.data(), file.size(), fast);
+        std::vector<uint8_t> best = CompressBlock(file.data(), file.size());
+        EXPECT_EQ(Expand(greedy, file.size()), file);
+        EXPECT_EQ(Expand(best, file.size()), file);
+        EXPECT_TRUE(Walk(best, file.size()).sound);
+        EXPECT_LE(best.size(), greedy.size());
+    }
+    // Files that end inside the window the parser looks ahead through.
+    for (size_t size : {1u, 2u, 3u, 1023u, 1024u, 1025u, 1054u, 1055u, 2100u}) {
+        std::vector<uint8_t> file = MakeSample(SampleKind::Text, size, 9);
+        EXPECT_EQ(Expand(CompressBlock(file.data(), file.size()), size), file) << size;
+    }
+}
+
 } // namespace
