@@ -16,6 +16,10 @@
 //   codec_bench --decode-wav     only decode the 2 MB stereo WAV once (for
 //                                callgrind; see callgrind_decode.sh)
 //   codec_bench --decode-wav --plain   the same with the plain decoder
+//   codec_bench --write-sample KIND SIZE SEED FILE
+//                                writes one sample file of the corpus's
+//                                kinds (program, bitmap, audio, midi, text,
+//                                random, runs), for install_bench.py
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -108,6 +112,22 @@ double TimeDecode(DecodeFunction decode, const std::vector<uint8_t> &block, size
 
 int main(int argc, char **argv)
 {
+    if (argc == 6 && !strcmp(argv[1], "--write-sample")) {
+        for (SampleKind kind : {SampleKind::Program, SampleKind::Bitmap, SampleKind::Audio, SampleKind::Midi,
+                                SampleKind::Text, SampleKind::Random, SampleKind::Runs}) {
+            if (strcmp(argv[2], SampleKindName(kind)) != 0)
+                continue;
+            std::vector<uint8_t> bytes = MakeSample(kind, strtoull(argv[3], nullptr, 10), strtoull(argv[4], nullptr, 10));
+            FILE *file = fopen(argv[5], "wb");
+            if (!file || fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || fclose(file) != 0) {
+                perror(argv[5]);
+                return 1;
+            }
+            return 0;
+        }
+        fprintf(stderr, "codec_bench: no sample kind %s\n", argv[2]);
+        return 2;
+    }
     int repeat = 3;
     bool wavOnly = false, plainOnly = false;
     for (int i = 1; i < argc; i++) {

@@ -16,6 +16,7 @@
 #include "scrpack/ansi_text.h"
 #include "scrpack/check_commands.h"
 #include "scrpack/compress.h"
+#include "scrpack/compress_files.h"
 #include "scrpack/file_io.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
@@ -57,6 +58,10 @@ static const char kUsage[] =
     "  --store              store every file as it is, without compression\n"
     "  --store-file FILE    store this one file (any of the files above, as\n"
     "                       given or by another path to it); may be repeated\n"
+    "  --level L            compression: best (default, smallest) or fast\n"
+    "                       (greedy: about twice as fast, blocks 1-10 % larger)\n"
+    "  --jobs N             compress N files at a time (default: one per\n"
+    "                       processor); the package is the same for any N\n"
     "  --text-as-is         take name and licence bytes unchanged (already in\n"
     "                       the target's ANSI code page, CR LF line ends)\n"
     "  -h, --help           show this text\n"
@@ -82,6 +87,8 @@ struct Options {
     char prefixSelector = ' ';
     bool store = false;
     bool textAsIs = false;
+    CompressLevel level = CompressLevel::Best;
+    long jobs = 0; // 0: one per processor
     std::vector<std::string> storeFiles;
     std::string roles[3]; // screen saver, data file, uninstaller
     std::vector<MediaOption> media;
@@ -151,7 +158,7 @@ static bool ParseMedia(const std::string &text, MediaOption *media)
 static int ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
-        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList,
+        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
         kSaver, kData, kUninstaller, kMedia,
     };
     static const struct option kLong[] = {
@@ -164,6 +171,8 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         {"prefix", required_argument, nullptr, kPrefix},
         {"store", no_argument, nullptr, kStore},
         {"store-file", required_argument, nullptr, kStoreFile},
+        {"level", required_argument, nullptr, kLevel},
+        {"jobs", required_argument, nullptr, kJobs},
         {"text-as-is", no_argument, nullptr, kTextAsIs},
         {"list", required_argument, nullptr, kList},
         {"saver", required_argument, nullptr, kSaver},
@@ -210,6 +219,22 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
             if (!ParsePrefix(optarg, &options->prefixSelector))
                 return Usage("--prefix takes FILE, JUKE or JUK_");
             break;
+        case kLevel:
+            if (std::strcmp(optarg, "best") == 0)
+                options->level = CompressLevel::Best;
+            else if (std::strcmp(optarg, "fast") == 0)
+                options->level = CompressLevel::Fast;
+            else
+                return Usage("--level takes best or fast");
+            break;
+        case kJobs: {
+            char *end;
+            errno = 0;
+            options->jobs = std::strtol(optarg, &end, 10);
+            if (*optarg == '\0' || *end != '\0' || errno || options->jobs < 1 || options->jobs > 256)
+                return Usage("--jobs takes a number from 1 to 256");
+            break;
+        }
         default: return Usage("unknown option or missing value");
         }
     }
@@ -396,15 +421,17 @@ int main(int argc, char **argv)
     for (const PackedFile &file : spec.files)
         toCompress += spec.storeOnly || file.store ? 0 : file.content.size();
     ProgressBar progress("packing", toCompress);
-    Compressor compress = [&progress](const Bytes &content) {
-        CompressOptions settings;
-        size_t reported = 0;
-        settings.progress = [&](size_t done) {
-            progress.Advance(done - reported);
-            reported = done;
-        };
-        return CompressBlock(content.data(), content.size(), settings);
-    };
+    // The files are compressed side by side first; BuildPackage then takes
+    // their blocks in record order.
+    CompressOptions settings;
+    settings.level = options.level;
+    std::vector<const Bytes *> toPack;
+    for (const PackedFile &file : spec.files)
+        if (!spec.storeOnly && !file.store)
+            toPack.push_back(&file.content);
+    unsigned jobs = options.jobs > 0 ? (unsigned)options.jobs : CompressThreads();
+    std::vector<Bytes> blocks = CompressFiles(toPack, settings, jobs, [&](size_t bytes) { progress.Advance(bytes); });
+    Compressor compress = PrecompressedBlocks(toPack, std::move(blocks), settings);
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
     auto verify = [&](const std::string &written, std::string *why) {
