@@ -1,0 +1,123 @@
+// The installer's decoder against the plain decoder (bench/plain_decoder.h)
+// on arbitrary blocks: the same output, the same count returned, the same
+// reads, writes and pump steps in the same order.
+//
+// Input: as for decode_block_fuzzer (4 bytes originalSize, 4 bytes
+// storedSize, 1 byte of flags, then the block), with three more flag bits:
+// bits 0-1 abort at that pump step (0 never), bit 2 exempt, bits 3-7 when
+// not 0 let the package end after that many 32nds of the stored size.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/plain_decoder.h"
+#include "engine/extraction.h"
+#include "engine/message_pump.h"
+#include "package/decoder.h"
+
+namespace {
+
+struct Streams {
+    const uint8_t *input;
+    size_t inputSize;
+    size_t position = 0;
+    size_t readLimit;
+    std::vector<uint8_t> output;
+    std::vector<std::string> events;
+    size_t readRun = 0, readRunGot = 0;
+
+    // Reads in a row are one event: the C library may split one fread.
+    void Log(const std::string &event)
+    {
+        if (readRun) {
+            events.push_back("read " + std::to_string(readRun) + " got " + std::to_string(readRunGot));
+            readRun = readRunGot = 0;
+        }
+        if (!event.empty())
+            events.push_back(event);
+    }
+};
+
+Streams *current;
+int pumpSteps, abortAtStep;
+
+ssize_t Read(void *cookie, char *buffer, size_t size)
+{
+    auto *s = static_cast<Streams *>(cookie);
+    size_t n = std::min({size, s->inputSize - s->position, s->readLimit});
+    memcpy(buffer, s->input + s->position, n);
+    s->position += n;
+    s->readLimit -= n;
+    s->readRun += size;
+    s->readRunGot += n;
+    return (ssize_t)n;
+}
+
+ssize_t Write(void *cookie, const char *buffer, size_t size)
+{
+    auto *s = static_cast<Streams *>(cookie);
+    s->Log("write " + std::to_string(size));
+    s->output.insert(s->output.end(), buffer, buffer + size);
+    return (ssize_t)size;
+}
+
+uint32_t Load32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+} // namespace
+
+void RunMessagePumpStep(void)
+{
+    current->Log("pump");
+    if (++pumpSteps == abortAtStep)
+        abortRequested = 1;
+}
+
+template <typename Decoder>
+static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
+{
+    current = streams;
+    pumpSteps = 0;
+    abortAtStep = flags & 3;
+    abortRequested = 0;
+    abortExempt = (flags >> 2) & 1;
+    FILE *input = fopencookie(streams, "rb", {Read, nullptr, nullptr, nullptr});
+    FILE *output = fopencookie(streams, "wb", {nullptr, Write, nullptr, nullptr});
+    setvbuf(input, nullptr, _IONBF, 0);
+    setvbuf(output, nullptr, _IONBF, 0);
+    int32_t produced = decode(input, output, originalSize, storedSize);
+    fclose(input);
+    fclose(output);
+    streams->Log("");
+    return produced;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 9)
+        return 0;
+    uint32_t originalSize = Load32(data);
+    if (originalSize < 0x80000000u)
+        originalSize %= 1u << 17;
+    uint32_t storedSize = Load32(data + 4);
+    uint8_t flags = data[8];
+    const uint8_t *block = data + 9;
+    size_t blockSize = size - 9;
+    storedSize %= (uint32_t)blockSize + 64;
+    size_t readLimit = (flags >> 3) ? (size_t)storedSize * (flags >> 3) / 32 : SIZE_MAX;
+
+    Streams fast{block, blockSize, 0, readLimit, {}, {}};
+    Streams slow{block, blockSize, 0, readLimit, {}, {}};
+    int32_t fastProduced = Run(DecodeBlock, &fast, originalSize, storedSize, flags);
+    int32_t plainProduced = Run(plain::DecodeBlock, &slow, originalSize, storedSize, flags);
+    if (fastProduced != plainProduced || fast.output != slow.output || fast.events != slow.events ||
+        fast.position != slow.position)
+        abort();
+    return 0;
+}
