@@ -40,9 +40,10 @@ extern uint16_t parent[T + N_CHAR];
 // kPrefixBits bits of the stream, the node that the walk from the root
 // reaches after them, or the leaf it reaches before (node | depth << 10).
 // It is read from the child entries of the internal nodes above that
-// depth, which prefixTableNode marks; it is rebuilt when one of them
-// changes (prefixTableValid 0).
-enum { kPrefixBits = 6 };
+// depth, which prefixTableNode marks; when an exchange moves one of them,
+// the entries below it are filled again.  A tree rebuild makes the whole table stale
+// (prefixTableValid 0) until DecodeChar builds it anew.
+enum { kPrefixBits = 7 };
 extern uint16_t prefixTable[1 << kPrefixBits];
 extern uint8_t prefixTableNode[T];
 extern int32_t prefixTableValid;
@@ -95,6 +96,9 @@ int DecodePositionBitByBit(void);
 void StartHuffman(void);
 void ReconstructTree(void);
 void BuildPrefixTable(void);
+// After nodes x and y have been exchanged, when either is marked in
+// prefixTableNode: fills the table entries below both again.
+void RefreshPrefixTable(unsigned x, unsigned y);
 
 // Ends the process at once with exit status 0.
 [[noreturn]] void FatalError(void);

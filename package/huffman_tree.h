@@ -1,7 +1,7 @@
 // UpdateTree, inline for DecodeChar: counts a symbol in the decoder's
 // tree, rebuilding the tree first when the root's count is full.  It also
 // keeps the code prefix table honest: a node exchange that touches one of
-// the nodes the table was read from makes the table stale.
+// the nodes the table was read from fills that part of the table again.
 #ifndef PACKAGE_HUFFMAN_TREE_H
 #define PACKAGE_HUFFMAN_TREE_H
 
@@ -22,7 +22,7 @@ inline void UpdateTree(int symbol)
         if (freq[x] >= freq[x + 1]) {
             size_t y = HuffmanExchange(freq, child, parent, (unsigned)x);
             if (prefixTableNode[x] | prefixTableNode[y])
-                prefixTableValid = 0;
+                RefreshPrefixTable((unsigned)x, (unsigned)y);
             x = y;
         } else {
             freq[x]++;
