@@ -10,37 +10,37 @@ uint8_t ring[N];
 uint16_t ringPos;
 int32_t produced;
 
-// The loop keeps ringPos and produced in these locals and stores them back
-// before the message pump step and at the end.
-struct OutputCursor {
-    unsigned ringPos;
-    int32_t produced;
-};
+// The loop counts the bytes produced in a local; the ring position
+// follows from it, since the first byte goes to ring position N - F.
+static inline unsigned RingPosAfter(int32_t done)
+{
+    return (unsigned)(N - F + done) % N;
+}
 
 // Passes one expanded byte on and keeps it in the ring.  WritePtr sees
 // only the bytes that set its threshold or reach it; the others go
 // straight into its buffer.
-static inline void EmitByte(FILE *output, OutputCursor *at, uint8_t byte, uint32_t originalSize)
+static inline void EmitByte(FILE *output, int32_t *done, uint8_t byte, uint32_t originalSize)
 {
     if (outCount < outFastLimit)
         outBuffer[outCount++] = byte;
     else
         WritePtr(output, byte, originalSize);
-    ring[at->ringPos] = byte;
-    at->ringPos = (at->ringPos + 1) % N;
-    at->produced++;
+    ring[RingPosAfter(*done)] = byte;
+    ++*done;
 }
 
 // Copies a match of length bytes from ring position start.  Byte by byte,
 // each stored before the next is taken, so a match closer than its length
 // repeats what it has just produced.
-static inline void CopyMatch(FILE *output, OutputCursor *at, unsigned start, int length, uint32_t originalSize)
+static inline void CopyMatch(FILE *output, int32_t *done, unsigned start, int length, uint32_t originalSize)
 {
     // Most matches neither wrap around the ring nor fill the writer's
     // buffer: then ring and buffer are plain arrays for the whole copy.
-    if (outCount + length <= outFastLimit && start + length <= N && at->ringPos + length <= N) {
+    unsigned at = RingPosAfter(*done);
+    if (outCount + length <= outFastLimit && start + length <= N && at + length <= N) {
         const uint8_t *from = ring + start;
-        uint8_t *to = ring + at->ringPos;
+        uint8_t *to = ring + at;
         uint8_t *out = outBuffer + outCount;
         for (int k = 0; k < length; k++) {
             uint8_t byte = from[k];
@@ -48,12 +48,11 @@ static inline void CopyMatch(FILE *output, OutputCursor *at, unsigned start, int
             out[k] = byte;
         }
         outCount = (uint16_t)(outCount + length);
-        at->ringPos = (at->ringPos + length) % N;
-        at->produced += length;
+        *done += length;
         return;
     }
     for (int k = 0; k < length; k++)
-        EmitByte(output, at, ring[(start + k) % N], originalSize);
+        EmitByte(output, done, ring[(start + k) % N], originalSize);
 }
 
 int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
@@ -83,32 +82,41 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
     if (size <= 0)
         return 0;
 
-    OutputCursor at = {ringPos, 0};
-    do {
+    // After each symbol: the pump step once more than pumpThreshold bytes
+    // are out, the end once size bytes are.  Both wait for the count to
+    // reach nextCheck, the nearer of the two.
+    int32_t done = 0;
+    int32_t nextCheck = 1;
+    for (;;) {
         int symbol = DecodeChar();
         if (symbol < 256) {
-            EmitByte(output, &at, (uint8_t)symbol, originalSize);
+            EmitByte(output, &done, (uint8_t)symbol, originalSize);
         } else {
             int position = DecodePosition();
-            unsigned start = (at.ringPos + N - position - 1) % N;
+            unsigned start = (RingPosAfter(done) + N - position - 1) % N;
             int length = symbol - 255 + THRESHOLD;
             // A match never runs past originalSize: corrupt input must not
             // make the file longer than its record says.  The writer would
             // otherwise start a new round of writes after the last one.
-            if (length > size - at.produced)
-                length = size - at.produced;
-            CopyMatch(output, &at, start, length, originalSize);
+            if (length > size - done)
+                length = size - done;
+            CopyMatch(output, &done, start, length, originalSize);
         }
-        if (at.produced > pumpThreshold) {
-            ringPos = (uint16_t)at.ringPos;
-            produced = at.produced;
+        if (done < nextCheck)
+            continue;
+        if (done > pumpThreshold) {
+            ringPos = (uint16_t)RingPosAfter(done);
+            produced = done;
             RunMessagePumpStep();
             if (abortRequested && !abortExempt)
                 break;
             pumpThreshold += kPumpInterval;
         }
-    } while (at.produced < size);
-    ringPos = (uint16_t)at.ringPos;
-    produced = at.produced;
+        if (done >= size)
+            break;
+        nextCheck = pumpThreshold < size ? pumpThreshold + 1 : size;
+    }
+    ringPos = (uint16_t)RingPosAfter(done);
+    produced = done;
     return produced;
 }
