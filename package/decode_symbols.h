@@ -16,8 +16,6 @@ inline int DecodeChar(void)
         return DecodeCharBitByBit();
     // The first levels from the table, then one bit per level: bit 0
     // picks the first child.
-    if (!prefixTableValid)
-        BuildPrefixTable();
     BitWord bits = bitBuffer;
     unsigned entry = prefixTable[bits >> (kWordBits - kPrefixBits)];
     unsigned depth = entry >> 10;

@@ -41,12 +41,11 @@ extern uint16_t parent[T + N_CHAR];
 // reaches after them, or the leaf it reaches before (node | depth << 10).
 // It is read from the child entries of the internal nodes above that
 // depth, which prefixTableNode marks; when an exchange moves one of them,
-// the entries below it are filled again.  A tree rebuild makes the whole table stale
-// (prefixTableValid 0) until DecodeChar builds it anew.
+// the entries below it are filled again.  StartHuffman and ReconstructTree
+// build the whole table.
 enum { kPrefixBits = 7 };
 extern uint16_t prefixTable[1 << kPrefixBits];
 extern uint8_t prefixTableNode[T];
-extern int32_t prefixTableValid;
 
 // Bit input (bit_input.cpp): the block's stream and the bits taken ahead,
 // left-aligned in bitBuffer, a machine word: 32 bits on the 32-bit

@@ -12,7 +12,6 @@ uint16_t parent[T + N_CHAR];
 
 uint16_t prefixTable[1 << kPrefixBits];
 uint8_t prefixTableNode[T];
-int32_t prefixTableValid;
 
 // For each marked node, its depth and the bits that lead to it.
 static uint8_t markedDepth[T];
@@ -21,15 +20,13 @@ static uint16_t markedBits[T];
 void StartHuffman(void)
 {
     HuffmanStart(freq, child, parent);
-    memset(prefixTableNode, 0, sizeof prefixTableNode);
-    prefixTableValid = 0;
+    BuildPrefixTable();
 }
 
 void ReconstructTree(void)
 {
     HuffmanRebuild(freq, child, parent);
-    memset(prefixTableNode, 0, sizeof prefixTableNode);
-    prefixTableValid = 0;
+    BuildPrefixTable();
 }
 
 // Fills the entries of the codes that start with the given bits, which
@@ -62,7 +59,6 @@ void BuildPrefixTable(void)
 {
     memset(prefixTableNode, 0, sizeof prefixTableNode);
     FillPrefixTable(R, 0, 0);
-    prefixTableValid = 1;
 }
 
 // Clears the marks of node and of the marked nodes below it.  Marked
@@ -81,8 +77,6 @@ static void UnmarkSubtree(unsigned node)
 
 void RefreshPrefixTable(unsigned x, unsigned y)
 {
-    if (!prefixTableValid)
-        return;
     // The exchange swapped the subtrees at x and y; each place keeps its
     // depth and its bits.  The marks below each place belong to where
     // its subtree was, so they go, and each marked place is filled again.
