@@ -10,9 +10,11 @@ and otherwise only measures.
 Needs a build (build.sh: BUILD_ROOT/native and BUILD_ROOT/win64) and the
 benchmark program (bench/CMakeLists.txt, built here in BUILD_ROOT/bench):
 
-    BUILD_ROOT=build-dir bench/install_bench.py [--runs N] [--scale F]
+    BUILD_ROOT=build-dir bench/install_bench.py [--runs N] [--scale F] [--before STUB]
 
---scale multiplies every file's size (1.0: about 50 MB).
+--scale multiplies every file's size (1.0: about 50 MB).  --before adds a
+package of the same files made with another installer stub (the win64
+installer.exe of an older build, say) and times it in the same runs.
 """
 import argparse
 import os
@@ -90,6 +92,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=3, help="runs of each, the best is kept (default 3)")
     parser.add_argument("--scale", type=float, default=1.0, help="file size factor (default 1.0: about 50 MB)")
+    parser.add_argument("--before", help="also time a package made with this installer stub")
     options = parser.parse_args()
 
     codec_bench = build_codec_bench()
@@ -105,6 +108,10 @@ def main():
                 by_role[role] = path
         package = os.path.join(work, "package.exe")
         harness.build_package(package, NAME, by_role["saver"], by_role["data"], by_role["uninstaller"], media=media)
+        if options.before:
+            before_package = os.path.join(work, "before.exe")
+            harness.build_package(before_package, NAME, by_role["saver"], by_role["data"], by_role["uninstaller"],
+                                  media=media, stub=options.before)
         methods = harness.package_methods(package)
         total = sum(os.path.getsize(path) for _, _, path in files)
         packed = sum(os.path.getsize(path) for (_, _, path), method in zip(files, methods) if method == "packed")
@@ -117,12 +124,15 @@ def main():
             # One wineserver for every run, so no run pays for starting Wine.
             prefix.keep_server()
             installer = prefix.put(package, "C:\\bench\\setup.exe")
+            before = prefix.put(before_package, "C:\\bench\\before.exe") if options.before else None
             source = "C:\\bench\\files"
             for _, name, path in files:
                 prefix.put(path, source + "\\" + name)
 
-            installs, copies = [], []
+            installs, copies, befores = [], [], []
             for run in range(options.runs):
+                if before:
+                    befores.append(timed(prefix, before, ["/S"]))
                 # A silent install replaces the previous one without asking;
                 # no licence and playable media: no window at all.
                 installs.append(timed(prefix, installer, ["/S"]))
@@ -136,6 +146,9 @@ def main():
                     raise SystemExit("the installed screen saver differs from its file")
 
         install, copy = min(installs), min(copies)
+        if befores:
+            print(f"install, --before stub:    best {min(befores):.2f} s of {', '.join(f'{t:.2f}' for t in befores)}"
+                  f"  ({min(befores) / copy:.2f} x copy)")
         print(f"install (silent, wine64):  best {install:.2f} s of {', '.join(f'{t:.2f}' for t in installs)}")
         print(f"copy (cmd copy, wine64):   best {copy:.2f} s of {', '.join(f'{t:.2f}' for t in copies)}")
         print(f"install / copy: {install / copy:.2f}  ({total / MB / install:.1f} MB/s installed, "
