@@ -59,7 +59,7 @@ static const char kUsage[] =
     "  --store-file FILE    store this one file (any of the files above, as\n"
     "                       given or by another path to it); may be repeated\n"
     "  --level L            compression: best (default, smallest) or fast\n"
-    "                       (greedy: about twice as fast, blocks 1-10 % larger)\n"
+    "                       (greedy: about twice as fast, blocks up to 12 % larger)\n"
     "  --jobs N             compress N files at a time (default: one per\n"
     "                       processor); the package is the same for any N\n"
     "  --text-as-is         take name and licence bytes unchanged (already in\n"
