@@ -170,10 +170,10 @@ class OptimalParser {
     SymbolCoder coder_;
     ProgressReport report_;
     size_t found_ = 0;
-    uint8_t matchCount_[kSlots];
+    uint8_t matchCount_[kSlots] = {};
     Match matches_[kSlots][kMaxMatch];
-    Step steps_[kSpan + 1];
-    size_t path_[kSpan + 1];
+    Step steps_[kSpan + 1] = {};
+    size_t path_[kSpan + 1] = {};
 };
 
 } // namespace

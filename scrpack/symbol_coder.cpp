@@ -83,8 +83,7 @@ void SymbolCoder::CodeLengths(uint8_t *lengths) const
 {
     // Depths top down: a node's depth is its parent's plus one, and
     // parents come after their children in node order.
-    uint8_t depth[kTreeSize];
-    depth[kRootNode] = 0;
+    uint8_t depth[kTreeSize] = {}; // the root's is 0
     for (int node = kRootNode; node >= 0; node--) {
         int first = child_[node];
         if (first >= kTreeSize) {
