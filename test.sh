@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds all three trees and runs every test: native
-# unit tests (ASan+UBSan), end-to-end tests under wine64, and short fuzz runs.
+# unit tests (ASan+UBSan), end-to-end tests under wine64, short fuzz runs
+# and the static checks.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -9,5 +10,7 @@ status=0
 if [ -x fuzz/run_short.sh ]; then
   fuzz/run_short.sh || status=1
 fi
+# clang-tidy and cppcheck over all three trees (and the fuzz tree).
+scripts/static_checks.sh || status=1
 ctest --test-dir build/native --output-on-failure -j 2 || status=1
 exit $status

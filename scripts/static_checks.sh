@@ -41,12 +41,15 @@
 #   performance-inefficient-string-concatenation  error texts, built once
 #   performance-no-int-to-ptr  Windows passes pointers in message parameters
 # The analyzer skips the gtest unit tests: inside the test macros it takes
-# half a minute a file; the other checks run on them.
+# half a minute a file; the other checks but performance-* run on them.
 #
 # cppcheck runs with --enable=warning,performance,portability and
 # --inconclusive over the same compile databases (Windows sources with its
 # windows library, the unit tests with its googletest library), each
-# finding an error.
+# finding an error, except arrayIndexOutOfBoundsCond in the two adaptive
+# Huffman trees (package/huffman_tree.cpp, scrpack/symbol_coder.cpp): it
+# takes every child index below T for one that may be T, not knowing that
+# the root is nobody's child.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(cd "${BUILD_ROOT:-build}" && pwd)
@@ -61,7 +64,7 @@ checks+=',-bugprone-narrowing-conversions,-bugprone-not-null-terminated-result'
 checks+=',-cert-err33-c,-cert-env33-c,-cert-dcl50-cpp,-cert-err58-cpp,-concurrency-mt-unsafe'
 checks+=',-misc-non-private-member-variables-in-classes,-misc-no-recursion'
 checks+=',-performance-inefficient-string-concatenation,-performance-no-int-to-ptr'
-test_checks="$checks,-clang-analyzer-*"
+test_checks="$checks,-clang-analyzer-*,-performance-*"
 headers="^$source_dir/(package|flow|engine|scrpack|resources|tools|uninstaller|samples|fuzz|bench|tests)/"
 
 # Each tree's compile database without entries for files that are gone (a
@@ -103,12 +106,14 @@ windows_args() {
   echo "--extra-arg=-isystem$(clang -print-resource-dir)/include"
 }
 
-status=0
+# A finding anywhere leaves this file (tidy runs at the end of pipelines,
+# in subshells of their own).
+failed="$work/failed"
 tidy() { # database-folder checks args... < files
   local database=$1 use_checks=$2
   shift 2
   xargs -r -P "$jobs" -n 4 clang-tidy -p "$database" --quiet --checks="$use_checks" \
-    --warnings-as-errors='*' --header-filter="$headers" "$@" >>"$work/tidy.log" 2>&1 || status=1
+    --warnings-as-errors='*' --header-filter="$headers" "$@" >>"$work/tidy.log" 2>&1 || touch "$failed"
 }
 
 echo "== clang-tidy"
@@ -132,8 +137,10 @@ cppcheck_run() { # database extra-args...
   shift
   cppcheck --project="$database" --enable=warning,performance,portability --inconclusive --quiet \
     --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem -j "$jobs" \
+    --suppress="arrayIndexOutOfBoundsCond:$source_dir/package/huffman_tree.cpp" \
+    --suppress="arrayIndexOutOfBoundsCond:$source_dir/scrpack/symbol_coder.cpp" \
     --cppcheck-build-dir="$work/cppcheck-$(basename "$(dirname "$database")")" "$@" 2>>"$work/cppcheck.log" ||
-    status=1
+    touch "$failed"
 }
 for tree in native win32 win64; do
   mkdir -p "$work/cppcheck-$tree"
@@ -143,7 +150,7 @@ cppcheck_run "$work/win32/compile_commands.json" --library=windows -D_WIN32 -D__
 cppcheck_run "$work/win64/compile_commands.json" --library=windows -D_WIN32 -D_WIN64 -D__MINGW32__
 sed "s|$source_dir/||" "$work/cppcheck.log" | sort -u
 
-if [ $status -ne 0 ]; then
+if [ -e "$failed" ]; then
   echo "static checks: findings above"
   exit 1
 fi
