@@ -43,44 +43,10 @@ void MatchFinder::Insert(size_t pos)
 
 Match MatchFinder::Find(size_t pos)
 {
-    Match best;
-    size_t at = prefix_ + pos;
-    while (linked_ < at)
-        Link(linked_++);
-    size_t limit = std::min<size_t>(kMaxMatch, view_.size() - at);
-    if (limit >= kMinMatch) {
-        // Candidates from nearest to farthest, no further than the ring
-        // reaches: at - cand <= kRingSize, and cand >= 0 keeps the search
-        // inside the spaces the decoder starts with.
-        const uint8_t *here = &view_[at];
-        int32_t cand = head_[HashAt(at)];
-        for (int chain = 0; chain < maxChain_ && cand >= 0; chain++) {
-            size_t distance = at - (size_t)cand;
-            if (distance > kRingSize)
-                break;
-            const uint8_t *there = &view_[(size_t)cand];
-            if (there[best.length] == here[best.length] || best.length == 0) {
-                int length = 0;
-                while ((size_t)length < limit && there[length] == here[length])
-                    length++;
-                if (length > best.length) {
-                    best.length = length;
-                    best.distance = (int)distance;
-                    if ((size_t)length == limit)
-                        break;
-                }
-            }
-            int32_t older = prev_[(size_t)cand % kRingSize];
-            if (older >= cand)
-                break; // the slot was taken by a newer position
-            cand = older;
-        }
-    }
-    if (best.length < kMinMatch)
-        best = Match();
-    if (linked_ == at)
-        Link(linked_++);
-    return best;
+    // The longest match is the last of the growing list FindAll gives.
+    Match all[kMaxMatch];
+    int count = FindAll(pos, all);
+    return count > 0 ? all[count - 1] : Match();
 }
 
 int MatchFinder::FindAll(size_t pos, Match *out)
