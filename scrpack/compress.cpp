@@ -63,6 +63,18 @@ std::vector<uint8_t> CompressGreedy(const uint8_t *data, size_t size, const Comp
 // adaptive code, which then moves on), and the next window starts where
 // they end.  The search looks kMaxMatch positions beyond what it writes,
 // so a match is not cut short by the window's end.
+//
+// Measured against this on the benchmark corpus, none of these made the
+// blocks smaller by more than 0.02 % of their size, some made them larger:
+// windows of 128 to 8000 bytes; prices from the symbol counts (-log2 of
+// the share) instead of the code lengths; 0 to 16 sixteenths of a bit per
+// symbol; literals made dearer or cheaper than matches by up to 1.5 bits;
+// strict tie-breaking; parsing each window several ways (literals dearer,
+// cheaper) and writing the one the adaptive code itself makes shortest;
+// a second pass pricing each window partly by the code lengths the first
+// pass had further on; chains of 1024 or 4096 candidates (-0.01 %, 10-20 % slower).  The
+// nearest candidate of each length, which the finder gives, is also the
+// one with the shortest position code.
 class OptimalParser {
   public:
     OptimalParser(const uint8_t *data, size_t size, const CompressOptions &options)
