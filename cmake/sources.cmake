@@ -11,7 +11,7 @@ set(CORE_SOURCES
   package/read_ptr.cpp
   package/write_ptr.cpp
   package/bit_input.cpp
-  package/decode_char.cpp
+  package/read_symbol.cpp
   package/decode_position.cpp
   package/decode_block.cpp
   package/expand_file.cpp

@@ -1,5 +1,5 @@
 // The inline half of the bit reader: GetBit and GetByte, and FillBits,
-// which lets DecodeChar and DecodePosition take a whole code at once.
+// which lets ReadSymbol and DecodePosition take a whole code at once.
 //
 // The block is read through ReadPtr in pieces of 16384 bytes.  Each GetBit
 // and GetByte first makes sure that more than eight bits are held, taking

@@ -10,49 +10,71 @@ uint8_t ring[N];
 uint16_t ringPos;
 int32_t produced;
 
-// The loop counts the bytes produced in a local; the ring position
-// follows from it, since the first byte goes to ring position N - F.
-static inline unsigned RingPosAfter(int32_t done)
+// Where the loop puts the next expanded byte.  It keeps WritePtr's
+// outCount as a pointer of its own (at) and outFastLimit as fastEnd:
+// bytes below fastEnd go straight into outBuffer.  outCount is brought up
+// to date before WritePtr sees a byte and when the loop stops; at and
+// fastEnd are read again after WritePtr.  ringAt is the ring position of
+// the next byte, done the count of bytes produced.
+struct OutputCursor {
+    uint8_t *at;
+    uint8_t *fastEnd;
+    unsigned ringAt;
+    int32_t done;
+};
+
+static inline void EmitThroughWritePtr(FILE *output, OutputCursor *cursor, uint8_t byte, uint32_t originalSize)
 {
-    return (unsigned)(N - F + done) % N;
+    outCount = (uint16_t)(cursor->at - outBuffer);
+    WritePtr(output, byte, originalSize);
+    cursor->at = outBuffer + outCount;
+    cursor->fastEnd = outBuffer + outFastLimit;
 }
 
-// Passes one expanded byte on and keeps it in the ring.  WritePtr sees
-// only the bytes that set its threshold or reach it; the others go
-// straight into its buffer.
-static inline void EmitByte(FILE *output, int32_t *done, uint8_t byte, uint32_t originalSize)
+// Passes one expanded byte on and keeps it in the ring.
+static inline void EmitByte(FILE *output, OutputCursor *cursor, uint8_t byte, uint32_t originalSize)
 {
-    if (outCount < outFastLimit)
-        outBuffer[outCount++] = byte;
+    if (cursor->at < cursor->fastEnd)
+        *cursor->at++ = byte;
     else
-        WritePtr(output, byte, originalSize);
-    ring[RingPosAfter(*done)] = byte;
-    ++*done;
+        EmitThroughWritePtr(output, cursor, byte, originalSize);
+    ring[cursor->ringAt] = byte;
+    cursor->ringAt = (cursor->ringAt + 1) % N;
+    cursor->done++;
 }
 
 // Copies a match of length bytes from ring position start.  Byte by byte,
 // each stored before the next is taken, so a match closer than its length
 // repeats what it has just produced.
-static inline void CopyMatch(FILE *output, int32_t *done, unsigned start, int length, uint32_t originalSize)
+static inline void CopyMatch(FILE *output, OutputCursor *cursor, unsigned start, int length, uint32_t originalSize)
 {
-    // Most matches neither wrap around the ring nor fill the writer's
-    // buffer: then ring and buffer are plain arrays for the whole copy.
-    unsigned at = RingPosAfter(*done);
-    if (outCount + length <= outFastLimit && start + length <= N && at + length <= N) {
+    // Most matches neither wrap around the ring nor reach the end of what
+    // may go straight into the writer's buffer: then ring and buffer are
+    // plain arrays for the whole copy.
+    if (length <= cursor->fastEnd - cursor->at && start + length <= N && cursor->ringAt + length <= N) {
         const uint8_t *from = ring + start;
-        uint8_t *to = ring + at;
-        uint8_t *out = outBuffer + outCount;
+        uint8_t *to = ring + cursor->ringAt;
+        uint8_t *out = cursor->at;
         for (int k = 0; k < length; k++) {
             uint8_t byte = from[k];
             to[k] = byte;
             out[k] = byte;
         }
-        outCount = (uint16_t)(outCount + length);
-        *done += length;
+        cursor->at += length;
+        cursor->ringAt = (cursor->ringAt + length) % N;
+        cursor->done += length;
         return;
     }
     for (int k = 0; k < length; k++)
-        EmitByte(output, done, ring[(start + k) % N], originalSize);
+        EmitByte(output, cursor, ring[(start + k) % N], originalSize);
+}
+
+// Leaves the writer's and the ring's state as the loop reached it.
+static inline void SyncState(const OutputCursor *cursor)
+{
+    outCount = (uint16_t)(cursor->at - outBuffer);
+    ringPos = (uint16_t)cursor->ringAt;
+    produced = cursor->done;
 }
 
 int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
@@ -85,38 +107,39 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
     // After each symbol: the pump step once more than pumpThreshold bytes
     // are out, the end once size bytes are.  Both wait for the count to
     // reach nextCheck, the nearer of the two.
-    int32_t done = 0;
+    OutputCursor cursor = {outBuffer + outCount, outBuffer + outFastLimit, N - F, 0};
     int32_t nextCheck = 1;
     for (;;) {
-        int symbol = DecodeChar();
+        int symbol = ReadSymbol();
         if (symbol < 256) {
-            EmitByte(output, &done, (uint8_t)symbol, originalSize);
+            EmitByte(output, &cursor, (uint8_t)symbol, originalSize);
         } else {
             int position = DecodePosition();
-            unsigned start = (RingPosAfter(done) + N - position - 1) % N;
+            unsigned start = (cursor.ringAt + N - position - 1) % N;
             int length = symbol - 255 + THRESHOLD;
             // A match never runs past originalSize: corrupt input must not
             // make the file longer than its record says.  The writer would
             // otherwise start a new round of writes after the last one.
-            if (length > size - done)
-                length = size - done;
-            CopyMatch(output, &done, start, length, originalSize);
+            if (length > size - cursor.done)
+                length = size - cursor.done;
+            CopyMatch(output, &cursor, start, length, originalSize);
         }
-        if (done < nextCheck)
+        // The tree counts the symbol only now, after its bytes are out:
+        // the same order of reads and writes, as counting touches neither.
+        UpdateTree(symbol);
+        if (cursor.done < nextCheck)
             continue;
-        if (done > pumpThreshold) {
-            ringPos = (uint16_t)RingPosAfter(done);
-            produced = done;
+        if (cursor.done > pumpThreshold) {
+            SyncState(&cursor);
             RunMessagePumpStep();
             if (abortRequested && !abortExempt)
                 break;
             pumpThreshold += kPumpInterval;
         }
-        if (done >= size)
+        if (cursor.done >= size)
             break;
         nextCheck = pumpThreshold < size ? pumpThreshold + 1 : size;
     }
-    ringPos = (uint16_t)RingPosAfter(done);
-    produced = done;
+    SyncState(&cursor);
     return produced;
 }

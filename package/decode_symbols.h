@@ -1,6 +1,7 @@
-// DecodeChar and DecodePosition, inline for DecodeBlock.  Both take their
-// whole code from bitBuffer when FillBits allows it; next to a read of the
-// block they go one GetBit at a time (decode_char.cpp, decode_position.cpp).
+// ReadSymbol and DecodePosition, inline for DecodeBlock, and DecodeChar.
+// Both take their whole code from bitBuffer when FillBits allows it; next
+// to a read of the block they go one GetBit at a time (read_symbol.cpp,
+// decode_position.cpp).
 #ifndef PACKAGE_DECODE_SYMBOLS_H
 #define PACKAGE_DECODE_SYMBOLS_H
 
@@ -9,11 +10,12 @@
 #include "package/huffman_tree.h"
 #include "package/position_code.h"
 
-// The next symbol (0-283); counts it in the tree.
-inline int DecodeChar(void)
+// The next symbol (0-283), not yet counted in the tree: the caller passes
+// it to UpdateTree before the next one is read.
+inline int ReadSymbol(void)
 {
     if (!FillBits())
-        return DecodeCharBitByBit();
+        return ReadSymbolBitByBit();
     // The first levels from the table, then one bit per level: bit 0
     // picks the first child.
     BitWord bits = bitBuffer;
@@ -28,7 +30,14 @@ inline int DecodeChar(void)
     }
     bitBuffer = bits;
     bitCount = (uint8_t)(bitCount - depth);
-    int symbol = (int)(x - T);
+    return (int)(x - T);
+}
+
+// The next symbol (0-283); counts it in the tree.  DecodeBlock does the
+// same in two steps, counting after the symbol's bytes are out.
+inline int DecodeChar(void)
+{
+    int symbol = ReadSymbol();
     UpdateTree(symbol);
     return symbol;
 }

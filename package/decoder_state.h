@@ -89,7 +89,7 @@ int FillBitsNearEnd(void);
 
 // The symbol and position decoding one bit at a time, for the few symbols
 // next to a read of the block (see FillBits in bit_input.h).
-int DecodeCharBitByBit(void);
+int ReadSymbolBitByBit(void);
 int DecodePositionBitByBit(void);
 
 void StartHuffman(void);
@@ -98,12 +98,16 @@ void BuildPrefixTable(void);
 // After nodes x and y have been exchanged, when either is marked in
 // prefixTableNode: fills the table entries below both again.
 void RefreshPrefixTable(unsigned x, unsigned y);
+// HuffmanExchange on the decoder's tree, then RefreshPrefixTable when the
+// exchange moved a node the table was read from.  Returns the node that
+// now has x's count and subtree.
+unsigned ExchangeNode(unsigned x);
 
 // Ends the process at once with exit status 0.
 [[noreturn]] void FatalError(void);
 
 // The routines of the inner loop, defined inline so that DecodeBlock runs
-// them without calls: GetBit, GetByte, UpdateTree, DecodeChar and
+// them without calls: GetBit, GetByte, UpdateTree, ReadSymbol and
 // DecodePosition.
 #include "package/bit_input.h"
 #include "package/huffman_tree.h"

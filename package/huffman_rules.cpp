@@ -65,29 +65,3 @@ void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent)
         }
     }
 }
-
-unsigned HuffmanExchange(uint16_t *freq, uint16_t *child, uint16_t *parent, unsigned x)
-{
-    // The sentinel at freq[kTreeSize] ends the search for the last count
-    // below k.
-    unsigned k = freq[x] + 1u;
-    const uint16_t *above = freq + x + 2;
-    while (k > *above)
-        above++;
-    unsigned y = (unsigned)(above - freq) - 1;
-    freq[x] = freq[y];
-    freq[y] = (uint16_t)k;
-
-    unsigned i = child[x];
-    parent[i] = (uint16_t)y;
-    if (i < kTreeSize)
-        parent[i + 1] = (uint16_t)y;
-
-    unsigned j = child[y];
-    child[y] = (uint16_t)i;
-    parent[j] = (uint16_t)x;
-    if (j < kTreeSize)
-        parent[j + 1] = (uint16_t)x;
-    child[x] = (uint16_t)j;
-    return y;
-}

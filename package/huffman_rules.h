@@ -22,8 +22,35 @@ void HuffmanStart(uint16_t *freq, uint16_t *child, uint16_t *parent);
 void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent);
 // Adds 1 to the count of node x, which reaches past the count of node
 // x + 1, and exchanges x with the last node whose count is still below the
-// new one.  Returns the node that now has x's count and subtree.
-unsigned HuffmanExchange(uint16_t *freq, uint16_t *child, uint16_t *parent, unsigned x);
+// new one.  Returns the node that now has x's count and subtree.  Inline
+// for the decoder's ExchangeNode and the encoder's HuffmanCount.
+inline unsigned HuffmanExchange(uint16_t *freq, uint16_t *child, uint16_t *parent, unsigned x)
+{
+    // The search for the last count below k ends at the sentinel at
+    // freq[kTreeSize] at the latest, or before it at the root's count,
+    // which is above every other (the decoder sets the sentinel to 0).
+    // Counts stay at or below 0x8000, so k fits 16 bits, and the search
+    // compares 16-bit counts as they are stored.
+    uint16_t k = (uint16_t)(freq[x] + 1);
+    size_t y = x + 1;
+    while (freq[y + 1] < k)
+        y++;
+    freq[x] = freq[y];
+    freq[y] = k;
+
+    unsigned i = child[x];
+    parent[i] = (uint16_t)y;
+    if (i < kTreeSize)
+        parent[i + 1] = (uint16_t)y;
+
+    unsigned j = child[y];
+    child[y] = (uint16_t)i;
+    parent[j] = (uint16_t)x;
+    if (j < kTreeSize)
+        parent[j + 1] = (uint16_t)x;
+    child[x] = (uint16_t)j;
+    return y;
+}
 
 // Counts one occurrence of symbol, moving nodes to keep the frequencies in
 // increasing order.  The caller rebuilds first when the root is full.

@@ -1,6 +1,6 @@
 // The decoder's adaptive Huffman tree: StartHuffman and ReconstructTree
 // over the process-wide tables (UpdateTree is in huffman_tree.h), and the
-// code prefix table that lets DecodeChar skip the tree's first levels.
+// code prefix table that lets ReadSymbol skip the tree's first levels.
 #include <string.h>
 
 #include "package/decoder_state.h"
@@ -20,6 +20,12 @@ static uint16_t markedBits[T];
 void StartHuffman(void)
 {
     HuffmanStart(freq, child, parent);
+    // A count of 0 after the root's makes the exchange test hold at the
+    // root, which is how UpdateTree finds it.  HuffmanExchange needs no
+    // sentinel here: its search for a count of at least freq[x] + 1 (x
+    // below the root) ends at the root at the latest, whose count is
+    // above every other.
+    freq[T] = 0;
     BuildPrefixTable();
 }
 
@@ -95,4 +101,12 @@ void RefreshPrefixTable(unsigned x, unsigned y)
     for (int i = 0; i < 2; i++)
         if (wasMarked[i])
             FillPrefixTable(places[i], markedDepth[places[i]], markedBits[places[i]]);
+}
+
+unsigned ExchangeNode(unsigned x)
+{
+    unsigned y = HuffmanExchange(freq, child, parent, x);
+    if (prefixTableNode[x] | prefixTableNode[y])
+        RefreshPrefixTable(x, y);
+    return y;
 }

@@ -1,4 +1,4 @@
-// UpdateTree, inline for DecodeChar: counts a symbol in the decoder's
+// UpdateTree, inline for DecodeBlock: counts a symbol in the decoder's
 // tree, rebuilding the tree first when the root's count is full.  It also
 // keeps the code prefix table honest: a node exchange that touches one of
 // the nodes the table was read from fills that part of the table again.
@@ -13,21 +13,25 @@ inline void UpdateTree(int symbol)
     if (freq[R] == MAX_FREQ)
         ReconstructTree();
     // HuffmanCount's climb from the leaf to the root, watching the
-    // exchanges.  The root is never exchanged (the sentinel's count is
-    // above every other), so the climb counts it after the loop.
+    // exchanges.  The count after the root's, freq[T], is 0 in the
+    // decoder: at the root the exchange test always holds, so the climb
+    // looks for the root only where the test holds, not at every level.
+    // The root is counted after the loop.
     size_t x = parent[symbol + T];
-    while (x != R) {
+    for (;;) {
         // The new count freq[x] + 1 goes past the next node's count
         // exactly when freq[x] is not below it.
-        if (freq[x] >= freq[x + 1]) {
-            size_t y = HuffmanExchange(freq, child, parent, (unsigned)x);
-            if (prefixTableNode[x] | prefixTableNode[y])
-                RefreshPrefixTable((unsigned)x, (unsigned)y);
-            x = y;
-        } else {
-            freq[x]++;
+        unsigned count = freq[x];
+        if (count < freq[x + 1]) {
+            do {
+                freq[x] = (uint16_t)(count + 1);
+                x = parent[x];
+                count = freq[x];
+            } while (count < freq[x + 1]);
         }
-        x = parent[x];
+        if (x == R)
+            break;
+        x = parent[ExchangeNode((unsigned)x)];
     }
     freq[R]++;
 }
