@@ -134,7 +134,11 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
             RunMessagePumpStep();
             if (abortRequested && !abortExempt)
                 break;
-            pumpThreshold += kPumpInterval;
+            // Raised past the last multiple of kPumpInterval below 2^31 it
+            // would overflow (a file of nearly 2 GiB); it stops at
+            // INT32_MAX instead, which no count passes, as none could pass
+            // the raised value.
+            pumpThreshold = pumpThreshold > INT32_MAX - kPumpInterval ? INT32_MAX : pumpThreshold + kPumpInterval;
         }
         if (cursor.done >= size)
             break;
