@@ -15,7 +15,9 @@ int32_t produced;
 // bytes below fastEnd go straight into outBuffer.  outCount is brought up
 // to date before WritePtr sees a byte and when the loop stops; at and
 // fastEnd are read again after WritePtr.  ringAt is the ring position of
-// the next byte, done the count of bytes produced.
+// the next byte, done the count of bytes produced.  ringAt follows from
+// done ((N - F + done) % N), but working it out from done at every byte
+// measured slower: it is kept as a field of its own.
 struct OutputCursor {
     uint8_t *at;
     uint8_t *fastEnd;
