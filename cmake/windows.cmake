@@ -1,5 +1,6 @@
-# Cross builds: the installer (win32 is the product; win64 runs under wine64
-# for the end-to-end tests) and the Windows-side test programs.
+# Cross builds: the installer (win32 is the product, which the end-to-end
+# tests run; win64 is built for the check that both install the same) and
+# the Windows-side test programs.
 
 # The post-link step is a native tool built first (build.sh does that).
 set(STUBFIX "" CACHE FILEPATH "native stubfix tool that finishes the installer's layout")
@@ -46,6 +47,10 @@ foreach(source ${WINHELPER_SOURCES})
   target_link_options(${name} PRIVATE -static -Wl,--no-insert-timestamp)
   target_link_libraries(${name} PRIVATE user32 gdi32 advapi32 shell32 winmm)
 endforeach()
+# The stand-in screen saver is a GUI program, as screen savers are: started
+# without a console, it gets none (a console program would get a console
+# host process, which the GUI driver would list among the started ones).
+target_link_options(marksaver PRIVATE -mwindows)
 
 # Programs carried in packages (uninstaller, sample screen saver) live in
 # folders of their own, each with its own CMake file.
@@ -56,30 +61,27 @@ foreach(dir uninstaller samples)
 endforeach()
 
 # The registration probe of the end-to-end tests: the engine's registration
-# and media check operations driven from the command line (win64 only, where
-# the tests run).
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  add_executable(registration_probe
-    ${CMAKE_SOURCE_DIR}/tests/probes/registration_probe.cpp
-    ${CMAKE_SOURCE_DIR}/engine/uninstall_registration.cpp
-    ${CMAKE_SOURCE_DIR}/engine/media_check.cpp
-    ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
-    ${CMAKE_SOURCE_DIR}/engine/missing_types.cpp
-    ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
-    ${CMAKE_SOURCE_DIR}/flow/text_rules.cpp
-    ${CMAKE_SOURCE_DIR}/flow/install_mode.cpp)
-  target_include_directories(registration_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-  target_compile_options(registration_probe PRIVATE -O2)
-  target_link_options(registration_probe PRIVATE -static -Wl,--no-insert-timestamp)
-  target_link_libraries(registration_probe PRIVATE user32 gdi32 advapi32 shell32 winmm)
+# and media check operations driven from the command line.
+add_executable(registration_probe
+  ${CMAKE_SOURCE_DIR}/tests/probes/registration_probe.cpp
+  ${CMAKE_SOURCE_DIR}/engine/uninstall_registration.cpp
+  ${CMAKE_SOURCE_DIR}/engine/media_check.cpp
+  ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
+  ${CMAKE_SOURCE_DIR}/engine/missing_types.cpp
+  ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
+  ${CMAKE_SOURCE_DIR}/flow/text_rules.cpp
+  ${CMAKE_SOURCE_DIR}/flow/install_mode.cpp)
+target_include_directories(registration_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(registration_probe PRIVATE -O2)
+target_link_options(registration_probe PRIVATE -static -Wl,--no-insert-timestamp)
+target_link_libraries(registration_probe PRIVATE user32 gdi32 advapi32 shell32 winmm)
 
-  # The free-space query on its own, for the small-drive tests.
-  add_executable(free_space_probe
-    ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
-    ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
-    ${CMAKE_SOURCE_DIR}/flow/kilobytes_from_bytes.cpp
-    ${CMAKE_SOURCE_DIR}/flow/measured_root.cpp)
-  target_include_directories(free_space_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-  target_compile_options(free_space_probe PRIVATE -O2)
-  target_link_options(free_space_probe PRIVATE -static -Wl,--no-insert-timestamp)
-endif()
+# The free-space query on its own, for the small-drive tests.
+add_executable(free_space_probe
+  ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
+  ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
+  ${CMAKE_SOURCE_DIR}/flow/kilobytes_from_bytes.cpp
+  ${CMAKE_SOURCE_DIR}/flow/measured_root.cpp)
+target_include_directories(free_space_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(free_space_probe PRIVATE -O2)
+target_link_options(free_space_probe PRIVATE -static -Wl,--no-insert-timestamp)

@@ -28,7 +28,7 @@ import media_samples  # noqa: E402
 import uninstall_state as state  # noqa: E402
 
 NAME = "Lanterns"
-SAMPLES = os.path.join(harness.WIN64, "samples")
+SAMPLES = harness.SAMPLES
 LICENCE = os.path.join(SOURCE_DIR, "demo", "licence.txt")
 PACKAGE_PATH = "C:\\users\\Public\\Downloads\\Lanterns-setup.exe"
 DATA = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\" + NAME
@@ -172,7 +172,7 @@ def windows_path(relative):
 def package(output, stub, extra_media=()):
     media = [os.path.join(SAMPLES, NAME + ".wav"), os.path.join(SAMPLES, NAME + ".mid"), *extra_media]
     harness.build_package(output, NAME, os.path.join(SAMPLES, NAME + ".scr"), os.path.join(SAMPLES, NAME + ".dat"),
-                          os.path.join(harness.WIN64, "uninstaller", "uninstaller.exe"), media=media,
+                          harness.UNINSTALLER, media=media,
                           licence=LICENCE, stub=stub)
     return output
 

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-  wine64 xvfb xauth imagemagick
+  debootstrap gcc-i686-linux-gnu libc6-dev-i386-cross
+  xvfb xauth imagemagick
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   valgrind clang-tidy cppcheck
@@ -21,4 +22,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The Wine root the end-to-end tests run the PE32 programs in.
+scripts_dir=$(dirname "$0")
+if [ "$(id -u)" -eq 0 ]; then
+  "$scripts_dir/make_wine_root.sh"
+else
+  sudo "$scripts_dir/make_wine_root.sh"
 fi

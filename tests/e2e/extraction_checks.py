@@ -17,7 +17,7 @@ from test_uninstall_registration import entry, values  # noqa: F401
 
 DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
 MARKER = "C:\\saver-started.txt"
-MARKSAVER = os.path.join(harness.WIN64, "marksaver.exe")
+MARKSAVER = harness.program("marksaver")
 DRIVER_TIMEOUT = 60
 
 ABORT_QUESTION = "Are you sure you would like to abort this installation?"

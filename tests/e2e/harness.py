@@ -1,8 +1,11 @@
-"""Shared machinery for the end-to-end tests under wine64.
+"""Shared machinery for the end-to-end tests.
 
-Every test gets a Wine prefix of its own, copied from one template prefix
-that is made once per build tree, and (for GUI work) an Xvfb display of its
-own.  Nothing here depends on the host's HOME or on a running X server.
+The tests run the product, the PE32 build (build/win32), in the Wine root
+that scripts/make_wine_root.sh makes: a 64-bit Wine prefix in which a PE32
+program is a 32-bit program on 64-bit Windows.  Every test gets a prefix of
+its own, copied from one template prefix that is made once per build tree,
+and (for GUI work) an Xvfb display of its own.  Nothing here depends on the
+host's HOME or on a running X server.
 """
 import contextlib
 import fcntl
@@ -16,20 +19,51 @@ import time
 SOURCE_DIR = os.environ.get("SOURCE_DIR") or os.path.abspath(
     os.path.join(os.path.dirname(__file__), "..", ".."))
 BUILD_ROOT = os.path.abspath(os.environ.get("BUILD_ROOT") or os.path.join(SOURCE_DIR, "build"))
+# The product and the Windows test programs, all PE32 (the test programs
+# match the product's bitness: a debugger, a registry view, a folder).
+PRODUCT = os.path.join(BUILD_ROOT, "win32")
+# The x86_64 build, kept for the check that both builds install the same.
 WIN64 = os.path.join(BUILD_ROOT, "win64")
 NATIVE = os.path.join(BUILD_ROOT, "native")
 SCRPACK = os.path.join(NATIVE, "scrpack")
-INSTALLER = os.path.join(WIN64, "installer.exe")
-WINE64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
-WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+INSTALLER = os.path.join(PRODUCT, "installer.exe")
+UNINSTALLER = os.path.join(PRODUCT, "uninstaller", "uninstaller.exe")
+SAMPLES = os.path.join(PRODUCT, "samples")
+# Every Wine program runs inside the Wine root, through this wrapper.
+IN_WINE_ROOT = os.path.join(SOURCE_DIR, "scripts", "in_wine_root.sh")
+WINE = [IN_WINE_ROOT, "/usr/lib/wine/wine64"]
+WINESERVER = [IN_WINE_ROOT, "/usr/lib/wine/wineserver"]
 TEMPLATE = os.path.join(BUILD_ROOT, "wine-template")
-GUIDRIVER = os.path.join(WIN64, "guidriver.exe")
+GUIDRIVER = os.path.join(PRODUCT, "guidriver.exe")
+# The 32-bit registry view, which the product (a 32-bit program) sees.
+REG_VIEW = "/reg:32"
+
+
+# The drive on which Windows programs see BUILD_ROOT.
+BUILD_DRIVE = "Y:"
+
+
+def windows_path(path):
+    """A host path under BUILD_ROOT as Windows programs see it; anything
+    else (a Windows path, a program's name) as it is."""
+    if path.startswith(BUILD_ROOT + os.sep):
+        return BUILD_DRIVE + "\\" + os.path.relpath(path, BUILD_ROOT).replace(os.sep, "\\")
+    return path
+
+
+def program(name):
+    """A Windows test program of the product's build (tests/winhelpers/,
+    tests/probes/)."""
+    return os.path.join(PRODUCT, name + ".exe")
+
 
 BASE_ENV = {
     "PATH": "/usr/local/bin:/usr/bin:/bin",
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
     "LANG": "C.UTF-8",
+    # Folders the Wine root sees at their own paths (/tmp always).
+    "WINE_ROOT_BINDS": ":".join([SOURCE_DIR, BUILD_ROOT] + ([os.environ["E2E_TMP"]] if os.environ.get("E2E_TMP") else [])),
 }
 
 
@@ -57,12 +91,14 @@ def _make_template():
             return
         shutil.rmtree(TEMPLATE, ignore_errors=True)
         env = wine_env(TEMPLATE, home=BUILD_ROOT)
-        subprocess.run([WINE64, "wineboot", "-i"], env=env, check=True,
+        subprocess.run([*WINE, "wineboot", "-i"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-        subprocess.run([WINESERVER, "-w"], env=env, timeout=300)
-        # Paths that start with a backslash must not reach the host's root.
+        subprocess.run([*WINESERVER, "-w"], env=env, timeout=300)
+        # Paths that start with a backslash must not reach the host's root;
+        # the built programs are run from their own drive.
         with contextlib.suppress(FileNotFoundError):
             os.unlink(os.path.join(TEMPLATE, "dosdevices", "z:"))
+        os.symlink(BUILD_ROOT, os.path.join(TEMPLATE, "dosdevices", BUILD_DRIVE.lower()))
         open(stamp, "w").close()
 
 
@@ -106,7 +142,7 @@ class Prefix:
         cwd = cwd or self.drive_c
         if getattr(self, "_server_kept", False):
             return self._run_to_files(exe, args, timeout, cwd, extra_env, check_timeout)
-        proc = subprocess.Popen([WINE64, exe, *args], cwd=cwd, env=self.env(extra_env),
+        proc = subprocess.Popen([*WINE, windows_path(exe), *args], cwd=cwd, env=self.env(extra_env),
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 start_new_session=True)
         try:
@@ -124,7 +160,7 @@ class Prefix:
     def wait_idle(self, timeout=60):
         """Waits until every process of the prefix has ended."""
         assert not getattr(self, "_server_kept", False), "the kept server never ends: use the driver's wait"
-        subprocess.run([WINESERVER, "-w"], env=self.env(), timeout=timeout)
+        subprocess.run([*WINESERVER, "-w"], env=self.env(), timeout=timeout)
 
     def keep_server(self):
         """Keeps this prefix's wineserver, and Wine's own processes, running
@@ -133,18 +169,18 @@ class Prefix:
         longer be used (the server never ends); the GUI driver waits for the
         processes a program starts.  Output goes through files, since Wine's
         own processes may inherit a run's pipes and outlive it."""
-        subprocess.run([WINESERVER, "-p"], env=self.env(), check=True, timeout=60)
+        subprocess.run([*WINESERVER, "-p"], env=self.env(), check=True, timeout=60)
         self._server_kept = True
         # The first program brings up Wine's own processes; let them inherit
         # nothing of ours.
-        code = subprocess.run([WINE64, os.path.join(WIN64, "syspaths.exe"), "windows-directory"],
+        code = subprocess.run([*WINE, windows_path(program("syspaths")), "windows-directory"],
                               cwd=self.drive_c, env=self.env(), stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120).returncode
         assert code == 0, f"Wine did not start in {self.path}"
 
     def _run_to_files(self, exe, args, timeout, cwd, extra_env, check_timeout):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.Popen([WINE64, exe, *args], cwd=cwd, env=self.env(extra_env),
+            proc = subprocess.Popen([*WINE, windows_path(exe), *args], cwd=cwd, env=self.env(extra_env),
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=err, start_new_session=True)
             try:
                 code = proc.wait(timeout=timeout)
@@ -162,11 +198,11 @@ class Prefix:
         return code, out_text, err_text
 
     def kill(self):
-        subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+        subprocess.run([*WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 
     def reg_query(self, key, value=None):
-        args = ["query", key] + (["/v", value] if value else [])
+        args = ["query", key] + (["/v", value] if value else []) + [REG_VIEW]
         code, out, _ = self.run("reg", args, timeout=60)
         return code, out
 
@@ -199,7 +235,7 @@ class Prefix:
         return self._syspaths("short", windows_path)
 
     def _syspaths(self, *args):
-        code, out, err = self.run(os.path.join(WIN64, "syspaths.exe"), args, timeout=60)
+        code, out, err = self.run(program("syspaths"), args, timeout=60)
         assert code == 0, f"syspaths {args}: {code} {err}"
         return out.rstrip("\r\n")
 
@@ -217,6 +253,7 @@ class Prefix:
         if command_line is not None:
             args.append(command_line)
         code, out, err = self.run(GUIDRIVER, args, timeout=run_timeout or timeout + 60)
+        self.last_err = err
         assert code in (0, 1), f"guidriver failed ({code}): {err}"
         return code, out.replace("\r\n", "\n")
 

@@ -10,8 +10,8 @@ import harness
 import uninstall_state as state
 
 NAME = "Lanterns"
-SAMPLES = os.path.join(harness.WIN64, "samples")
-UNINSTALLER = os.path.join(harness.WIN64, "uninstaller", "uninstaller.exe")
+SAMPLES = harness.SAMPLES
+UNINSTALLER = harness.UNINSTALLER
 LICENCE = os.path.join(harness.SOURCE_DIR, "demo", "licence.txt")
 PACKAGE_PATH = "C:\\users\\Public\\Downloads\\Lanterns-setup.exe"
 DATA = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\" + NAME

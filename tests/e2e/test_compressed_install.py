@@ -1,5 +1,5 @@
 """A package whose records are all compressed installs byte-identical
-files under wine64: the installer's decoder against scrpack's encoder, on
+files under Wine: the installer's decoder against scrpack's encoder, on
 files large enough for several message pump steps and tree rebuilds."""
 import math
 import os

@@ -1,4 +1,4 @@
-"""Packages cut short or with blocks out of place, under wine64: the file
+"""Packages cut short or with blocks out of place under Wine: the file
 ends inside the record table, inside a stored block or inside a packed
 block; a record's block reaches past the end of the file; the record table
 has no terminator.  Each run must end by itself with exit code 0, show only

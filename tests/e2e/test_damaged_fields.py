@@ -1,4 +1,4 @@
-"""Packages with fields at or past their limits, under wine64: a name field
+"""Packages with fields at or past their limits under Wine: a name field
 of 260 bytes with no NUL, a name of 259 characters, a licence of 65,535
 bytes and a licence length that runs past the end of the file, serial
 numbers from 65,535 over many records, and no manifest at all ("LASTRES"

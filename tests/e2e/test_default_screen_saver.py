@@ -9,7 +9,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 
-PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+PROBE = harness.program("registration_probe")
 
 
 def boot_entry(prefix):

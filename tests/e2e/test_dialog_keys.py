@@ -1,4 +1,4 @@
-"""Keys and the close box in the installer's own dialogs, under wine64.
+"""Keys and the close box in the installer's own dialogs, under Wine.
 
 Enter chooses the default button (OK in the ordering-info dialog, Accept in
 the licence dialog, whose focus is on the licence text); Esc and the close

@@ -4,8 +4,8 @@ The dialog templates are what the code and the dialog manager rely on:
 the styles (the progress dialog must lack WS_VISIBLE, its OK button too),
 the control ids the code addresses, the classes, rectangles, texts and the
 font.  The resource compiler adds and drops style bits on its own, so the
-templates are checked as compiled, in the product (win32) and in the test
-build (win64) alike.  No Wine is needed: the resource section is parsed
+templates are checked as compiled, in the product (win32) and in the x86_64
+build alike.  No Wine is needed: the resource section is parsed
 here.
 """
 import os
@@ -162,8 +162,8 @@ class Template:
 
 class DialogTemplates(unittest.TestCase):
     BUILDS = {
-        "win32": os.path.join(harness.BUILD_ROOT, "win32", "installer.exe"),
-        "win64": harness.INSTALLER,
+        "win32": harness.INSTALLER,
+        "win64": os.path.join(harness.WIN64, "installer.exe"),
     }
 
     def setUp(self):

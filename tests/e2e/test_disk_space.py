@@ -19,7 +19,7 @@ DISK_FULL = "Disk Full"
 INSTALL_CAPTION = "Dune Screen Saver Installation"
 CONFIRMATION = "This program will install Dune Screen Saver"
 PACKAGE = "C:\\windows\\temp\\dune.exe"
-PROBE = os.path.join(harness.WIN64, "free_space_probe.exe")
+PROBE = harness.program("free_space_probe")
 
 
 def disk_full_text(needed, free):

@@ -1,4 +1,4 @@
-"""Where the extraction puts the data folder under wine64, and when it puts
+"""Where the extraction puts the data folder under Wine, and when it puts
 nothing at all: without SHFOLDER.DLL the folder is built under the Windows
 directory; a data folder too long for a path leaves only the screen saver,
 and a single path too long only drops that file; a file or a log that can't
@@ -15,7 +15,7 @@ from extraction_checks import (DATA_ROOT, DRIVER_TIMEOUT, Inputs, boot_entry, en
                                runnable, screen_saver_active, system_ini, values)
 from test_uninstall_registration import ACCESS_DENIED, UNINSTALL  # noqa: E402
 
-PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+PROBE = harness.program("registration_probe")
 # LoadLibraryA("SHFOLDER.DLL") fails with the library switched off.
 NO_SHFOLDER = {"WINEDLLOVERRIDES": "mscoree,mshtml=;shfolder="}
 

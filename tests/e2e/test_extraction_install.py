@@ -1,4 +1,4 @@
-"""A whole install under wine64: every packed file, stored or packed,
+"""A whole install under Wine: every packed file, stored or packed,
 reaches its destination byte for byte, under the name the rules give it;
 the install log lists them in order and a second run extends it; the
 uninstall entry and the default screen saver are set, and the installed

@@ -1,4 +1,4 @@
-"""A disk that fills up while a file is written, under wine64.
+"""A disk that fills up while a file is written, under Wine.
 
 One data file of the package lands on a small tmpfs: the file's place in
 the data folder is a link to a file on the tmpfs, mounted under the test's

@@ -1,4 +1,4 @@
-"""The install sequence under wine64, as the user sees it.
+"""The install sequence under Wine, as the user sees it.
 
 A packaged installer runs under the GUI driver, which records every window
 it shows and answers it; each test compares the transcript with what the
@@ -94,7 +94,7 @@ class Package:
 
     def __init__(self, name=NAME, licence=None):
         self.root = tempfile.mkdtemp(prefix="sequence-")
-        self.inputs = [os.path.join(harness.WIN64, "marksaver.exe"),
+        self.inputs = [harness.program("marksaver"),
                        self.write("saver.dat", bytes(range(256)) * 40),
                        self.write("uninstal.exe", b"MZ" + bytes(2046))]
         args = ["--stub", harness.INSTALLER, "--name", name, "-o", os.path.join(self.root, "package.exe")]
@@ -230,7 +230,7 @@ class InstallSequence(unittest.TestCase):
         self.assertEqual(files_of(prefix), before)
 
         # A screen saver of the same name that the user keeps.
-        prefix.put(os.path.join(harness.WIN64, "marksaver.exe"), f"C:\\windows\\{NAME}.scr")
+        prefix.put(harness.program("marksaver"), f"C:\\windows\\{NAME}.scr")
         before = files_of(prefix)
         transcript = self.drive(prefix, None, ["Replace Screen Saver? => No"])
         self.assertEqual(windows("\n".join(transcript)), ["Replace Screen Saver?"])

@@ -1,5 +1,5 @@
 """The sample screen saver installed by the real installer and removed by
-the real uninstaller, under wine64: nothing of ours stays (files, data
+the real uninstaller under Wine: nothing of ours stays (files, data
 folder levels, uninstall key, "system.ini" entry, the uninstaller's
 temporary copy) and the rest of the prefix is as it was.  The interactive
 uninstall asks first: No changes nothing, Yes removes everything and says

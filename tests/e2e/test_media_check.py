@@ -9,7 +9,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 import media_samples  # noqa: E402
 
-PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+PROBE = harness.program("registration_probe")
 
 
 def check(prefix, paths, home=None):

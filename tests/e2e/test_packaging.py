@@ -1,7 +1,7 @@
 """scrpack: its command line, and its packages as the installer sees them.
 
-The command-line cases run natively.  The last case packs the win64
-installer and runs the package under wine64: the installer must find the
+The command-line cases run natively.  The last case packs the PE32
+installer and runs the package under Wine: the installer must find the
 manifest behind its own image and show the name, the byte total and the
 licence exactly as scrpack converted them.
 """

@@ -13,9 +13,9 @@ import wave
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 
-SAMPLES = os.path.join(harness.WIN64, "samples")
-PROBE = os.path.join(harness.WIN64, "saverprobe.exe")
-REGISTRATION_PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+SAMPLES = harness.SAMPLES
+PROBE = harness.program("saverprobe")
+REGISTRATION_PROBE = harness.program("registration_probe")
 TOOLS = "C:\\glimmerkit-test"
 INSTALLED = "C:\\windows\\Lanterns.scr"
 DATA_FILE = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Lanterns\\Lanterns.dat"

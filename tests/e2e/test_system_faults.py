@@ -1,4 +1,4 @@
-"""A system that fails the installer, under wine64: no "SHFOLDER.DLL",
+"""A system that fails the installer under Wine: no "SHFOLDER.DLL",
 access refused on the uninstall key, a media file the system cannot open,
 a read-only screen saver file of the same name.  Each run ends by itself
 with exit code 0, shows only the design's windows and writes only into the
@@ -17,7 +17,7 @@ from extraction_checks import Inputs, noise, periodic, values  # noqa: E402
 
 NAME = "Hard Times"
 CAPTION = f"{NAME} Screen Saver Installation"
-PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+PROBE = harness.program("registration_probe")
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
 

@@ -11,7 +11,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 
-PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+PROBE = harness.program("registration_probe")
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall"
 ACCESS_DENIED = ("You do not have access to make the required system configuration "
                  "modifications. Please rerun this installation from an administrators account.")
@@ -21,12 +21,12 @@ ACCESS_DENIED = ("You do not have access to make the required system configurati
 def persistent_server(prefix):
     """Keeps one wineserver (and with it the registry's security settings)
     alive for the whole test; saves the registry when it ends."""
-    subprocess.run([harness.WINESERVER, "-p"], env=prefix.env(), timeout=60,
+    subprocess.run([*harness.WINESERVER, "-p"], env=prefix.env(), timeout=60,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # The first program starts the system processes, which keep its
         # output open: give them none that a test reads.
-        subprocess.run([harness.WINE64, "cmd", "/c", "exit"], env=prefix.env(),
+        subprocess.run([*harness.WINE, "cmd", "/c", "exit"], env=prefix.env(),
                        cwd=prefix.drive_c, timeout=60,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         yield
@@ -99,7 +99,7 @@ class UninstallRegistration(unittest.TestCase):
 
             # A second install overwrites every value, whatever its type was.
             code, _, _ = prefix.run("reg", ["add", "HKLM\\" + UNINSTALL + "\\Aquarium", "/v",
-                                            "DisplayName", "/t", "REG_DWORD", "/d", "7", "/f"])
+                                            "DisplayName", "/t", "REG_DWORD", "/d", "7", "/f", harness.REG_VIEW])
             self.assertEqual(code, 0)
             probe(prefix, "register", "Aquarium.scr", r"C:\Other\UNINSTAL.EXE")
             self.assertEqual(values(prefix, "Aquarium"),

@@ -13,8 +13,8 @@ import shutil
 
 import harness
 
-UNINSTALLER = os.path.join(harness.WIN64, "uninstaller", "uninstaller.exe")
-REGISTRATION_PROBE = os.path.join(harness.WIN64, "registration_probe.exe")
+UNINSTALLER = harness.UNINSTALLER
+REGISTRATION_PROBE = harness.program("registration_probe")
 TOOLS = "C:\\glimmerkit-test"
 BASE = "Night Sky"
 DATA = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\" + BASE
@@ -104,7 +104,7 @@ def tree(prefix):
 def export_key(prefix, key):
     """The key and its sub-keys as "reg export" writes them."""
     target = TOOLS + "\\export.reg"
-    code, _, err = prefix.run("reg", ["export", key, target, "/y"], timeout=60)
+    code, _, err = prefix.run("reg", ["export", key, target, "/y", harness.REG_VIEW], timeout=60)
     assert code == 0, err
     with open(prefix.host_path(target), "rb") as data:
         text = data.read().decode("utf-16")

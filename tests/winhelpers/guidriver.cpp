@@ -17,6 +17,13 @@
 //   escape   the Esc key, likewise,
 //   close    the close box (WM_SYSCOMMAND SC_CLOSE),
 //   wait     leave the window alone: it ends by itself.
+// "@N ACTION" answers the window only while the program is stopped at one
+// of its calls of WriteFile, the first from its Nth on at which the window
+// is shown; an "N*" count then answers it again at the first such call
+// after the modal window it owns has come and gone.  The answer is posted
+// before the write goes on, so the program takes it at its next message
+// pump step: a Cancel lands at the same byte on any machine, however busy.
+// Polls leave such a window alone.
 // "N*ACTION" (N of 2 or more) answers the window up to N times: after each
 // answer it is answered again once a modal window it owns has come and gone
 // (the window was disabled and is enabled again), e.g. "2*Cancel" presses
@@ -88,6 +95,8 @@ const size_t kTextCapacity = 70000; // a licence text holds up to 65,535 bytes
 struct Rule {
     std::string match;
     std::string action;
+    int atWrite; // "@N": answered at the program's writes from the Nth on; 0: by polls
+    bool used;   // an "@N" rule has answered its window
 };
 
 struct Control {
@@ -115,6 +124,7 @@ struct Window {
     int answersLeft;          // further answers of an "N*ACTION" rule
     std::string againAction;  // the ACTION of that rule
     bool disabledSinceAnswer; // a modal window it owns came since the last answer
+    bool held;                // answered at the program's writes, never by polls
 };
 
 // A process under the driver: the program, or one it started (and so on).
@@ -198,6 +208,16 @@ bool ParseRule(const std::string &line, Rule *rule)
         return false;
     rule->match = Trim(line.substr(0, arrow));
     rule->action = Trim(line.substr(arrow + 2));
+    rule->atWrite = 0;
+    rule->used = false;
+    if (!rule->action.empty() && rule->action[0] == '@') {
+        char *end = NULL;
+        long count = strtol(rule->action.c_str() + 1, &end, 10);
+        if (count < 1 || count > 1000000000 || *end != ' ')
+            return false;
+        rule->atWrite = (int)count;
+        rule->action = Trim(end);
+    }
     return !rule->match.empty() && !rule->action.empty();
 }
 
@@ -457,24 +477,34 @@ void AnswerWith(Window *window, const Snapshot &snapshot, const std::string &act
         Print("window %d: answer %s\n", window->number, Escape(action).c_str());
 }
 
+// The first rule whose MATCH the window's texts hold; NULL when none does.
+Rule *FirstRule(const Snapshot &snapshot)
+{
+    for (Rule &rule : rules)
+        if (Matches(snapshot, rule.match))
+            return &rule;
+    return NULL;
+}
+
 void Answer(Window *window, const Snapshot &snapshot)
 {
-    for (const Rule &rule : rules) {
-        if (!Matches(snapshot, rule.match))
-            continue;
-        std::string action;
-        int count = AnswerCount(rule.action, &action);
-        AnswerWith(window, snapshot, action);
-        window->answersLeft = count - 1;
-        window->againAction = action;
+    Rule *rule = FirstRule(snapshot);
+    if (rule == NULL) {
+        window->waitingWithoutRule = true;
         return;
     }
-    window->waitingWithoutRule = true;
+    std::string action;
+    int count = AnswerCount(rule->action, &action);
+    AnswerWith(window, snapshot, action);
+    window->answersLeft = count - 1;
+    window->againAction = action;
+    window->held = rule->atWrite > 0;
+    rule->used = true;
 }
 
 // A window of an "N*ACTION" rule is answered again once it is enabled after
-// a modal window it owned has ended.
-void AnswerAgain(Window *window)
+// a modal window it owned has ended.  running: as for Take.
+void AnswerAgain(Window *window, bool running)
 {
     if (window->answersLeft <= 0 || window->ended)
         return;
@@ -486,7 +516,7 @@ void AnswerAgain(Window *window)
         return;
     window->disabledSinceAnswer = false;
     window->answersLeft--;
-    AnswerWith(window, Take(window->handle, true), window->againAction);
+    AnswerWith(window, Take(window->handle, running), window->againAction);
 }
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM found)
@@ -508,10 +538,16 @@ void Poll(void)
     for (HWND handle : found) {
         Window *window = Track(handle);
         if (window->number != 0) {
-            AnswerAgain(window);
+            if (!window->held)
+                AnswerAgain(window, true);
+            else if (!IsWindowEnabled(handle))
+                window->disabledSinceAnswer = true; // answered again at a write
             continue;
         }
         Snapshot snapshot = Take(handle, true);
+        const Rule *rule = FirstRule(snapshot);
+        if (rule != NULL && rule->atWrite > 0)
+            continue; // answered at a write
         if (window->sameSince == 0 || !Same(snapshot, window->last)) {
             window->last = snapshot;
             window->sameSince = now;
@@ -522,6 +558,41 @@ void Poll(void)
             Answer(window, snapshot);
         }
     }
+}
+
+// The program is stopped at its writeCount-th call of WriteFile: each shown
+// window whose "@N" rule has come due is recorded and answered, and each
+// window of such a rule that is due to be answered again is.
+void PollAtWrite(int writeCount)
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectVisible, (LPARAM)&found);
+    for (HWND handle : found) {
+        Window *window = Track(handle);
+        if (window->number != 0) {
+            if (window->held)
+                AnswerAgain(window, false);
+            continue;
+        }
+        Snapshot snapshot = Take(handle, false);
+        const Rule *rule = FirstRule(snapshot);
+        if (rule != NULL && rule->atWrite > 0 && rule->atWrite <= writeCount) {
+            Record(window, snapshot);
+            Answer(window, snapshot);
+        }
+    }
+}
+
+// True while an "@N" rule may still have to answer at a write.
+bool WritesWatched(void)
+{
+    for (const Rule &rule : rules)
+        if (rule.atWrite > 0 && !rule.used)
+            return true;
+    for (const Window &window : windows)
+        if (window.held && window.answersLeft > 0 && !window.ended)
+            return true;
+    return false;
 }
 
 // A dialog is ending: it is recorded now unless a poll has done so.
@@ -544,7 +615,15 @@ struct Breakpoint {
     bool armed;
 };
 
-Breakpoint endDialog; // in the program only
+// Both in the program only.
+Breakpoint endDialog;
+Breakpoint writeFile; // set only for "@N" rules
+int writeCount;       // the program's calls of WriteFile so far
+// The breakpoint whose first instruction runs as one step, to be set again
+// after it when rearm says so.
+Breakpoint *stepping;
+DWORD steppingThread;
+bool rearm;
 
 bool ReadFrom(HANDLE process, ULONG_PTR address, void *buffer, SIZE_T size)
 {
@@ -616,21 +695,31 @@ ULONG_PTR FindExport(ULONG_PTR base, const char *moduleName, const char *exportN
     return 0;
 }
 
-void OnModuleLoaded(ULONG_PTR base)
+// Sets a breakpoint on an export of the module at base, if it is the one
+// named and the breakpoint is not set yet.
+void SetBreakpoint(Breakpoint *breakpoint, ULONG_PTR base, const char *moduleName, const char *exportName)
 {
-    if (endDialog.address != 0)
+    if (breakpoint->address != 0)
         return;
-    ULONG_PTR address = FindExport(base, "user32.dll", "EndDialog");
+    ULONG_PTR address = FindExport(base, moduleName, exportName);
     BYTE original;
     if (address == 0 || !ReadTarget(address, &original, 1))
         return;
     if (!WriteTargetByte(address, 0xCC)) {
-        fprintf(stderr, "guidriver: cannot set the breakpoint on EndDialog\n");
+        fprintf(stderr, "guidriver: cannot set the breakpoint on %s\n", exportName);
         return;
     }
-    endDialog.address = address;
-    endDialog.original = original;
-    endDialog.armed = true;
+    breakpoint->address = address;
+    breakpoint->original = original;
+    breakpoint->armed = true;
+}
+
+void OnModuleLoaded(ULONG_PTR base)
+{
+    SetBreakpoint(&endDialog, base, "user32.dll", "EndDialog");
+    // kernel32's WriteFile (and _lwrite, which calls it) forwards here.
+    if (WritesWatched())
+        SetBreakpoint(&writeFile, base, "kernelbase.dll", "WriteFile");
 }
 
 // EndDialog's arguments at its first instruction.
@@ -661,8 +750,36 @@ DWORD OnException(const DEBUG_EVENT &event)
     const EXCEPTION_RECORD &record = event.u.Exception.ExceptionRecord;
     ULONG_PTR address = (ULONG_PTR)record.ExceptionAddress;
     bool inProgram = event.dwProcessId == childProcessId;
-    if (inProgram && record.ExceptionCode == EXCEPTION_BREAKPOINT && endDialog.armed &&
-        address == endDialog.address) {
+    // The step over a breakpoint's first instruction has ended.  Wine under
+    // qemu reports the step as a breakpoint, and may leave the trap flag set.
+    if (inProgram && stepping != NULL && event.dwThreadId == steppingThread &&
+        (record.ExceptionCode == EXCEPTION_SINGLE_STEP || record.ExceptionCode == EXCEPTION_BREAKPOINT)) {
+        if (rearm) {
+            WriteTargetByte(stepping->address, 0xCC);
+            stepping->armed = true;
+        }
+        stepping = NULL;
+        HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        if (thread != NULL && GetThreadContext(thread, &context) && (context.EFlags & 0x100) != 0) {
+            context.EFlags &= ~0x100u;
+            SetThreadContext(thread, &context);
+        }
+        if (thread != NULL)
+            CloseHandle(thread);
+        return DBG_CONTINUE;
+    }
+    // The address is the breakpoint's own, or the next byte's where the
+    // system reports where the processor stopped (Wine does under qemu).
+    Breakpoint *hit = NULL;
+    if (inProgram && record.ExceptionCode == EXCEPTION_BREAKPOINT) {
+        if (endDialog.armed && (address == endDialog.address || address == endDialog.address + 1))
+            hit = &endDialog;
+        else if (writeFile.armed && (address == writeFile.address || address == writeFile.address + 1))
+            hit = &writeFile;
+    }
+    if (hit != NULL) {
         HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
         CONTEXT context = {};
         // Both flags carry the processor bit, hence "equivalent operands".
@@ -671,29 +788,31 @@ DWORD OnException(const DEBUG_EVENT &event)
             fprintf(stderr, "guidriver: cannot read the stopped thread\n");
             TerminateProcess(childProcess, 1);
         } else {
-            HWND dialog;
-            INT_PTR result;
-            ReadEndDialogArguments(context, &dialog, &result);
-            OnEndDialog(dialog, result);
+            if (hit == &endDialog) {
+                HWND dialog;
+                INT_PTR result;
+                ReadEndDialogArguments(context, &dialog, &result);
+                OnEndDialog(dialog, result);
+                rearm = true;
+            } else {
+                PollAtWrite(++writeCount);
+                rearm = WritesWatched(); // no more writes to watch: the trap stays off
+            }
             // Run the first instruction itself once, then set the trap again.
-            WriteTargetByte(endDialog.address, endDialog.original);
-            endDialog.armed = false;
+            WriteTargetByte(hit->address, hit->original);
+            hit->armed = false;
+            stepping = hit;
+            steppingThread = event.dwThreadId;
 #ifdef _WIN64
-            context.Rip = endDialog.address;
+            context.Rip = hit->address;
 #else
-            context.Eip = endDialog.address;
+            context.Eip = hit->address;
 #endif
             context.EFlags |= 0x100; // trap flag: one step
             SetThreadContext(thread, &context);
         }
         if (thread != NULL)
             CloseHandle(thread);
-        return DBG_CONTINUE;
-    }
-    if (inProgram && record.ExceptionCode == EXCEPTION_SINGLE_STEP && endDialog.address != 0 &&
-        !endDialog.armed) {
-        WriteTargetByte(endDialog.address, 0xCC);
-        endDialog.armed = true;
         return DBG_CONTINUE;
     }
     Process *process = FindProcess(event.dwProcessId);
@@ -819,7 +938,7 @@ BOOL CALLBACK ReportLeftOver(HWND window, LPARAM)
 
 int Usage(void)
 {
-    fputs("usage: guidriver [--timeout SECONDS] [--rule \"MATCH => ACTION\"]... [--rules FILE] [--shots FOLDER] "
+    fputs("usage: guidriver [--timeout SECONDS] [--rule \"MATCH => [@N ]ACTION\"]... [--rules FILE] [--shots FOLDER] "
           "[--] PROGRAM [COMMAND-LINE]\n",
           stderr);
     return 2;
