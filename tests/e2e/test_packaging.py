@@ -172,9 +172,10 @@ def number(text):
 class Package:
     """A package built from Files, with ways to damage copies of it."""
 
-    def __init__(self, files, **keywords):
+    def __init__(self, files, notes_end=b"", **keywords):
         self.files = files
-        self.notes = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(3000)))
+        self.notes = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(3000)) +
+                                 notes_end)
         self.sources = [files.saver, files.data, files.uninstaller, files.song, files.picture, self.notes]
         self.proc = harness.build_package(files.output, NAME, *self.sources[:3], licence=files.licence,
                                           media=[(files.song, ".WAV  ", None), files.picture, self.notes],
@@ -187,7 +188,7 @@ class Package:
 
     def damaged(self, name, cut=0, records=()):
         """A copy cut short by cut bytes, with (index, field, value) record
-        fields changed; field 1 is storedSize, 2 originalSize."""
+        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize."""
         data = bytearray(self.bytes[:len(self.bytes) - cut])
         for index, field, value in records:
             at = self.records_at + 28 * index + 4 * field
@@ -245,8 +246,10 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertEqual((data[4], notes[4]), ("packed", "packed"))
         cases = [  # (name, damage, records named in the lines, reason)
             ("cut.exe", {"cut": 100}, [5], "100 bytes past the end of the file"),
-            ("short.exe", {"records": [(1, 1, int(data[2]) - 1)]}, [1], "past the end of the block"),
-            ("two.exe", {"records": [(1, 1, int(data[2]) - 1), (5, 2, 0x7FFF0000)]}, [1, 5],
+            ("inside.exe", {"records": [(1, 0, package.records_at)]}, [1], "inside the installer or its manifest"),
+            # Made up from zero bits, the rest would install: the check
+            # stops where no encoder could have left off that many zeros.
+            ("two.exe", {"records": [(1, 0, package.records_at), (5, 2, 0x7FFF0000)]}, [1, 5],
              "past the end of the block"),
             ("signed.exe", {"records": [(5, 2, 0x80000000)]}, [5], "above 2147483647"),
         ]
@@ -279,6 +282,29 @@ class VerifyAndExtract(unittest.TestCase):
         proc = scrpack("verify", path)
         self.assertEqual(proc.returncode, 1)
         self.assertIn(f"{path}: damaged: the file ends inside the record table", proc.stdout.splitlines())
+
+    def test_block_without_its_trailing_zero_bytes_verifies_and_extracts_whole(self):
+        # Notes that end on a run end on a match one byte back, whose
+        # position code is all zero bits: the last block ends on zero bytes.
+        # Another encoder may leave them off, as the installer's decoder
+        # supplies zero bits past a block's end.
+        f = self.files
+        package = Package(f, notes_end=b"=" * 200)
+        notes = package.rows[5]
+        self.assertEqual((notes[4], int(notes[1]) + int(notes[2])), ("packed", len(package.bytes)))
+        zeros = len(package.bytes) - len(package.bytes.rstrip(b"\0"))
+        self.assertGreater(zeros, 0)
+        path = package.damaged("zero-fill.exe", cut=zeros, records=[(5, 1, int(notes[2]) - zeros)])
+
+        proc = scrpack("verify", path)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        line = proc.stdout.splitlines()[5]
+        self.assertRegex(line, r"^5 FILE0011\.TXT: ok: packed, \d+ bytes expand to \d+, ends on [1-9]\d* zero fill bits$")
+        out = os.path.join(f.root, "out")
+        proc = scrpack("extract", path, out)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        with open(os.path.join(out, "FILE0011.TXT"), "rb") as got, open(package.notes, "rb") as want:
+            self.assertEqual(got.read(), want.read())
 
     def test_usage_and_failures(self):
         f = self.files
