@@ -18,6 +18,7 @@
 #include "scrpack/compress.h"
 #include "scrpack/compress_files.h"
 #include "scrpack/file_io.h"
+#include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/progress_bar.h"
@@ -49,7 +50,8 @@ static const char kUsage[] =
     "\n"
     "options:\n"
     "  --stub FILE          installer stub (installer.exe of a build)\n"
-    "  --name NAME          display name of the screen saver (UTF-8)\n"
+    "  --name NAME          display name of the screen saver (UTF-8); at most\n"
+    "                       90 characters, so that every installed path fits\n"
     "  -o, --output FILE    package to write (replaced only on success)\n"
     "  --license FILE       licence text the user must accept (UTF-8);\n"
     "                       --licence is the same\n"
@@ -345,6 +347,11 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
                 return false;
         }
         spec->files.push_back(std::move(file));
+    }
+    // Only now are all installed names known.
+    if (!CheckInstalledPaths(*spec, error)) {
+        *error = "--name: " + *error;
+        return false;
     }
     return true;
 }

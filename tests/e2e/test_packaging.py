@@ -127,6 +127,8 @@ class CommandLine(unittest.TestCase):
             ((), base, {"name": "..\\..\\evil"}, "name"),
             ((), base, {"name": "CON"}, "reserved"),
             ((), base, {"name": "Caf\u00e9\u4e2d"}, "U+4E2D"),
+            # NAME.dat under the longest data folder would pass 259 characters.
+            (("--text-as-is",), base, {"name": "n" * 91}, "at most 90 fit"),
             (("--license", wide), base, {}, "U+4E2D"),
             (("--first-number", "65535"), f.inputs(), {}, "65535"),
             ((), base[:3] + [empty], {}, "empty"),
