@@ -45,6 +45,15 @@ def listing(package):
     return info
 
 
+def set_name(package, name):
+    """Writes name into the 260-byte name field of the package file: the way
+    to a package whose name scrpack refuses."""
+    info = listing(package)
+    with open(package, "r+b") as f:
+        f.seek(info["manifest"] + 2 + info["licence"])
+        f.write(name.encode("latin-1").ljust(260, b"\0"))
+
+
 def record_offset(info, index):
     """File offset of record index (the terminator is index len(records))."""
     return info["manifest"] + 264 + info["licence"] + 28 * index
