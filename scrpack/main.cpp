@@ -276,11 +276,15 @@ static int ListPackage(const std::string &path)
     std::printf("licence: %zu bytes\n", contents.license.size());
     std::printf("first file number: %u\n", contents.firstFileNumber);
     std::printf("manifest offset: %zu\n", contents.manifestOffset);
-    std::printf("%-5s %-10s %-10s %-10s %-7s %s\n", "index", "offset", "stored", "original", "method", "installs as");
+    // The tail quoted, so that its trailing spaces show; "-" where the
+    // installer does not use it.
+    std::printf("%-5s %-10s %-10s %-10s %-7s %-17s %s\n", "index", "offset", "stored", "original", "method", "tail",
+                "installs as");
     for (size_t i = 0; i < contents.records.size(); i++) {
         const FileRecord &record = contents.records[i];
-        std::printf("%-5zu %-10u %-10u %-10u %-7s %s\n", i, record.dataOffset, record.storedSize,
-                    record.originalSize, record.originalSize ? "packed" : "stored",
+        std::string tail = i < kRecordFirstMedia ? "-" : AnsiToUtf8(QuotedNameTail(record));
+        std::printf("%-5zu %-10u %-10u %-10u %-7s %-17s %s\n", i, record.dataOffset, record.storedSize,
+                    record.originalSize, record.originalSize ? "packed" : "stored", tail.c_str(),
                     AnsiToUtf8(InstalledFileName(contents, i)).c_str());
     }
     if (!contents.terminated)

@@ -75,8 +75,8 @@ class CommandLine(unittest.TestCase):
         self.assertIn(f"name: {NAME}", lines)
         self.assertIn("licence: 22 bytes", lines)  # CR LF line ends, one byte for the accent
         self.assertIn("first file number: 16", lines)
-        rows = [line.split(None, 5) for line in lines[5:]]
-        self.assertEqual([row[5] for row in rows],
+        rows = harness.listing_rows(listing.stdout)
+        self.assertEqual([row[6] for row in rows],
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "FILE0017.JPEG"])
         # Random bytes stay stored; text is packed when that makes it smaller.
         self.assertEqual(rows[0][4], "stored")
@@ -93,9 +93,9 @@ class CommandLine(unittest.TestCase):
         f = self.files
         proc = f.pack("--store", "--prefix", "JUK_", "--first-number", "0", *f.inputs())
         self.assertEqual(proc.returncode, 0, proc.stderr)
-        rows = [line.split(None, 5) for line in scrpack("--list", f.output).stdout.splitlines()[5:]]
+        rows = harness.listing_rows(scrpack("--list", f.output).stdout)
         self.assertEqual({row[4] for row in rows}, {"stored"})
-        self.assertEqual([row[5] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
+        self.assertEqual([row[6] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
         for row, path in zip(rows, f.inputs()):
             self.assertEqual(int(row[2]), os.path.getsize(path))
 
@@ -110,8 +110,11 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(listing.returncode, 0, listing.stderr)
         lines = listing.stdout.splitlines()
         self.assertIn("licence: 22 bytes", lines)
-        self.assertEqual([line.split(None, 5)[5] for line in lines[8:]],
-                         ["JUK_0007.MID", "JUKE0008.JPEG", "FILE0009.WAV  ", "FILE0010.JPEG"])
+        # The tails quoted, trailing spaces and all; the installer drops
+        # those from the name.
+        self.assertEqual([row[5:] for row in harness.listing_rows(listing.stdout)[3:]],
+                         [('".MID"', "JUK_0007.MID"), ('".JPEG"', "JUKE0008.JPEG"), ('".WAV  "', "FILE0009.WAV"),
+                          ('".JPEG"', "FILE0010.JPEG")])
         for media in ["x", "%s:.MID:ABCD" % f.song, "%s:.M/D" % f.song, "%s:.ABCDEFGHIJKLMNOP" % f.song]:
             with self.subTest(media=media):
                 proc = scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver,
@@ -184,7 +187,7 @@ class Package:
                                           first_number=9, **keywords)
         listing = scrpack("list", files.output).stdout.splitlines()
         self.records_at = (int(listing[3].split()[-1]) + 2 + int(listing[1].split()[1]) + 260 + 2)
-        self.rows = [line.split(None, 5) for line in listing[5:]]
+        self.rows = harness.listing_rows("\n".join(listing))
         with open(files.output, "rb") as f:
             self.bytes = f.read()
 
@@ -212,7 +215,7 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertTrue(lines[0].startswith("installs as"), lines)
         rows = [TABLE_ROW.match(line).groups() for line in lines[1:7]]
         names = [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0009.WAV", "FILE0010.JPEG", "FILE0011.TXT"]
-        self.assertEqual([row[0] for row in rows], [row[5].rstrip() for row in package.rows])
+        self.assertEqual([row[0] for row in rows], [row[6] for row in package.rows])
         self.assertEqual([row[5] for row in rows], package.sources)
         self.assertEqual([row[1] for row in rows], [row[4] for row in package.rows])
         self.assertEqual(rows[1][1], "packed")
@@ -398,8 +401,7 @@ class UnderWine(unittest.TestCase):
         inputs = [files.saver, files.data, files.uninstaller, text, noise, files.song]
         proc = harness.build_package(files.output, "Aurora", *inputs[:3], media=inputs[3:])
         self.assertEqual(proc.returncode, 0, proc.stderr)
-        listing = scrpack("list", files.output).stdout.splitlines()
-        methods = [line.split(None, 5)[4] for line in listing[5:]]
+        methods = harness.package_methods(files.output)
         self.assertEqual(methods[3:5], ["packed", "stored"])
         with harness.gui_prefix() as prefix:
             prefix.put(files.output, "C:\\package.exe")

@@ -213,6 +213,17 @@ TEST(PackageWriter, GeneratedNamesFollowPrefixAndSerial)
     EXPECT_EQ(InstalledFileName(contents, 3), "JUK_9998.MID");
     EXPECT_EQ(InstalledFileName(contents, 4), "JUKE9999.JPEG");
     EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000"); // five digits are not cut
+
+    // The listing quotes a tail, so that its length shows; a tail from
+    // another packer may hold what the quotes must escape.  The installed
+    // name loses the trailing spaces and the characters no name can hold.
+    FileRecord &record = contents.records[5];
+    std::memcpy(record.nameTail, ".WAV  \0", 7);
+    EXPECT_EQ(QuotedNameTail(record), "\".WAV  \"");
+    EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000.WAV");
+    std::memcpy(record.nameTail, "a\"b\\c\x01\xE9 \0", 9);
+    EXPECT_EQ(QuotedNameTail(record), "\"a\\\"b\\\\c\\x01\xE9 \"");
+    EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000a_b_c_\xE9");
 }
 
 TEST(PackageWriter, RepackagingAPackageGivesTheSameBytes)
