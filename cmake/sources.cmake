@@ -27,6 +27,7 @@ set(CORE_SOURCES
   engine/missing_types.cpp
   engine/registration_paths.cpp
   engine/data_file_name.cpp
+  engine/data_folder_levels.cpp
   engine/stored_copy.cpp
 )
 

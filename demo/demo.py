@@ -187,13 +187,12 @@ def show_packages(out_dir, extra_media=()):
         + "--licence demo/licence.txt \\")
     say(f"      --stub {shown(harness.INSTALLER)} -o {shown(win64)}")
     listing = harness.scrpack("list", win64).stdout
-    records = [line.split() for line in listing.splitlines()]
-    records = [fields for fields in records if len(fields) == 6 and fields[0].isdigit()]
+    records = harness.listing_rows(listing)
     licence = next((line.split(":", 1)[1].strip() for line in listing.splitlines() if line.startswith("licence:")),
                    "none")
     if records:
         say(f"The package holds the installer, the licence ({licence}) and {len(records)} files:")
-        for _, _, stored, _, method, name in records:
+        for _, _, stored, _, method, _, name in records:
             say(f"    {name:<14} {method:<7} {int(stored):>8,} bytes in the package")
     else:
         for line in listing.splitlines():

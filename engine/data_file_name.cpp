@@ -1,4 +1,5 @@
-// CopyBaseName and BuildDataFileName: naming rules of the extraction.
+// The naming rules of the extraction: the screen saver's file name, its
+// base name and the paths of the files in the data folder.
 #include "engine/data_file_name.h"
 
 #include <stdio.h>
@@ -6,6 +7,25 @@
 
 #include "flow/text_rules.h"
 #include "package/package_format.h"
+#include "texts.h"
+
+// A name too long for ".scr" to follow it (the longest stored name is 259
+// characters) is cut so that the ".scr" always survives: such a user gets a
+// file named by the first 255 characters, which is also the longest file
+// name component Windows accepts.  The file name, and with it the data
+// folder and the uninstall key, has '_' for each character that can't
+// stand in a name: only a damaged package holds one, and "..\" in it must
+// not lead out of the Windows directory.
+int BuildScreenSaverFileName(char *fileName, size_t capacity, const char *name)
+{
+    static const char extension[] = ".scr";
+    if (capacity < sizeof extension)
+        return 0;
+    int whole = CopyText(fileName, capacity - (sizeof extension - 1), name);
+    MakeFileNameSafe(fileName);
+    AppendText(fileName, capacity, extension);
+    return whole;
+}
 
 int CopyBaseName(char *baseName, size_t capacity, const char *fileName)
 {
@@ -54,4 +74,22 @@ int BuildDataFileName(char *path, size_t capacity, const char *folder, uint16_t 
         return 0;
     }
     return 1;
+}
+
+int BuildDataFolderFilePath(char *path, size_t capacity, const char *folder, const char *baseName,
+                            uint16_t firstFileNumber, int recordIndex, const char nameTail[16])
+{
+    if (recordIndex >= kRecordFirstMedia)
+        return BuildDataFileName(path, capacity, folder, firstFileNumber, recordIndex, nameTail);
+    if (capacity == 0)
+        return 0;
+    path[0] = '\0';
+    int fit = AppendText(path, capacity, folder);
+    if (recordIndex == kRecordUninstaller)
+        fit = fit && AppendText(path, capacity, TEXT_UNINSTALLER_NAME);
+    else
+        fit = fit && AppendText(path, capacity, baseName) && AppendText(path, capacity, ".dat");
+    if (!fit)
+        path[0] = '\0';
+    return fit;
 }

@@ -1,9 +1,27 @@
-// The names the extraction gives to the files it writes (portable rules).
+// The names the extraction gives to the folders and files it writes
+// (portable rules, shared with scrpack's check of installed paths).
 #ifndef ENGINE_DATA_FILE_NAME_H
 #define ENGINE_DATA_FILE_NAME_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+// Appends a backslash and level to folder, then, when made is not NULL,
+// calls it with the folder's path so far (the installer creates each
+// level as it is reached).  Returns 1 when it fit; otherwise the folder is
+// left unchanged and made is not called.
+int AppendFolderLevel(char *folder, size_t capacity, const char *level, void (*made)(const char *folder));
+
+// Appends the data folder's own levels below the common application data
+// folder, "\Quillmoor\Glimmerkit\<baseName>", each through
+// AppendFolderLevel, then the closing backslash.  Returns 1 when all of it
+// fit.
+int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, void (*made)(const char *folder));
+
+// The screen saver's file name: name (trailing spaces already removed),
+// cut so that ".scr" always fits, with '_' for each character that can't
+// stand in a file name, then ".scr".  Returns 1 when the whole name fit.
+int BuildScreenSaverFileName(char *fileName, size_t capacity, const char *name);
 
 // The screen saver's file name cut at its last "." (the whole name when it
 // has none).  Returns 1 when it fit in capacity.
@@ -16,5 +34,12 @@ int CopyBaseName(char *baseName, size_t capacity, const char *fileName);
 // otherwise the path is emptied and 0 returned.
 int BuildDataFileName(char *path, size_t capacity, const char *folder, uint16_t firstFileNumber,
                       int recordIndex, const char nameTail[16]);
+
+// The path of record recordIndex (1 and up) in the data folder: the data
+// file (base name + ".dat"), the uninstaller, or a generated data-file
+// name.  Returns 1 when the whole path fit; otherwise the path is emptied
+// and 0 returned.
+int BuildDataFolderFilePath(char *path, size_t capacity, const char *folder, const char *baseName,
+                            uint16_t firstFileNumber, int recordIndex, const char nameTail[16]);
 
 #endif

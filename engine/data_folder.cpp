@@ -1,6 +1,7 @@
 // BuildDataFolder: the per-machine data folder of the screen saver.
 #include <shlobj.h>
 
+#include "engine/data_file_name.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "flow/text_rules.h"
@@ -24,14 +25,11 @@ static void GetCommonAppData(void)
     FreeLibrary(library);
 }
 
-// Appends "\level" and creates that folder; the result of the creation is
-// ignored (an existing folder is fine).
-static int AddLevel(const char *level)
+// Creates one level of the chain; the result is ignored (an existing
+// folder is fine).
+static void CreateLevel(const char *folder)
 {
-    if (!AppendText(dataFolder, sizeof dataFolder, "\\") || !AppendText(dataFolder, sizeof dataFolder, level))
-        return 0;
-    CreateDirectoryA(dataFolder, NULL);
-    return 1;
+    CreateDirectoryA(folder, NULL);
 }
 
 int BuildDataFolder(const char *baseName)
@@ -55,11 +53,11 @@ int BuildDataFolder(const char *baseName)
             // first level is then appended without a second one.
             if (dataFolder[length - 1] == '\\')
                 dataFolder[length - 1] = '\0';
-            fit = AddLevel(TEXT_ALL_USERS) && AddLevel(TEXT_APPLICATION_DATA);
+            fit = AppendFolderLevel(dataFolder, sizeof dataFolder, TEXT_ALL_USERS, CreateLevel) &&
+                  AppendFolderLevel(dataFolder, sizeof dataFolder, TEXT_APPLICATION_DATA, CreateLevel);
         }
     }
-    fit = fit && AddLevel(TEXT_MAKER_FOLDER) && AddLevel(TEXT_PRODUCT_FOLDER) && AddLevel(baseName) &&
-          AppendText(dataFolder, sizeof dataFolder, "\\");
+    fit = fit && AppendDataFolderLevels(dataFolder, sizeof dataFolder, baseName, CreateLevel);
     if (!fit) {
         // A folder path that does not fit in 260 bytes can't be used: no
         // file goes into the data folder, and nothing is started from it.

@@ -10,7 +10,6 @@
 #include "flow/text_rules.h"
 #include "package/decoder.h"
 #include "package/manifest.h"
-#include "texts.h"
 
 // Used when the copy buffer can't be allocated, so stored files are still
 // copied whole.
@@ -43,12 +42,7 @@ static int BuildDestination(char *path, size_t capacity, int index, const FileRe
         return screenSaverPath[0] != '\0' && CopyText(path, capacity, screenSaverPath);
     if (dataFolder[0] == '\0')
         return 0;
-    if (index == kRecordDataFile)
-        return CopyText(path, capacity, dataFolder) && AppendText(path, capacity, baseName) &&
-               AppendText(path, capacity, ".dat");
-    if (index == kRecordUninstaller)
-        return CopyText(path, capacity, dataFolder) && AppendText(path, capacity, TEXT_UNINSTALLER_NAME);
-    return BuildDataFileName(path, capacity, dataFolder, firstFileNumber, index, record->nameTail);
+    return BuildDataFolderFilePath(path, capacity, dataFolder, baseName, firstFileNumber, index, record->nameTail);
 }
 
 // Expands a compressed block and reopens the manifest behind the licence.

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "engine/data_file_name.h"
 #include "engine/extraction.h"
 #include "flow/checks.h"
 #include "flow/text_rules.h"
@@ -12,22 +13,6 @@
 #include "texts.h"
 
 char screenSaverFileName[kNameFieldSize];
-
-// Builds screenSaverFileName from the trimmed name.  A name too long for
-// the name and ".scr" to fit in 260 bytes (the longest stored name is 259
-// characters) is cut so that the ".scr" always survives: such a user gets
-// a file named by the first 255 characters, which is also the longest file
-// name component Windows accepts.  The file name, and with it the data
-// folder and the uninstall key, has '_' for each character that can't
-// stand in a name: only a damaged package holds one, and "..\" in it must
-// not lead out of the Windows directory.  The texts shown keep the name.
-static void BuildScreenSaverFileName(void)
-{
-    static const char extension[] = ".scr";
-    CopyText(screenSaverFileName, sizeof screenSaverFileName - (sizeof extension - 1), screenSaverName);
-    MakeFileNameSafe(screenSaverFileName);
-    AppendText(screenSaverFileName, sizeof screenSaverFileName, extension);
-}
 
 // Steps 7-10: the confirmation message.  The message buffer is sized so
 // that the longest name, directory and byte count always fit whole.
@@ -61,7 +46,8 @@ void RunInstallSequence(void)
     // The caption is cut at 255 characters when a long name would not fit.
     char caption[256];
     snprintf(caption, sizeof caption, TEXT_INSTALL_CAPTION, screenSaverName);
-    BuildScreenSaverFileName();
+    // The texts shown keep the name as it is.
+    BuildScreenSaverFileName(screenSaverFileName, sizeof screenSaverFileName, screenSaverName);
 
     if (!ConfirmInstall(caption))
         return;

@@ -6,7 +6,7 @@
 #include <string>
 
 // Decodes every block and prints, per record, whether it expands to its
-// size without its code running past the block's end.
+// size, and how many zero bits past the block's end its code takes.
 int VerifyCommand(const std::string &package);
 
 // Writes every file into directory (made when missing) under the name the

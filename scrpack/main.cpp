@@ -18,6 +18,7 @@
 #include "scrpack/compress.h"
 #include "scrpack/compress_files.h"
 #include "scrpack/file_io.h"
+#include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/progress_bar.h"
@@ -49,7 +50,8 @@ static const char kUsage[] =
     "\n"
     "options:\n"
     "  --stub FILE          installer stub (installer.exe of a build)\n"
-    "  --name NAME          display name of the screen saver (UTF-8)\n"
+    "  --name NAME          display name of the screen saver (UTF-8); at most\n"
+    "                       90 characters, so that every installed path fits\n"
     "  -o, --output FILE    package to write (replaced only on success)\n"
     "  --license FILE       licence text the user must accept (UTF-8);\n"
     "                       --licence is the same\n"
@@ -274,11 +276,15 @@ static int ListPackage(const std::string &path)
     std::printf("licence: %zu bytes\n", contents.license.size());
     std::printf("first file number: %u\n", contents.firstFileNumber);
     std::printf("manifest offset: %zu\n", contents.manifestOffset);
-    std::printf("%-5s %-10s %-10s %-10s %-7s %s\n", "index", "offset", "stored", "original", "method", "installs as");
+    // The tail quoted, so that its trailing spaces show; "-" where the
+    // installer does not use it.
+    std::printf("%-5s %-10s %-10s %-10s %-7s %-17s %s\n", "index", "offset", "stored", "original", "method", "tail",
+                "installs as");
     for (size_t i = 0; i < contents.records.size(); i++) {
         const FileRecord &record = contents.records[i];
-        std::printf("%-5zu %-10u %-10u %-10u %-7s %s\n", i, record.dataOffset, record.storedSize,
-                    record.originalSize, record.originalSize ? "packed" : "stored",
+        std::string tail = i < kRecordFirstMedia ? "-" : AnsiToUtf8(QuotedNameTail(record));
+        std::printf("%-5zu %-10u %-10u %-10u %-7s %-17s %s\n", i, record.dataOffset, record.storedSize,
+                    record.originalSize, record.originalSize ? "packed" : "stored", tail.c_str(),
                     AnsiToUtf8(InstalledFileName(contents, i)).c_str());
     }
     if (!contents.terminated)
@@ -345,6 +351,11 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
                 return false;
         }
         spec->files.push_back(std::move(file));
+    }
+    // Only now are all installed names known.
+    if (!CheckInstalledPaths(*spec, error)) {
+        *error = "--name: " + *error;
+        return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/data_file_name.h"
 #include "package/manifest.h"
 #include "scrpack/file_io.h"
 #include "scrpack/pe_image.h"
@@ -73,15 +74,29 @@ std::string InstalledFileName(const PackageContents &contents, size_t index)
     std::string name = contents.name.substr(0, contents.name.find_last_not_of(' ') + 1);
     if (index == kRecordScreenSaver)
         return name + ".scr";
-    if (index == kRecordDataFile)
-        return name + ".dat";
-    if (index == kRecordUninstaller)
-        return "UNINSTAL.EXE";
+    // Room for the longest name a package can give: no cut here.
+    char path[2 * kNameFieldSize];
     const FileRecord &record = contents.records[index];
-    char selector = record.nameTail[kNameTailPrefixByte];
-    const char *prefix = selector == PREFIX_SELECT_JUK_ ? "JUK_" : selector == PREFIX_SELECT_JUKE ? "JUKE" : "FILE";
-    char serial[16];
-    std::snprintf(serial, sizeof serial, "%04d", (int)(contents.firstFileNumber + index - kRecordFirstMedia));
-    return prefix + std::string(serial) +
-           std::string(record.nameTail, strnlen(record.nameTail, kNameTailTextSize));
+    BuildDataFolderFilePath(path, sizeof path, "", name.c_str(), contents.firstFileNumber, (int)index,
+                            record.nameTail);
+    return path;
+}
+
+std::string QuotedNameTail(const FileRecord &record)
+{
+    std::string text = "\"";
+    for (size_t i = 0; i < kNameTailTextSize && record.nameTail[i] != '\0'; i++) {
+        unsigned char c = (unsigned char)record.nameTail[i];
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += (char)c;
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        } else {
+            text += (char)c;
+        }
+    }
+    return text + "\"";
 }

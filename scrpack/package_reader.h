@@ -24,4 +24,10 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
 // the data folder for the others).
 std::string InstalledFileName(const PackageContents &contents, size_t index);
 
+// The text of a record's name tail in double quotes, so that its length
+// shows (trailing spaces, which the installer drops from the name),
+// with \" and \\ for those characters and \xNN for control characters.
+// Still in the ANSI code page.
+std::string QuotedNameTail(const FileRecord &record);
+
 #endif

@@ -1,16 +1,24 @@
 // CheckRecord: a record's block through the installer's own decoder.
 //
-// Whether the code runs past the block's end: the decoder hands out zero
-// bits once the block's bytes are used up, so an expansion that needed
-// them looks just as finished as one that did not.  Rather than count in
-// the installer's bit reader, the block is given to DecodeBlock with
-// kLookAhead zero bytes behind it, as if it were that much longer.  The
-// decoder then reads exactly what the installer reads (zeros either way),
-// and its own counters tell how far it got: remainingInput is what it has
-// not fetched, bitCount what it fetched but has not used.  The bit reader
-// never holds more than 4 bytes ahead of what it has used, so a sound
-// block always leaves some of the look-ahead unfetched, and a decoder that
-// fetched it all has certainly read past the end.
+// Zero fill: where the code needs bits past the block's last byte, the
+// decoder supplies zero bits, so an encoder may leave off a block's
+// trailing zero bytes and the block still installs whole.  Past its last
+// byte, though, the decoder goes on making bytes out of zero bits for as
+// long as originalSize asks, so a record whose sizes are damaged would
+// seem to expand too.  The check takes up to kZeroFillLimit bytes of zero
+// fill as bytes that an encoder left off; a block whose code needs more
+// does not give its originalSize bytes by itself.
+//
+// Where the code ends: rather than count in the installer's bit reader,
+// the block is given to DecodeBlock with kZeroFillLimit + kLookAhead zero
+// bytes behind it, as if it were that much longer.  The decoder then reads
+// exactly what the installer reads (zeros either way), and its own
+// counters tell how far it got: remainingInput is what it has not
+// fetched, bitCount what it fetched but has not used.  The bit reader
+// never holds more than sizeof(BitWord) bytes ahead of what it has used,
+// so a block whose code ends within the limit always leaves some of the
+// look-ahead unfetched, and a decoder that fetched it all has certainly
+// needed more zero fill than the limit.
 #include "scrpack/record_check.h"
 
 #include <algorithm>
@@ -25,9 +33,17 @@
 
 namespace {
 
+// Zero bytes an encoder may have left off a block.  The longest run of
+// trailing zero bytes measured in blocks of our own encoder is about
+// 1.3 KB (a file that ends on a long run of one byte, whose match code has
+// become all zero bits); the limit leaves a wide margin, and a check of a
+// damaged record stops after at most about 1.5 MB made of zero bits
+// (3 bytes per bit: a 30-byte match in 10 bits).
+const uint32_t kZeroFillLimit = 65536;
 const uint32_t kLookAhead = 16;
+static_assert(kLookAhead > sizeof(BitWord), "the look-ahead outlasts what the bit reader holds");
 
-// The block's bytes from the package, then kLookAhead zero bytes.
+// The block's bytes from the package, then `zeros` zero bytes.
 struct BlockSource {
     int fd;
     uint64_t next, end;
@@ -63,7 +79,7 @@ ssize_t ReadBlockSource(void *cookie, char *buffer, size_t size)
 // Where the decoder's output goes.  It never reports a short write: the
 // decoder would end the whole process on one.  A failed sink is noted and
 // the decoding stopped through the abort flag instead, as is a decoding
-// that has run through the look-ahead (it would otherwise go on making up
+// that has run through the zero fill (it would otherwise go on making up
 // the rest of a damaged file from zero bits, up to 2 GiB of it).
 struct DecodedSink {
     const ByteSink *sink;
@@ -111,8 +127,12 @@ RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, con
 
 RecordCheck Expand(const PackageFile &package, const FileRecord &record, const ByteSink &sink)
 {
+    if (record.originalSize > 0x7FFFFFFFu)
+        return Problem("its size " + std::to_string(record.originalSize) +
+                       " is above 2147483647; the installer would write nothing");
+    const uint32_t fed = record.storedSize + kZeroFillLimit + kLookAhead;
     BlockSource source = {package.fd, record.dataOffset, (uint64_t)record.dataOffset + record.storedSize,
-                          kLookAhead, 0};
+                          kZeroFillLimit + kLookAhead, 0};
     DecodedSink out = {&sink, 0, 0};
     FILE *input = fopencookie(&source, "rb", {ReadBlockSource, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(&out, "wb", {nullptr, WriteDecodedSink, nullptr, nullptr});
@@ -129,7 +149,7 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     int32_t savedAbort = abortRequested, savedExempt = abortExempt;
     abortRequested = 0;
     abortExempt = 0;
-    int32_t produced = DecodeBlock(input, output, record.originalSize, record.storedSize + kLookAhead);
+    int32_t produced = DecodeBlock(input, output, record.originalSize, fed);
     std::fflush(output);
     uint32_t unfetched = remainingInput;
     unsigned held = bitCount;
@@ -143,21 +163,21 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     if (out.error != 0)
         return Problem(std::strerror(out.error));
     uint64_t blockBits = 8ull * record.storedSize;
-    if (unfetched == 0)
-        return Problem("its code runs past the end of the block");
-    uint64_t usedBits = 8ull * (record.storedSize + kLookAhead - unfetched) - held;
-    if (usedBits > blockBits)
-        return Problem("its code runs " + std::to_string(usedBits - blockBits) + " bits past the end of the block");
-    if (record.originalSize > 0x7FFFFFFFu)
-        return Problem("its size " + std::to_string(record.originalSize) +
-                       " is above 2147483647; the installer would write nothing");
+    uint64_t usedBits = unfetched == 0 ? UINT64_MAX : 8ull * (fed - unfetched) - held;
+    if (usedBits > blockBits + 8ull * kZeroFillLimit)
+        return Problem("its code runs more than " + std::to_string(kZeroFillLimit) +
+                       " bytes past the end of the block without giving its " +
+                       std::to_string(record.originalSize) + " bytes");
     if ((uint32_t)produced != record.originalSize || out.written != record.originalSize)
         return Problem("it expands to " + std::to_string(out.written) + " bytes, not " +
                        std::to_string(record.originalSize));
     RecordCheck check;
     check.sound = true;
     check.produced = out.written;
-    check.unusedBytes = (blockBits - usedBits) / 8;
+    if (usedBits > blockBits)
+        check.zeroFillBits = usedBits - blockBits;
+    else
+        check.unusedBytes = (blockBits - usedBits) / 8;
     return check;
 }
 

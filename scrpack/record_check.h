@@ -20,6 +20,7 @@ struct RecordCheck {
     std::string problem;      // one line when not sound
     uint64_t produced = 0;    // bytes the installer would write
     uint64_t unusedBytes = 0; // whole bytes at the block's end that decoding never needed
+    uint64_t zeroFillBits = 0; // zero bits the decoder supplied past the block's end
 };
 
 // The package as far as the records rely on it.
@@ -31,8 +32,10 @@ struct PackageFile {
 
 // Checks one record and passes the bytes the installer would install to
 // sink (when given).  A stored block must lie inside the file behind the
-// record table; a compressed one must besides expand to originalSize bytes
-// without its code running past the block's end.
+// record table; a compressed one must besides expand to originalSize bytes,
+// its code ending in the block or in the zero bits the decoder supplies
+// past it, as long as it needs no more of them than an encoder could have
+// left off.
 RecordCheck CheckRecord(const PackageFile &package, const FileRecord &record, const ByteSink &sink);
 
 #endif

@@ -15,6 +15,9 @@ static std::string Describe(const FileRecord &record, const RecordCheck &check)
                        std::to_string(check.produced);
     if (check.unusedBytes)
         text += " (the last " + std::to_string(check.unusedBytes) + " bytes of the block are not needed)";
+    // The encoder left off trailing zero bytes; the decoder supplies them.
+    if (check.zeroFillBits)
+        text += ", ends on " + std::to_string(check.zeroFillBits) + " zero fill bits";
     return text;
 }
 

@@ -37,12 +37,19 @@ def listing(package):
             info["licence"] = int(line.split(": ")[1].split()[0])
         elif line.startswith("first file number: "):
             info["first"] = int(line.split(": ")[1])
-        else:
-            fields = line.split()
-            if len(fields) >= 5 and fields[0].isdigit() and fields[4] in ("stored", "packed"):
-                info["records"].append({"offset": int(fields[1]), "stored": int(fields[2]),
-                                        "original": int(fields[3]), "method": fields[4]})
+    for row in harness.listing_rows(out):
+        info["records"].append({"offset": int(row[1]), "stored": int(row[2]), "original": int(row[3]),
+                                "method": row[4]})
     return info
+
+
+def set_name(package, name):
+    """Writes name into the 260-byte name field of the package file: the way
+    to a package whose name scrpack refuses."""
+    info = listing(package)
+    with open(package, "r+b") as f:
+        f.seek(info["manifest"] + 2 + info["licence"])
+        f.write(name.encode("latin-1").ljust(260, b"\0"))
 
 
 def record_offset(info, index):

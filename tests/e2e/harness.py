@@ -10,6 +10,7 @@ host's HOME or on a running X server.
 import contextlib
 import fcntl
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -347,13 +348,19 @@ def build_package(output, name, saver, data, uninstaller, media=(), licence=None
     return scrpack(*args)
 
 
+# A record's line in scrpack's listing: index, offset, stored size,
+# original size, method, the name tail quoted ("-" for records 0 to 2) and
+# the installed name, which may hold spaces.
+LISTING_ROW = re.compile(r'^(\d+) +(\d+) +(\d+) +(\d+) +(stored|packed) +(-|"(?:[^"\\]|\\.)*") +(.*)$')
+
+
+def listing_rows(listing):
+    """The record lines of scrpack's listing (its stdout), each split into
+    the seven fields of LISTING_ROW, as texts."""
+    return [match.groups() for match in map(LISTING_ROW.match, listing.splitlines()) if match]
+
+
 def package_methods(package):
     """How each file of a package is carried, in record order: "stored" or
     "packed" (from scrpack's listing)."""
-    proc = scrpack("list", package)
-    methods = []
-    for line in proc.stdout.splitlines():
-        fields = line.split()
-        if len(fields) >= 5 and fields[0].isdigit() and fields[4] in ("stored", "packed"):
-            methods.append(fields[4])
-    return methods
+    return [row[4] for row in listing_rows(scrpack("list", package).stdout)]

@@ -82,12 +82,11 @@ class CompressedInstall(unittest.TestCase):
                                      media=media)
         self.assertEqual(proc.returncode, 0, proc.stderr)
 
-        listing = harness.scrpack("list", package).stdout.splitlines()
-        header = next(i for i, line in enumerate(listing) if line.startswith("index "))
-        rows = [line.split(None, 5) for line in listing[header + 1:]]
+        listing = harness.scrpack("list", package).stdout
+        rows = harness.listing_rows(listing)
         self.assertEqual(len(rows), 6, listing)
         self.assertEqual({row[4] for row in rows}, {"packed"}, listing)
-        installed_names = [row[5] for row in rows]
+        installed_names = [row[6] for row in rows]
 
         with harness.gui_prefix() as prefix:
             prefix.put(package, INSTALLER_PATH)

@@ -9,6 +9,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
+import damage  # noqa: E402
 import harness  # noqa: E402
 from extraction_checks import (DATA_ROOT, DRIVER_TIMEOUT, Inputs, boot_entry, entry, escaped,  # noqa: E402
                                files_of, install_log, log_bytes, media_set, noise, progress_dialog, read_host,
@@ -30,10 +31,13 @@ class DataFolder(unittest.TestCase):
 
     def package(self, name):
         """A small package: returns (its host path, [(file name, bytes)] of
-        the saver, the data file, the uninstaller and one media file)."""
+        the saver, the data file, the uninstaller and one media file).
+        scrpack refuses names whose installed paths would not fit, so the
+        name goes into the name field of a package built under another."""
         files = [("saver.scr", runnable(b"")), ("saver.dat", noise(3000, seed=1)),
                  ("uninstal.exe", runnable(bytes(100))), ("tone.wav", self.media["tone.wav"])]
-        path = self.inputs.package(name, *files[:3], media=[(*files[3], None, None)])
+        path = self.inputs.package(name[:40], *files[:3], media=[(*files[3], None, None)])
+        damage.set_name(path, name)
         return path, files
 
     def silent_install(self, prefix, package, name, extra_env=None):

@@ -75,8 +75,8 @@ class CommandLine(unittest.TestCase):
         self.assertIn(f"name: {NAME}", lines)
         self.assertIn("licence: 22 bytes", lines)  # CR LF line ends, one byte for the accent
         self.assertIn("first file number: 16", lines)
-        rows = [line.split(None, 5) for line in lines[5:]]
-        self.assertEqual([row[5] for row in rows],
+        rows = harness.listing_rows(listing.stdout)
+        self.assertEqual([row[6] for row in rows],
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "FILE0017.JPEG"])
         # Random bytes stay stored; text is packed when that makes it smaller.
         self.assertEqual(rows[0][4], "stored")
@@ -93,9 +93,9 @@ class CommandLine(unittest.TestCase):
         f = self.files
         proc = f.pack("--store", "--prefix", "JUK_", "--first-number", "0", *f.inputs())
         self.assertEqual(proc.returncode, 0, proc.stderr)
-        rows = [line.split(None, 5) for line in scrpack("--list", f.output).stdout.splitlines()[5:]]
+        rows = harness.listing_rows(scrpack("--list", f.output).stdout)
         self.assertEqual({row[4] for row in rows}, {"stored"})
-        self.assertEqual([row[5] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
+        self.assertEqual([row[6] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
         for row, path in zip(rows, f.inputs()):
             self.assertEqual(int(row[2]), os.path.getsize(path))
 
@@ -110,8 +110,11 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(listing.returncode, 0, listing.stderr)
         lines = listing.stdout.splitlines()
         self.assertIn("licence: 22 bytes", lines)
-        self.assertEqual([line.split(None, 5)[5] for line in lines[8:]],
-                         ["JUK_0007.MID", "JUKE0008.JPEG", "FILE0009.WAV  ", "FILE0010.JPEG"])
+        # The tails quoted, trailing spaces and all; the installer drops
+        # those from the name.
+        self.assertEqual([row[5:] for row in harness.listing_rows(listing.stdout)[3:]],
+                         [('".MID"', "JUK_0007.MID"), ('".JPEG"', "JUKE0008.JPEG"), ('".WAV  "', "FILE0009.WAV"),
+                          ('".JPEG"', "FILE0010.JPEG")])
         for media in ["x", "%s:.MID:ABCD" % f.song, "%s:.M/D" % f.song, "%s:.ABCDEFGHIJKLMNOP" % f.song]:
             with self.subTest(media=media):
                 proc = scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver,
@@ -127,6 +130,8 @@ class CommandLine(unittest.TestCase):
             ((), base, {"name": "..\\..\\evil"}, "name"),
             ((), base, {"name": "CON"}, "reserved"),
             ((), base, {"name": "Caf\u00e9\u4e2d"}, "U+4E2D"),
+            # NAME.dat under the longest data folder would pass 259 characters.
+            (("--text-as-is",), base, {"name": "n" * 91}, "at most 90 fit"),
             (("--license", wide), base, {}, "U+4E2D"),
             (("--first-number", "65535"), f.inputs(), {}, "65535"),
             ((), base[:3] + [empty], {}, "empty"),
@@ -172,22 +177,23 @@ def number(text):
 class Package:
     """A package built from Files, with ways to damage copies of it."""
 
-    def __init__(self, files, **keywords):
+    def __init__(self, files, notes_end=b"", **keywords):
         self.files = files
-        self.notes = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(3000)))
+        self.notes = files.write("notes.txt", b"".join(b"line %06d of the notes\r\n" % i for i in range(3000)) +
+                                 notes_end)
         self.sources = [files.saver, files.data, files.uninstaller, files.song, files.picture, self.notes]
         self.proc = harness.build_package(files.output, NAME, *self.sources[:3], licence=files.licence,
                                           media=[(files.song, ".WAV  ", None), files.picture, self.notes],
                                           first_number=9, **keywords)
         listing = scrpack("list", files.output).stdout.splitlines()
         self.records_at = (int(listing[3].split()[-1]) + 2 + int(listing[1].split()[1]) + 260 + 2)
-        self.rows = [line.split(None, 5) for line in listing[5:]]
+        self.rows = harness.listing_rows("\n".join(listing))
         with open(files.output, "rb") as f:
             self.bytes = f.read()
 
     def damaged(self, name, cut=0, records=()):
         """A copy cut short by cut bytes, with (index, field, value) record
-        fields changed; field 1 is storedSize, 2 originalSize."""
+        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize."""
         data = bytearray(self.bytes[:len(self.bytes) - cut])
         for index, field, value in records:
             at = self.records_at + 28 * index + 4 * field
@@ -209,7 +215,7 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertTrue(lines[0].startswith("installs as"), lines)
         rows = [TABLE_ROW.match(line).groups() for line in lines[1:7]]
         names = [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0009.WAV", "FILE0010.JPEG", "FILE0011.TXT"]
-        self.assertEqual([row[0] for row in rows], [row[5].rstrip() for row in package.rows])
+        self.assertEqual([row[0] for row in rows], [row[6] for row in package.rows])
         self.assertEqual([row[5] for row in rows], package.sources)
         self.assertEqual([row[1] for row in rows], [row[4] for row in package.rows])
         self.assertEqual(rows[1][1], "packed")
@@ -245,8 +251,10 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertEqual((data[4], notes[4]), ("packed", "packed"))
         cases = [  # (name, damage, records named in the lines, reason)
             ("cut.exe", {"cut": 100}, [5], "100 bytes past the end of the file"),
-            ("short.exe", {"records": [(1, 1, int(data[2]) - 1)]}, [1], "past the end of the block"),
-            ("two.exe", {"records": [(1, 1, int(data[2]) - 1), (5, 2, 0x7FFF0000)]}, [1, 5],
+            ("inside.exe", {"records": [(1, 0, package.records_at)]}, [1], "inside the installer or its manifest"),
+            # Made up from zero bits, the rest would install: the check
+            # stops where no encoder could have left off that many zeros.
+            ("two.exe", {"records": [(1, 0, package.records_at), (5, 2, 0x7FFF0000)]}, [1, 5],
              "past the end of the block"),
             ("signed.exe", {"records": [(5, 2, 0x80000000)]}, [5], "above 2147483647"),
         ]
@@ -279,6 +287,29 @@ class VerifyAndExtract(unittest.TestCase):
         proc = scrpack("verify", path)
         self.assertEqual(proc.returncode, 1)
         self.assertIn(f"{path}: damaged: the file ends inside the record table", proc.stdout.splitlines())
+
+    def test_block_without_its_trailing_zero_bytes_verifies_and_extracts_whole(self):
+        # Notes that end on a run end on a match one byte back, whose
+        # position code is all zero bits: the last block ends on zero bytes.
+        # Another encoder may leave them off, as the installer's decoder
+        # supplies zero bits past a block's end.
+        f = self.files
+        package = Package(f, notes_end=b"=" * 200)
+        notes = package.rows[5]
+        self.assertEqual((notes[4], int(notes[1]) + int(notes[2])), ("packed", len(package.bytes)))
+        zeros = len(package.bytes) - len(package.bytes.rstrip(b"\0"))
+        self.assertGreater(zeros, 0)
+        path = package.damaged("zero-fill.exe", cut=zeros, records=[(5, 1, int(notes[2]) - zeros)])
+
+        proc = scrpack("verify", path)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        line = proc.stdout.splitlines()[5]
+        self.assertRegex(line, r"^5 FILE0011\.TXT: ok: packed, \d+ bytes expand to \d+, ends on [1-9]\d* zero fill bits$")
+        out = os.path.join(f.root, "out")
+        proc = scrpack("extract", path, out)
+        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+        with open(os.path.join(out, "FILE0011.TXT"), "rb") as got, open(package.notes, "rb") as want:
+            self.assertEqual(got.read(), want.read())
 
     def test_usage_and_failures(self):
         f = self.files
@@ -370,8 +401,7 @@ class UnderWine(unittest.TestCase):
         inputs = [files.saver, files.data, files.uninstaller, text, noise, files.song]
         proc = harness.build_package(files.output, "Aurora", *inputs[:3], media=inputs[3:])
         self.assertEqual(proc.returncode, 0, proc.stderr)
-        listing = scrpack("list", files.output).stdout.splitlines()
-        methods = [line.split(None, 5)[4] for line in listing[5:]]
+        methods = harness.package_methods(files.output)
         self.assertEqual(methods[3:5], ["packed", "stored"])
         with harness.gui_prefix() as prefix:
             prefix.put(files.output, "C:\\package.exe")

@@ -10,6 +10,7 @@
 #include "scrpack/ansi_text.h"
 #include "scrpack/compress.h"
 #include "scrpack/file_io.h"
+#include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/stub_layout.h"
@@ -212,6 +213,17 @@ TEST(PackageWriter, GeneratedNamesFollowPrefixAndSerial)
     EXPECT_EQ(InstalledFileName(contents, 3), "JUK_9998.MID");
     EXPECT_EQ(InstalledFileName(contents, 4), "JUKE9999.JPEG");
     EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000"); // five digits are not cut
+
+    // The listing quotes a tail, so that its length shows; a tail from
+    // another packer may hold what the quotes must escape.  The installed
+    // name loses the trailing spaces and the characters no name can hold.
+    FileRecord &record = contents.records[5];
+    std::memcpy(record.nameTail, ".WAV  \0", 7);
+    EXPECT_EQ(QuotedNameTail(record), "\".WAV  \"");
+    EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000.WAV");
+    std::memcpy(record.nameTail, "a\"b\\c\x01\xE9 \0", 9);
+    EXPECT_EQ(QuotedNameTail(record), "\"a\\\"b\\\\c\\x01\xE9 \"");
+    EXPECT_EQ(InstalledFileName(contents, 5), "FILE10000a_b_c_\xE9");
 }
 
 TEST(PackageWriter, RepackagingAPackageGivesTheSameBytes)
@@ -268,6 +280,31 @@ TEST(PackageWriter, RefusesWhatTheFormatCannotCarry)
     spec = FourFiles();
     spec.stub = BuildStubLikePe(); // not through the post-link step
     EXPECT_NE(BuildError(spec).find("stub"), std::string::npos);
+}
+
+TEST(PackageWriter, RefusesANameThatMakesAnInstalledPathTooLong)
+{
+    // Under C:\Documents and Settings\All Users\Application Data the data
+    // folder takes 75 characters and the name, and NAME.dat the name and 4
+    // more: 79 + 2 x 90 = 259 is the longest path the installer uses.
+    PackageSpec spec = FourFiles();
+    std::string error;
+    spec.name = std::string(90, 'n') + "  "; // the installer trims the spaces
+    EXPECT_TRUE(CheckInstalledPaths(spec, &error)) << error;
+    EXPECT_EQ(LongestInstalledPath(spec, 90).length, 259u);
+
+    spec.name.assign(91, 'n');
+    EXPECT_FALSE(CheckInstalledPaths(spec, &error));
+    EXPECT_EQ(error, "the name has 91 characters and at most 90 fit: under C:\\Documents and Settings\\All Users\\"
+                     "Application Data the path of the data file would have 261 characters, and the installer "
+                     "skips files whose paths pass 259");
+
+    // With a short name the longest path is that of a generated name.
+    spec.name = "Aurora";
+    spec.files.push_back(File("long", 10, 5, ".ABCDEFGHIJKLMN", PREFIX_SELECT_JUK_));
+    InstalledPath longest = LongestInstalledPath(spec, 6);
+    EXPECT_EQ(longest.file, "JUK_0017.ABCDEFGHIJKLMN");
+    EXPECT_EQ(longest.length, 75u + 6 + 23);
 }
 
 TEST(PackageReader, PackageCutInsideTheRecordTable)
