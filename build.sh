@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything: build/native (scrpack, stubfix, unit tests), then the
-# installer for win32 (the product) and win64 (run under wine64 in tests).
+# installer for win32 (the product, which the end-to-end tests run) and win64
+# (kept for the test that both builds install the same bytes).
 # BUILD_ROOT chooses another folder than build/ for all three trees.
 set -euo pipefail
 cd "$(dirname "$0")"

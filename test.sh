@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds all three trees and runs every test: native
-# unit tests (ASan+UBSan), end-to-end tests under wine64, short fuzz runs
-# and the static checks.
+# unit tests (ASan+UBSan), end-to-end tests of the PE32 product under Wine,
+# short fuzz runs and the static checks.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh

@@ -35,7 +35,7 @@ DATA = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\" + NAME
 UNINSTALLER = DATA + "\\UNINSTAL.EXE"
 OUR_KEY = state.UNINSTALL_KEY + "\\" + NAME
 TOOLS = state.TOOLS
-DESKTOP = "/desktop=Glimmerkit,800x600"
+DESKTOP_SIZE = "800x600"
 WINE_FONTS = ["marlett.ttf", "tahoma.ttf", "tahomabd.ttf"]
 
 # The pictures, named after what they show: (a text the window holds, file).
@@ -180,13 +180,13 @@ def package(output, stub, extra_media=()):
 def show_packages(out_dir, extra_media=()):
     heading(f"1. Packaging the sample screen saver {NAME} with scrpack")
     os.makedirs(out_dir, exist_ok=True)
-    win64 = package(os.path.join(out_dir, NAME + "-setup.exe"), harness.INSTALLER, extra_media)
+    setup = package(os.path.join(out_dir, NAME + "-setup.exe"), harness.INSTALLER, extra_media)
     say(f"$ scrpack build --name {NAME} --saver {NAME}.scr --data {NAME}.dat --uninstaller UNINSTAL.EXE \\")
     say(f"      --media {NAME}.wav --media {NAME}.mid "
         + "".join(f"--media {os.path.basename(m)} " for m in extra_media)
         + "--licence demo/licence.txt \\")
-    say(f"      --stub {shown(harness.INSTALLER)} -o {shown(win64)}")
-    listing = harness.scrpack("list", win64).stdout
+    say(f"      --stub {shown(harness.INSTALLER)} -o {shown(setup)}")
+    listing = harness.scrpack("list", setup).stdout
     records = harness.listing_rows(listing)
     licence = next((line.split(":", 1)[1].strip() for line in listing.splitlines() if line.startswith("licence:")),
                    "none")
@@ -197,13 +197,9 @@ def show_packages(out_dir, extra_media=()):
     else:
         for line in listing.splitlines():
             say("    " + line)
-    win32_stub = os.path.join(harness.BUILD_ROOT, "win32", "installer.exe")
-    if os.path.exists(win32_stub):
-        win32 = package(os.path.join(out_dir, NAME + "-setup-win32.exe"), win32_stub, extra_media)
-        say(f"The same package for 32-bit Windows (the product): {shown(win32)}, "
-            f"{size(os.path.getsize(win32))}.")
-    say(f"This machine runs the x86-64 build under wine64: {shown(win64)}, {size(os.path.getsize(win64))}.")
-    return win64
+    say(f"The package is a PE32 program, as users get it: {shown(setup)}, {size(os.path.getsize(setup))}; "
+        "here it runs as a 32-bit program on 64-bit Windows under Wine.")
+    return setup
 
 
 def new_prefix(display, unmanaged=False):
@@ -214,12 +210,17 @@ def new_prefix(display, unmanaged=False):
     if unmanaged:
         prefix.add_user_key("Software\\Wine\\X11 Driver", {"Managed": "N"})
     else:
+        # Every window goes into a Wine desktop window, which draws title
+        # bars (Xvfb has no window manager).
+        prefix.add_user_key("Software\\Wine\\Explorer", {"Desktop": "Default"})
+        prefix.add_user_key("Software\\Wine\\Explorer\\Desktops", {"Default": DESKTOP_SIZE})
         # The frames Wine draws need its own fonts (Marlett for the close
         # box, Tahoma for message boxes), which this Wine does not find in
         # its data folder by itself; the prefix's font folder it does search.
         for name in WINE_FONTS:
             with contextlib.suppress(OSError):
-                shutil.copy(os.path.join("/usr/share/wine/fonts", name), os.path.join(prefix.windows, "Fonts"))
+                shutil.copy(os.path.join(harness.WINE_ROOT, "usr/share/wine/fonts", name),
+                            os.path.join(prefix.windows, "Fonts"))
     prefix.keep_server()
     os.makedirs(prefix.host_path(TOOLS), exist_ok=True)
     say(f"A fresh Wine prefix: {prefix.path} (ready in {time.time() - started:.0f} s)")
@@ -295,12 +296,12 @@ def show_uninstall(prefix, before_install, installed):
 
 
 def silent_demo(out_dir):
-    win64 = show_packages(out_dir)
+    setup = show_packages(out_dir)
     heading(f"2. Silent install under Wine:  {PACKAGE_PATH} /S")
     with harness.xvfb() as display:
         prefix = new_prefix(display, unmanaged=True)
         try:
-            prefix.put(win64, PACKAGE_PATH)
+            prefix.put(setup, PACKAGE_PATH)
             before = snapshot(prefix)
             say("Silent mode still shows the licence; the GUI driver (under Xvfb) accepts it.")
             code, transcript = prefix.drive(PACKAGE_PATH, "/S", ["License Agreement => Accept"], timeout=90)
@@ -335,7 +336,7 @@ def drive_in_desktop(prefix, program, args, rules, timeout=90):
     host_folder = prefix.host_path(folder)
     shutil.rmtree(host_folder, ignore_errors=True)
     os.makedirs(host_folder)
-    command = ["explorer", DESKTOP, TOOLS + "\\guidriver.exe", "--timeout", str(timeout), "--shots", folder]
+    command = [TOOLS + "\\guidriver.exe", "--timeout", str(timeout), "--shots", folder]
     for rule in rules:
         command += ["--rule", rule]
     command += ["--", program] + ([args] if args else [])
@@ -366,7 +367,7 @@ def interactive_demo(out_dir, pictures_dir):
         extra = os.path.join(scratch, "Night.ogg")
         with open(extra, "wb") as f:
             f.write(media_samples.bogus_bytes())
-        win64 = show_packages(out_dir, extra_media=[extra])
+        setup = show_packages(out_dir, extra_media=[extra])
     say("Night.ogg is there to show the question about media types: the media layer cannot open it.")
     heading(f"2. Interactive install under Wine:  {PACKAGE_PATH}")
     os.makedirs(pictures_dir, exist_ok=True)
@@ -374,7 +375,7 @@ def interactive_demo(out_dir, pictures_dir):
     with harness.xvfb() as display:
         prefix = new_prefix(display)
         try:
-            prefix.put(win64, PACKAGE_PATH)
+            prefix.put(setup, PACKAGE_PATH)
             prefix.put(harness.GUIDRIVER, TOOLS + "\\guidriver.exe")
             before = snapshot(prefix)
             say("In an 800x600 Wine desktop under Xvfb; the GUI driver answers each window and saves a picture:")

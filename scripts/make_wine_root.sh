@@ -17,14 +17,14 @@
 set -euo pipefail
 root=${WINE_ROOT:-/var/lib/glimmerkit/wine-root}
 # Raise when the recipe below changes: a root made by an older one is made anew.
-recipe=1
+recipe=2
 stamp="$root/.complete"
 
 packages=(
   wine64 wine32:i386 libwine libwine:i386
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  qemu-user
+  qemu-user fonts-wine
 )
 
 in_root() {

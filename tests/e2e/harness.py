@@ -31,6 +31,7 @@ INSTALLER = os.path.join(PRODUCT, "installer.exe")
 UNINSTALLER = os.path.join(PRODUCT, "uninstaller", "uninstaller.exe")
 SAMPLES = os.path.join(PRODUCT, "samples")
 # Every Wine program runs inside the Wine root, through this wrapper.
+WINE_ROOT = os.environ.get("WINE_ROOT") or "/var/lib/glimmerkit/wine-root"
 IN_WINE_ROOT = os.path.join(SOURCE_DIR, "scripts", "in_wine_root.sh")
 WINE = [IN_WINE_ROOT, "/usr/lib/wine/wine64"]
 WINESERVER = [IN_WINE_ROOT, "/usr/lib/wine/wineserver"]
@@ -202,8 +203,10 @@ class Prefix:
         subprocess.run([*WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 
-    def reg_query(self, key, value=None):
-        args = ["query", key] + (["/v", value] if value else []) + [REG_VIEW]
+    def reg_query(self, key, value=None, view=REG_VIEW):
+        """"reg query" in the given registry view (the product's, unless
+        told "/reg:64"); returns (exit code, output)."""
+        args = ["query", key] + (["/v", value] if value else []) + [view]
         code, out, _ = self.run("reg", args, timeout=60)
         return code, out
 
@@ -296,15 +299,21 @@ def xvfb():
 
 
 @contextlib.contextmanager
-def gui_prefix(unmanaged=True):
+def gui_prefix(unmanaged=True, desktop=None):
     """A prefix with a display: for tests that show windows.
 
     unmanaged: Wine's windows are not left to a window manager.  There is
     none under Xvfb, and for a managed window Wine waits 2 s at each hiding
-    for the manager to confirm it."""
+    for the manager to confirm it.
+    desktop: "WIDTHxHEIGHT" puts every window into a Wine desktop window of
+    that size; Wine draws a full-screen window only there (or under a
+    window manager)."""
     with xvfb() as display, Prefix(display=display) as prefix:
         if unmanaged:
             prefix.add_user_key("Software\\Wine\\X11 Driver", {"Managed": "N"})
+        if desktop:
+            prefix.add_user_key("Software\\Wine\\Explorer", {"Desktop": "Default"})
+            prefix.add_user_key("Software\\Wine\\Explorer\\Desktops", {"Default": desktop})
         yield prefix
 
 

@@ -29,8 +29,9 @@ class SamplePackages:
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="install-uninstall-")
 
-    def build(self, file_name, saver=None, licence=True, store=False):
-        """saver: bytes to carry instead of the sample's screen saver."""
+    def build(self, file_name, saver=None, licence=True, store=False, stub=None):
+        """saver: bytes to carry instead of the sample's screen saver;
+        stub: another installer than the product."""
         saver_path = os.path.join(SAMPLES, NAME + ".scr")
         if saver is not None:
             saver_path = os.path.join(self.root, file_name + ".scr")
@@ -39,7 +40,7 @@ class SamplePackages:
         output = os.path.join(self.root, file_name)
         harness.build_package(output, NAME, saver_path, os.path.join(SAMPLES, NAME + ".dat"), UNINSTALLER,
                               media=[os.path.join(SAMPLES, NAME + ".wav"), os.path.join(SAMPLES, NAME + ".mid")],
-                              licence=LICENCE if licence else None, store=store)
+                              licence=LICENCE if licence else None, store=store, stub=stub)
         return output
 
     def close(self):

@@ -4,6 +4,7 @@ folder levels, uninstall key, "system.ini" entry, the uninstaller's
 temporary copy) and the rest of the prefix is as it was.  The interactive
 uninstall asks first: No changes nothing, Yes removes everything and says
 so."""
+import ntpath
 import os
 import sys
 import unittest
@@ -43,6 +44,14 @@ class InstallThenUninstall(unittest.TestCase):
         for path in INSTALLED + [UNINSTALL_PATH[:-len("UNINSTAL.EXE")] + "INSTALL.LOG"]:
             self.assertTrue(state.exists(prefix, path), path)
         self.assertTrue(state.key_exists(prefix, OUR_KEY))
+        # A 32-bit program on 64-bit Windows: the key is in the 32-bit view,
+        # which the 64-bit view shows under WOW6432Node; the Windows
+        # directory is not redirected (only system32 would be).
+        self.assertEqual(prefix.reg_query("HKLM\\" + OUR_KEY, view="/reg:64")[0], 1)
+        wow_key = OUR_KEY.replace("Software\\", "Software\\WOW6432Node\\", 1)
+        self.assertEqual(prefix.reg_query("HKLM\\" + wow_key, view="/reg:64")[0], 0)
+        self.assertTrue(os.path.isfile(prefix.host_path(SCREEN_SAVER)))
+        self.assertFalse(os.path.exists(os.path.join(prefix.windows, "syswow64", ntpath.basename(SCREEN_SAVER))))
         self.assertEqual(boot_entry(prefix), prefix.short_path(SCREEN_SAVER))
         self.assertEqual(state.screen_saver_active(prefix), "1")
         return state.Snapshot(prefix)

@@ -19,6 +19,8 @@ REGISTRATION_PROBE = harness.program("registration_probe")
 TOOLS = "C:\\glimmerkit-test"
 INSTALLED = "C:\\windows\\Lanterns.scr"
 DATA_FILE = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Lanterns\\Lanterns.dat"
+# The Xvfb screen's size: the full-screen window covers the Wine desktop.
+SCREEN = "1024x768"
 
 
 def put(prefix, source, windows_path):
@@ -36,7 +38,7 @@ def probe(prefix, *args):
 class SampleScreenSaver(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.context = harness.gui_prefix()
+        cls.context = harness.gui_prefix(desktop=SCREEN)
         cls.prefix = cls.context.__enter__()
         cls.prefix.keep_server()
         put(cls.prefix, PROBE, TOOLS + "\\saverprobe.exe")

@@ -897,6 +897,7 @@ void OnProcessCreated(const DEBUG_EVENT &event)
     process.parentId = ParentOf(process.id, ListProcesses());
     if (process.id != childProcessId)
         process.commandLine = CommandLineOf(process.handle);
+
     processes.push_back(process);
 }
 
@@ -991,6 +992,11 @@ int main(int argc, char **argv)
     }
     std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
     commandBuffer.push_back('\0');
+
+    // The desktop first: under Wine the first program to use it starts the
+    // process that owns it, which would otherwise be the program's child
+    // (and so this driver's debuggee) on some runs and not on others.
+    GetDesktopWindow();
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
