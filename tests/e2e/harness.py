@@ -233,6 +233,11 @@ class Prefix:
         """The Windows directory as GetWindowsDirectoryA gives it."""
         return self._syspaths("windows-directory")
 
+    def temp_directory(self):
+        """The user's temporary folder as GetTempPathA gives it (its place
+        differs between Wine versions)."""
+        return self._syspaths("temp-directory")
+
     def short_path(self, windows_path):
         """GetShortPathNameA of an existing file (Wine's short names are
         hashed: never guess them)."""

@@ -67,9 +67,7 @@ class InteractiveUninstall(unittest.TestCase):
 
     def temp_files(self):
         """The temporary folder of the prefix's user."""
-        users = os.path.join(self.prefix.drive_c, "users")
-        (user,) = [name for name in os.listdir(users) if name != "Public"]
-        return sorted(os.listdir(os.path.join(users, user, "Temp")))
+        return sorted(os.listdir(self.prefix.host_path(self.prefix.temp_directory().rstrip("\\"))))
 
     def test_no_changes_nothing_and_a_failed_uninstall_is_finished_by_a_second_run(self):
         prefix = self.prefix

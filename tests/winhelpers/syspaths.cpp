@@ -2,6 +2,7 @@
 // not assume the answers (Wine's short names are hashed, for one).
 //   syspaths windows-directory   GetWindowsDirectoryA
 //   syspaths short PATH          GetShortPathNameA of PATH
+//   syspaths temp-directory      GetTempPathA
 // Each prints the one answer on a line of its own; exit status 1 when the
 // system gives none.
 #include <windows.h>
@@ -17,8 +18,10 @@ int main(int argc, char **argv)
         length = GetWindowsDirectoryA(answer, sizeof answer);
     else if (argc == 3 && strcmp(argv[1], "short") == 0)
         length = GetShortPathNameA(argv[2], answer, sizeof answer);
+    else if (argc == 2 && strcmp(argv[1], "temp-directory") == 0)
+        length = GetTempPathA(sizeof answer, answer);
     else {
-        fputs("usage: syspaths windows-directory | syspaths short PATH\n", stderr);
+        fputs("usage: syspaths windows-directory | syspaths short PATH | syspaths temp-directory\n", stderr);
         return 2;
     }
     if (length == 0 || length >= sizeof answer)
