@@ -12,6 +12,7 @@
 
 #include "engine/extraction.h"
 #include "engine/message_pump.h"
+#include "fuzz/block_input.h"
 #include "fuzz/fuzz_streams.h"
 #include "package/decoder.h"
 
@@ -24,44 +25,34 @@ void RunMessagePumpStep(void)
         abortRequested = 1;
 }
 
-static uint32_t Load32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 9)
+    BlockInput in;
+    if (!ParseBlockInput(data, size, &in))
         return 0;
-    uint32_t originalSize = Load32(data);
-    if (originalSize < 0x80000000u)
-        originalSize %= 1u << 17;
-    uint32_t storedSize = Load32(data + 4);
-    uint8_t flags = data[8];
-    FuzzSource source{data + 9, size - 9};
-    storedSize %= (uint32_t)source.size + 64;
+    FuzzSource source{in.block, in.blockSize};
 
     // Flags: an abort at the first, second or third pump step (or none),
     // and whether the block is exempt.
     pumpSteps = 0;
-    abortAtStep = flags & 3;
+    abortAtStep = in.flags & 3;
     abortRequested = 0;
-    abortExempt = (flags >> 2) & 1;
+    abortExempt = (in.flags >> 2) & 1;
 
     FuzzSink sink;
     sink.keep = false;
     FILE *input = OpenSource(&source);
     FILE *output = OpenSink(&sink);
-    int32_t produced = DecodeBlock(input, output, originalSize, storedSize);
+    int32_t produced = DecodeBlock(input, output, in.originalSize, in.storedSize);
     fclose(input);
     fclose(output);
 
-    if (produced < 0 || sink.count > (size_t)produced || source.position > storedSize)
+    if (produced < 0 || sink.count > (size_t)produced || source.position > in.storedSize)
         abort();
-    if (originalSize >= 0x80000000u ? produced != 0 : (uint32_t)produced > originalSize)
+    if (in.originalSize >= 0x80000000u ? produced != 0 : (uint32_t)produced > in.originalSize)
         abort();
     bool stopped = abortAtStep != 0 && !abortExempt && pumpSteps == abortAtStep;
-    if (!stopped && originalSize < 0x80000000u && sink.count != originalSize)
+    if (!stopped && in.originalSize < 0x80000000u && sink.count != in.originalSize)
         abort();
     return 0;
 }

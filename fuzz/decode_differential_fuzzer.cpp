@@ -17,6 +17,7 @@
 #include "bench/plain_decoder.h"
 #include "engine/extraction.h"
 #include "engine/message_pump.h"
+#include "fuzz/block_input.h"
 #include "package/decoder.h"
 
 namespace {
@@ -65,11 +66,6 @@ ssize_t Write(void *cookie, const char *buffer, size_t size)
     return (ssize_t)size;
 }
 
-uint32_t Load32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 } // namespace
 
 void RunMessagePumpStep(void)
@@ -100,22 +96,15 @@ static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 9)
+    BlockInput in;
+    if (!ParseBlockInput(data, size, &in))
         return 0;
-    uint32_t originalSize = Load32(data);
-    if (originalSize < 0x80000000u)
-        originalSize %= 1u << 17;
-    uint32_t storedSize = Load32(data + 4);
-    uint8_t flags = data[8];
-    const uint8_t *block = data + 9;
-    size_t blockSize = size - 9;
-    storedSize %= (uint32_t)blockSize + 64;
-    size_t readLimit = (flags >> 3) ? (size_t)storedSize * (flags >> 3) / 32 : SIZE_MAX;
+    size_t readLimit = (in.flags >> 3) ? (size_t)in.storedSize * (in.flags >> 3) / 32 : SIZE_MAX;
 
-    Streams fast{block, blockSize, 0, readLimit, {}, {}};
-    Streams slow{block, blockSize, 0, readLimit, {}, {}};
-    int32_t fastProduced = Run(DecodeBlock, &fast, originalSize, storedSize, flags);
-    int32_t plainProduced = Run(plain::DecodeBlock, &slow, originalSize, storedSize, flags);
+    Streams fast{in.block, in.blockSize, 0, readLimit, {}, {}};
+    Streams slow{in.block, in.blockSize, 0, readLimit, {}, {}};
+    int32_t fastProduced = Run(DecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
+    int32_t plainProduced = Run(plain::DecodeBlock, &slow, in.originalSize, in.storedSize, in.flags);
     if (fastProduced != plainProduced || fast.output != slow.output || fast.events != slow.events ||
         fast.position != slow.position)
         abort();
