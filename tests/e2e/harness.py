@@ -322,6 +322,24 @@ def gui_prefix(unmanaged=True, desktop=None):
         yield prefix
 
 
+@contextlib.contextmanager
+def tmpfs(prefix, name, size):
+    """A tmpfs of the given size ("1m", bytes) in the prefix's folder, where
+    a test can have a disk run out of room; the prefix's processes are
+    ended and it is unmounted whatever happens (lazily, should a process
+    still hold it).  Mounting needs root."""
+    mount_point = os.path.join(prefix.root, name)
+    os.mkdir(mount_point)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", mount_point], check=True)
+    try:
+        yield mount_point
+    finally:
+        prefix.kill()
+        if subprocess.run(["umount", mount_point]).returncode != 0:
+            subprocess.run(["umount", "-l", mount_point])
+        os.rmdir(mount_point)
+
+
 def scrpack(*args, check=True):
     proc = subprocess.run([SCRPACK, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     if check and proc.returncode != 0:

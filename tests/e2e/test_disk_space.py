@@ -7,7 +7,6 @@ so everything the installer writes still lands on the real disk and the
 free space of C: stays what the tmpfs reports."""
 import contextlib
 import os
-import subprocess
 import sys
 import unittest
 
@@ -32,21 +31,13 @@ def disk_full_text(needed, free):
 def small_drive_c(prefix, size="1m"):
     """Points the prefix's drive C: at a tmpfs of the given size that links
     back to the prefix's folders; unmounts it whatever happens."""
-    mount_point = os.path.join(prefix.root, "small-c")
-    os.mkdir(mount_point)
-    subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", mount_point], check=True)
-    try:
+    with harness.tmpfs(prefix, "small-c", size) as mount_point:
         for name in os.listdir(prefix.drive_c):
             os.symlink(os.path.join(prefix.drive_c, name), os.path.join(mount_point, name))
         link = os.path.join(prefix.path, "dosdevices", "c:")
         os.unlink(link)
         os.symlink(mount_point, link)
         yield mount_point
-    finally:
-        prefix.kill()
-        if subprocess.run(["umount", mount_point]).returncode != 0:
-            subprocess.run(["umount", "-l", mount_point])
-        os.rmdir(mount_point)
 
 
 def free_kb(path):

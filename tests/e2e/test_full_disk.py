@@ -12,9 +12,7 @@ else (the install log above all) still goes to the real disk.
 - A stored file: the copy's writes fall short unnoticed and the walk goes
   on as designed; the file is listed in the log like every other.
 """
-import contextlib
 import os
-import subprocess
 import sys
 import unittest
 
@@ -26,22 +24,6 @@ from extraction_checks import Inputs, noise, periodic, values  # noqa: E402
 
 NAME = "Full Moon"
 TMPFS_BYTES = 64 * 1024
-
-
-@contextlib.contextmanager
-def small_disk(prefix):
-    """A tmpfs of 64 KiB under the test's folder; unmounted whatever happens."""
-    mount_point = os.path.join(prefix.root, "small-disk")
-    os.mkdir(mount_point)
-    subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={TMPFS_BYTES},mode=0755", "tmpfs", mount_point],
-                   check=True)
-    try:
-        yield mount_point
-    finally:
-        prefix.kill()
-        if subprocess.run(["umount", mount_point]).returncode != 0:
-            subprocess.run(["umount", "-l", mount_point])
-        os.rmdir(mount_point)
 
 
 @unittest.skipUnless(os.geteuid() == 0, "mounting the small disk needs root")
@@ -80,7 +62,7 @@ class FullDisk(unittest.TestCase):
         self.assertEqual(info["records"][3]["method"], "packed")
         for command_line in ("/S", None):
             with self.subTest(command_line=command_line), harness.gui_prefix() as prefix, \
-                    small_disk(prefix) as disk:
+                    harness.tmpfs(prefix, "small-disk", TMPFS_BYTES) as disk:
                 prefix.keep_server()
                 windows = prefix.windows_directory()
                 run = self.install_onto_small_disk(prefix, disk, package, command_line)
@@ -109,7 +91,7 @@ class FullDisk(unittest.TestCase):
         big = noise(200000, seed=5)
         package, files, info = self.package(big)
         self.assertEqual(info["records"][3]["method"], "stored")
-        with harness.gui_prefix() as prefix, small_disk(prefix) as disk:
+        with harness.gui_prefix() as prefix, harness.tmpfs(prefix, "small-disk", TMPFS_BYTES) as disk:
             prefix.keep_server()
             windows = prefix.windows_directory()
             run = self.install_onto_small_disk(prefix, disk, package, "/S")
