@@ -12,8 +12,7 @@ import wave
 
 sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
-import harness  # noqa: E402
-from extraction_checks import Inputs, noise, noise_wav, periodic  # noqa: E402
+from extraction_checks import noise, noise_wav, periodic  # noqa: E402
 
 NAME = "Cut Glass"
 
@@ -29,10 +28,10 @@ def periodic_wav(samples):
     return out.getvalue()
 
 
-class DamagedCuts(unittest.TestCase):
+class DamagedCuts(damage.DamageTest):
     @classmethod
     def setUpClass(cls):
-        cls.inputs = Inputs()
+        super().setUpClass()
         # Packed, stored, packed, stored, packed: every cut below lands in a
         # block of the kind it names.
         cls.files = [periodic(30000, seed=1), noise(9000, seed=2), periodic(50000, seed=3),
@@ -45,22 +44,6 @@ class DamagedCuts(unittest.TestCase):
             cls.package = f.read()
         cls.info = damage.listing(path)
         assert [r["method"] for r in cls.info["records"]] == ["packed", "stored", "packed", "stored", "packed"]
-        cls.context = harness.gui_prefix()
-        cls.prefix = cls.context.__enter__()
-        cls.prefix.keep_server()
-        cls.windows = cls.prefix.windows_directory()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.context.__exit__(None, None, None)
-        cls.inputs.close()
-
-    def setUp(self):
-        damage.forget(self.prefix, NAME)
-        damage.clear_boot_entry(self.prefix)
-
-    def run_package(self, data, command_line="/S"):
-        return damage.Run(self, self.prefix, bytes(data), NAME, command_line).check()
 
     def paths(self):
         folder = f"{damage.DATA_ROOT}\\{NAME}\\"
@@ -74,7 +57,7 @@ class DamagedCuts(unittest.TestCase):
         # The file ends 10 bytes into record 2: the walk takes records 0 and
         # 1 and ends; their blocks are gone, so the stored file is created
         # empty and the packed one expands from zero bits to its full size.
-        run = self.run_package(self.package[:damage.record_offset(self.info, 2) + 10])
+        run = self.run_package(self.package[:damage.record_offset(self.info, 2) + 10], NAME)
         paths = self.paths()
         self.assertEqual(run.captions(), [f"{NAME} Screen Saver Installation"], run.transcript)
         self.assertEqual(run.log(), paths[:2])
@@ -87,7 +70,7 @@ class DamagedCuts(unittest.TestCase):
         # Record 1 keeps the bytes up to the cut; every later block is gone:
         # stored files are created empty, packed ones expand from zero bits.
         cut = self.record(1)["offset"] + 7000
-        run = self.run_package(self.package[:cut], command_line=None)
+        run = self.run_package(self.package[:cut], NAME, command_line=None)
         paths = self.paths()
         self.assertEqual(run.log(), paths)
         self.assertEqual(run.read(paths[0]), self.files[0])
@@ -106,7 +89,7 @@ class DamagedCuts(unittest.TestCase):
         # The uninstaller's block ends halfway: it still gets its full size,
         # right up to where the bits ran out.
         block = self.record(2)
-        run = self.run_package(self.package[:block["offset"] + block["stored"] // 2])
+        run = self.run_package(self.package[:block["offset"] + block["stored"] // 2], NAME)
         paths = self.paths()
         self.assertEqual(run.log(), paths)
         self.assertEqual(run.read(paths[0]), self.files[0])
@@ -126,7 +109,7 @@ class DamagedCuts(unittest.TestCase):
         data = bytearray(self.package)
         for index in (3, 4):
             damage.patch32(data, damage.record_offset(self.info, index) + 4, self.record(index)["stored"] + 100000)
-        run = self.run_package(data)
+        run = self.run_package(data, NAME)
         paths = self.paths()
         self.assertEqual(run.log(), paths)
         for index in (0, 1, 2, 4):
@@ -153,7 +136,7 @@ class DamagedCuts(unittest.TestCase):
             damage.patch32(raw, 0, at)
             at += r["stored"]
             data += raw
-        run = self.run_package(data)
+        run = self.run_package(data, NAME)
         paths = self.paths()
         self.assertEqual(run.log(), paths)
         for index, path in enumerate(paths):

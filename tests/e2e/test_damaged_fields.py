@@ -12,26 +12,13 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
-import harness  # noqa: E402
-from extraction_checks import Inputs, noise, periodic  # noqa: E402
+from extraction_checks import noise, periodic  # noqa: E402
 
 NAME = "Field Day"
 
 
-class DamagedFields(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.inputs = Inputs()
-        cls.files = [periodic(6000, seed=1), noise(3000, seed=2), periodic(4000, seed=3)]
-        cls.context = harness.gui_prefix()
-        cls.prefix = cls.context.__enter__()
-        cls.prefix.keep_server()
-        cls.windows = cls.prefix.windows_directory()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.context.__exit__(None, None, None)
-        cls.inputs.close()
+class DamagedFields(damage.DamageTest):
+    files = [periodic(6000, seed=1), noise(3000, seed=2), periodic(4000, seed=3)]
 
     def build(self, name, media=(), **options):
         """A package of the three fixed files (and media); returns its bytes
@@ -47,11 +34,6 @@ class DamagedFields(unittest.TestCase):
         data, info = self.build(NAME)
         data[info["manifest"] + 2:info["manifest"] + 262] = field
         return data
-
-    def run_package(self, data, name, command_line="/S"):
-        damage.forget(self.prefix, name)
-        damage.clear_boot_entry(self.prefix)
-        return damage.Run(self, self.prefix, bytes(data), name, command_line).check()
 
     def assert_installed(self, run, name, count=3):
         folder = run.data_folder
