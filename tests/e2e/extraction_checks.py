@@ -6,6 +6,7 @@ import os
 import random
 import shutil
 import tempfile
+import unittest
 import wave
 
 import harness
@@ -19,6 +20,8 @@ DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
 MARKER = "C:\\saver-started.txt"
 MARKSAVER = harness.program("marksaver")
 DRIVER_TIMEOUT = 60
+# A stored file is copied in pieces of this size: a Cancel leaves one.
+CHUNK = 2048
 
 ABORT_QUESTION = "Are you sure you would like to abort this installation?"
 
@@ -142,3 +145,46 @@ def media_set():
         "tune.mid": media_samples.midi_bytes(),
         "clip.avi": media_samples.avi_bytes(frames=12),
     }
+
+
+class CancelTest(unittest.TestCase):
+    """What the tests of Cancel on the progress dialog share: the data file
+    and the media beside a screen saver and an uninstaller of their own, a
+    prefix made ready, and the transcript around the Cancel."""
+    maxDiff = None
+
+    def setUp(self):
+        self.inputs = Inputs()
+        self.addCleanup(self.inputs.close)
+        self.media = media_set()
+        self.data = ("saver.dat", noise(10000, seed=3))
+
+    def ready(self, prefix, package, installer_path):
+        """Keeps the prefix's server, puts the package in place and notes
+        system.ini as it was; returns the Windows directory."""
+        prefix.keep_server()
+        prefix.put(package, installer_path)
+        self.windows_directory = prefix.windows_directory()
+        self.ini_before = system_ini(prefix)
+        return self.windows_directory
+
+    def head(self, name, total):
+        """The transcript up to the first Cancel: the confirmation answered
+        OK, then the progress dialog shown."""
+        return (confirmation_box(1, name, self.windows_directory, total)
+                + ["window 1: answer OK", "window 1: ended with 1"] + progress_dialog(2, name, shown=True)[:-1])
+
+    def assert_uninstaller_started(self, prefix, code, transcript, lines, uninstaller_path):
+        """The end of a confirmed Cancel: after lines, the progress dialog
+        ends and the uninstaller, started with "/s", is the one program
+        started."""
+        self.assertEqual(code, 0, transcript)
+        command = f'"{uninstaller_path}" /s'
+        self.assertEqual(transcript_lines(transcript), lines + [
+            "window 2: ended with 1", "exit code 0", f'started "{escaped(command)}", exit code 0'])
+        self.assertEqual(marker_lines(prefix), [f"command line: {command}", f"module: {uninstaller_path}"])
+
+    def assert_default_left_alone(self, prefix):
+        """system.ini as it was, and no screen saver made active."""
+        self.assertEqual(system_ini(prefix), self.ini_before)
+        self.assertIsNone(screen_saver_active(prefix))

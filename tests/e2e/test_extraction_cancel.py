@@ -13,70 +13,53 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
-from extraction_checks import (DATA_ROOT, DRIVER_TIMEOUT, MARKER, Inputs, abort_question, boot_entry,  # noqa: E402
-                               completion_box, confirmation_box, entry, escaped, install_log, log_bytes,
-                               marker_lines, media_set, noise, ordering_info, progress_dialog, read_host,
-                               runnable, screen_saver_active, system_ini, transcript_lines, values)
+from extraction_checks import (CHUNK, DATA_ROOT, DRIVER_TIMEOUT, MARKER, CancelTest, abort_question,  # noqa: E402
+                               boot_entry, completion_box, entry, escaped, install_log, log_bytes, marker_lines,
+                               noise, ordering_info, read_host, runnable, screen_saver_active, transcript_lines,
+                               values)
 
 NAME = "Deep Field"
 INSTALLER_PATH = "C:\\setup\\deepfield.exe"
 DATA_FOLDER = f"{DATA_ROOT}\\{NAME}\\"
-CHUNK = 2048
 SAVER_SIZE = 1024 * 1024
 CONFIRM = "This program will install => OK"
 
 
-class CancelStored(unittest.TestCase):
-    maxDiff = None
-
+class CancelStored(CancelTest):
     def test_cancel_yes_cuts_the_walk_and_no_changes_nothing(self):
-        inputs = Inputs()
-        self.addCleanup(inputs.close)
-        media = media_set()
         saver = ("saver.scr", runnable(noise(SAVER_SIZE, seed=2)))
-        data = ("saver.dat", noise(10000, seed=3))
         uninstaller = ("uninstal.exe", runnable(noise(300 * 1024, seed=4)))
-        package = inputs.package(NAME, saver, data, uninstaller, store=True, media=[
-            ("noise.wav", media["noise.wav"], None, None),
-            ("clip.avi", media["clip.avi"], None, None),
-            ("tone.wav", media["tone.wav"], None, None),
-            ("tune.mid", media["tune.mid"], None, None),
+        package = self.inputs.package(NAME, saver, self.data, uninstaller, store=True, media=[
+            ("noise.wav", self.media["noise.wav"], None, None),
+            ("clip.avi", self.media["clip.avi"], None, None),
+            ("tone.wav", self.media["tone.wav"], None, None),
+            ("tune.mid", self.media["tune.mid"], None, None),
         ])
         self.assertEqual(harness.package_methods(package), ["stored"] * 7)
 
         with harness.gui_prefix() as prefix:
-            prefix.keep_server()
-            prefix.put(package, INSTALLER_PATH)
-            windows_directory = prefix.windows_directory()
+            windows_directory = self.ready(prefix, package, INSTALLER_PATH)
             saver_path = f"{windows_directory}\\{NAME}.scr"
             uninstaller_path = DATA_FOLDER + "UNINSTAL.EXE"
             installed = [
                 (saver_path, saver[1]),
-                (DATA_FOLDER + f"{NAME}.dat", data[1]),
+                (DATA_FOLDER + f"{NAME}.dat", self.data[1]),
                 (uninstaller_path, uninstaller[1]),
-                (DATA_FOLDER + "FILE0001.WAV", media["noise.wav"]),
-                (DATA_FOLDER + "FILE0002.AVI", media["clip.avi"]),
-                (DATA_FOLDER + "FILE0003.WAV", media["tone.wav"]),
-                (DATA_FOLDER + "FILE0004.MID", media["tune.mid"]),
+                (DATA_FOLDER + "FILE0001.WAV", self.media["noise.wav"]),
+                (DATA_FOLDER + "FILE0002.AVI", self.media["clip.avi"]),
+                (DATA_FOLDER + "FILE0003.WAV", self.media["tone.wav"]),
+                (DATA_FOLDER + "FILE0004.MID", self.media["tune.mid"]),
             ]
-            total = sum(len(content) for _, content in installed)
-            head = (confirmation_box(1, NAME, windows_directory, total)
-                    + ["window 1: answer OK", "window 1: ended with 1"]
-                    + progress_dialog(2, NAME, shown=True)[:-1])
-            ini_before = system_ini(prefix)
+            head = self.head(NAME, sum(len(content) for _, content in installed))
 
             # Cancel, Yes, and Cancel once more while the walk goes on.
             code, transcript = prefix.drive(INSTALLER_PATH, None, [
                 CONFIRM, "Please Wait... => @1 2*Cancel", "Abort Installation? => Yes"], timeout=DRIVER_TIMEOUT)
-            self.assertEqual(code, 0, transcript)
-            command = f'"{uninstaller_path}" /s'
             # No second question, no completion message, no ordering info:
             # only the uninstaller, started from the data folder.
-            self.assertEqual(transcript_lines(transcript),
-                             head + ["window 2: answer Cancel"] + abort_question(3, "Yes", 6)
-                             + ["window 2: answer Cancel", "window 2: ended with 1", "exit code 0",
-                                f'started "{escaped(command)}", exit code 0'])
-            self.assertEqual(marker_lines(prefix), [f"command line: {command}", f"module: {uninstaller_path}"])
+            self.assert_uninstaller_started(prefix, code, transcript, head + ["window 2: answer Cancel"]
+                                            + abort_question(3, "Yes", 6) + ["window 2: answer Cancel"],
+                                            uninstaller_path)
 
             # Cancel was pressed before the first chunk was written; the abort
             # test after that chunk (the copy's first message pump step)
@@ -93,8 +76,7 @@ class CancelStored(unittest.TestCase):
             # the default screen saver is not set to a file about to go.
             self.assertEqual(values(prefix, NAME),
                              entry(f"{NAME} Screen Saver", uninstaller_path, DATA_FOLDER[:-1]))
-            self.assertEqual(system_ini(prefix), ini_before)
-            self.assertIsNone(screen_saver_active(prefix))
+            self.assert_default_left_alone(prefix)
 
             # Cancel answered No, twice: each Cancel asks, and the install
             # runs to its end as if nothing had been pressed.

@@ -11,71 +11,53 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
-from extraction_checks import (DATA_ROOT, DRIVER_TIMEOUT, Inputs, abort_question, confirmation_box,  # noqa: E402
-                               escaped, install_log, log_bytes, marker_lines, media_set, noise, periodic,
-                               progress_dialog, read_host, runnable, screen_saver_active, system_ini,
-                               transcript_lines)
+from extraction_checks import (CHUNK, DATA_ROOT, DRIVER_TIMEOUT, CancelTest, abort_question,  # noqa: E402
+                               install_log, log_bytes, periodic, read_host, runnable)
 
 NAME = "Slow Tide"
 INSTALLER_PATH = "C:\\setup\\slowtide.exe"
 DATA_FOLDER = f"{DATA_ROOT}\\{NAME}\\"
-CHUNK = 2048
 WRITE_SIZE = 16384  # the decoder's output is written in pieces of this size
 SAVER_SIZE = 4 * 1000 * 1000
 
 
-class CancelPacked(unittest.TestCase):
-    maxDiff = None
-
+class CancelPacked(CancelTest):
     def test_cancel_while_expanding(self):
-        inputs = Inputs()
-        self.addCleanup(inputs.close)
-        media = media_set()
         saver = ("saver.scr", runnable(periodic(SAVER_SIZE)))
-        data = ("saver.dat", noise(10000, seed=3))
         uninstaller = ("uninstal.exe", runnable(periodic(3 * 1000 * 1000, seed=6)))
         notes = b"".join(b"Line %d of the notes that come with the screen saver.\r\n" % i for i in range(2000))
-        package = inputs.package(NAME, saver, data, uninstaller, media=[
+        package = self.inputs.package(NAME, saver, self.data, uninstaller, media=[
             ("notes.txt", notes, None, None),
-            ("noise.wav", media["noise.wav"], None, None),
+            ("noise.wav", self.media["noise.wav"], None, None),
         ])
         self.assertEqual(harness.package_methods(package), ["packed", "stored", "packed", "packed", "stored"])
 
         with harness.gui_prefix() as prefix:
-            prefix.keep_server()
-            prefix.put(package, INSTALLER_PATH)
-            windows_directory = prefix.windows_directory()
+            windows_directory = self.ready(prefix, package, INSTALLER_PATH)
             saver_path = f"{windows_directory}\\{NAME}.scr"
             uninstaller_path = DATA_FOLDER + "UNINSTAL.EXE"
             paths = [saver_path, DATA_FOLDER + f"{NAME}.dat", uninstaller_path, DATA_FOLDER + "FILE0001.TXT",
                      DATA_FOLDER + "FILE0002.WAV"]
-            total = sum(len(content) for content in [saver[1], data[1], uninstaller[1], notes, media["noise.wav"]])
-            ini_before = system_ini(prefix)
+            total = sum(len(content) for content in [saver[1], self.data[1], uninstaller[1], notes,
+                                                     self.media["noise.wav"]])
 
             code, transcript = prefix.drive(INSTALLER_PATH, None, [
                 "This program will install => OK", "Please Wait... => @1 Cancel", "Abort Installation? => Yes"],
                 timeout=DRIVER_TIMEOUT)
-            self.assertEqual(code, 0, transcript)
-            command = f'"{uninstaller_path}" /s'
-            self.assertEqual(transcript_lines(transcript),
-                             confirmation_box(1, NAME, windows_directory, total)
-                             + ["window 1: answer OK", "window 1: ended with 1"]
-                             + progress_dialog(2, NAME, shown=True)[:-1] + ["window 2: answer Cancel"]
-                             + abort_question(3, "Yes", 6)
-                             + ["window 2: ended with 1", "exit code 0", f'started "{escaped(command)}", exit code 0'])
-            self.assertEqual(marker_lines(prefix), [f"command line: {command}", f"module: {uninstaller_path}"])
+            self.assert_uninstaller_started(prefix, code, transcript, self.head(NAME, total)
+                                            + ["window 2: answer Cancel"] + abort_question(3, "Yes", 6),
+                                            uninstaller_path)
 
             cut = read_host(prefix, saver_path)
             self.assertLess(len(cut), SAVER_SIZE, "the expansion ended before Cancel took effect")
             self.assertEqual(len(cut) % WRITE_SIZE, 0)
             self.assertEqual(cut, saver[1][:len(cut)])
-            self.assertEqual(read_host(prefix, paths[1]), data[1][:CHUNK])
+            self.assertEqual(read_host(prefix, paths[1]), self.data[1][:CHUNK])
             self.assertEqual(read_host(prefix, uninstaller_path), uninstaller[1])
             self.assertEqual(read_host(prefix, paths[3]), b"")
-            self.assertEqual(read_host(prefix, paths[4]), media["noise.wav"][:CHUNK])
+            self.assertEqual(read_host(prefix, paths[4]), self.media["noise.wav"][:CHUNK])
             self.assertEqual(install_log(prefix, DATA_FOLDER), log_bytes(paths))
-            self.assertEqual(system_ini(prefix), ini_before)
-            self.assertIsNone(screen_saver_active(prefix))
+            self.assert_default_left_alone(prefix)
 
 
 if __name__ == "__main__":
