@@ -36,16 +36,21 @@ add_custom_command(TARGET installer POST_BUILD
   COMMAND ${STUBFIX} $<TARGET_FILE:installer>
   VERBATIM)
 
-# Windows-side test programs (GUI driver and small helpers): one program per
-# file under tests/winhelpers/.
-file(GLOB WINHELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/winhelpers/*.cpp)
-foreach(source ${WINHELPER_SOURCES})
-  get_filename_component(name ${source} NAME_WE)
-  add_executable(${name} ${source})
+# A Windows-side test program of the end-to-end tests, from the sources given.
+function(add_test_program name)
+  add_executable(${name} ${ARGN})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
   target_compile_options(${name} PRIVATE -O2)
   target_link_options(${name} PRIVATE -static -Wl,--no-insert-timestamp)
   target_link_libraries(${name} PRIVATE user32 gdi32 advapi32 shell32 winmm)
+endfunction()
+
+# The GUI driver and small helpers: one program per file under
+# tests/winhelpers/.
+file(GLOB WINHELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/winhelpers/*.cpp)
+foreach(source ${WINHELPER_SOURCES})
+  get_filename_component(name ${source} NAME_WE)
+  add_test_program(${name} ${source})
 endforeach()
 # The stand-in screen saver is a GUI program, as screen savers are: started
 # without a console, it gets none (a console program would get a console
@@ -62,7 +67,7 @@ endforeach()
 
 # The registration probe of the end-to-end tests: the engine's registration
 # and media check operations driven from the command line.
-add_executable(registration_probe
+add_test_program(registration_probe
   ${CMAKE_SOURCE_DIR}/tests/probes/registration_probe.cpp
   ${CMAKE_SOURCE_DIR}/engine/uninstall_registration.cpp
   ${CMAKE_SOURCE_DIR}/engine/media_check.cpp
@@ -71,17 +76,10 @@ add_executable(registration_probe
   ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
   ${CMAKE_SOURCE_DIR}/flow/text_rules.cpp
   ${CMAKE_SOURCE_DIR}/flow/install_mode.cpp)
-target_include_directories(registration_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_compile_options(registration_probe PRIVATE -O2)
-target_link_options(registration_probe PRIVATE -static -Wl,--no-insert-timestamp)
-target_link_libraries(registration_probe PRIVATE user32 gdi32 advapi32 shell32 winmm)
 
 # The free-space query on its own, for the small-drive tests.
-add_executable(free_space_probe
+add_test_program(free_space_probe
   ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
   ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
   ${CMAKE_SOURCE_DIR}/flow/kilobytes_from_bytes.cpp
   ${CMAKE_SOURCE_DIR}/flow/measured_root.cpp)
-target_include_directories(free_space_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_compile_options(free_space_probe PRIVATE -O2)
-target_link_options(free_space_probe PRIVATE -static -Wl,--no-insert-timestamp)
