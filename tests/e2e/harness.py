@@ -262,7 +262,6 @@ class Prefix:
         if command_line is not None:
             args.append(command_line)
         code, out, err = self.run(GUIDRIVER, args, timeout=run_timeout or timeout + 60)
-        self.last_err = err
         assert code in (0, 1), f"guidriver failed ({code}): {err}"
         return code, out.replace("\r\n", "\n")
 
