@@ -22,12 +22,11 @@ set(CORE_SOURCES
   flow/kilobytes_from_bytes.cpp
   flow/measured_root.cpp
   flow/lookup_path.cpp
-  flow/text_rules.cpp
+  package/text_rules.cpp
   engine/abort_flags.cpp
   engine/missing_types.cpp
   engine/registration_paths.cpp
-  engine/data_file_name.cpp
-  engine/data_folder_levels.cpp
+  package/installed_names.cpp
   engine/stored_copy.cpp
 )
 

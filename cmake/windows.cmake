@@ -74,8 +74,7 @@ add_test_program(registration_probe
   ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
   ${CMAKE_SOURCE_DIR}/engine/missing_types.cpp
   ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
-  ${CMAKE_SOURCE_DIR}/flow/text_rules.cpp
-  ${CMAKE_SOURCE_DIR}/flow/install_mode.cpp)
+  ${CMAKE_SOURCE_DIR}/package/text_rules.cpp)
 
 # The free-space query on its own, for the small-drive tests.
 add_test_program(free_space_probe

@@ -1,10 +1,10 @@
 // BuildDataFolder: the per-machine data folder of the screen saver.
 #include <shlobj.h>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "texts.h"
 
 char dataFolder[kNameFieldSize];

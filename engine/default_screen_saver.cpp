@@ -2,8 +2,9 @@
 #include <windows.h>
 
 #include "engine/system_registration.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/package_format.h"
+#include "package/installed_names.h"
 
 void SetDefaultScreenSaver(const char *screenSaverPath)
 {
@@ -15,6 +16,6 @@ void SetDefaultScreenSaver(const char *screenSaverPath)
     DWORD length = GetShortPathNameA(screenSaverPath, shortPath, sizeof shortPath);
     if (length == 0 || length >= sizeof shortPath)
         CopyText(shortPath, sizeof shortPath, screenSaverPath);
-    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", shortPath, "system.ini");
+    WritePrivateProfileStringA(TEXT_BOOT_SECTION, TEXT_SCREEN_SAVER_KEY, shortPath, TEXT_SYSTEM_INI);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 }

@@ -4,12 +4,13 @@
 
 #include <windows.h>
 
+#include "engine/extraction.h"
 #include "engine/stored_copy.h"
 #include "package/package_format.h"
 
 // The whole run started by the posted IDOK; returns the dialog's result
 // (1 walk over, 2 access refused).
-INT_PTR RunExtraction(void);
+INT_PTR RunExtraction(const ExtractionRequest *request);
 
 // Builds dataFolder (always ending with a backslash) and creates its chain
 // one level at a time.  Returns 1 when the whole path fit; otherwise, and

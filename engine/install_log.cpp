@@ -3,8 +3,9 @@
 
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "texts.h"
+#include "package/installed_names.h"
 
 HANDLE OpenInstallLog(void)
 {

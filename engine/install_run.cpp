@@ -2,12 +2,11 @@
 // the default screen saver setting.
 #include <string.h>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "engine/system_registration.h"
-#include "flow/install_sequence.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/decoder.h"
 #include "package/manifest.h"
 
@@ -22,7 +21,7 @@ static int IsFile(const char *path)
 }
 
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
-static int BuildScreenSaverPath(char *path, size_t capacity)
+static int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName)
 {
     UINT length = GetWindowsDirectoryA(path, (UINT)capacity);
     if (length == 0 || length >= capacity)
@@ -47,10 +46,10 @@ static int BuildDestination(char *path, size_t capacity, int index, const FileRe
 
 // Expands a compressed block and reopens the manifest behind the licence.
 // Returns the new handle, or HFILE_ERROR when the manifest is gone.
-static HFILE ExpandAndReopen(HFILE manifest, const FileRecord *record, const char *destination)
+static HFILE ExpandAndReopen(HINSTANCE instance, HFILE manifest, const FileRecord *record, const char *destination)
 {
     _lclose(manifest);
-    ExpandFile(moduleInstance, record->dataOffset, record->originalSize, record->storedSize, destination);
+    ExpandFile(instance, record->dataOffset, record->originalSize, record->storedSize, destination);
     manifest = OpenManifest();
     if (manifest != HFILE_ERROR && !SkipLicense(manifest)) {
         _lclose(manifest);
@@ -62,7 +61,8 @@ static HFILE ExpandAndReopen(HFILE manifest, const FileRecord *record, const cha
 // Walks the records.  A manifest that can't be opened, at the start or
 // after a compressed file, ends the walk there: the run then finishes as
 // after the last record.
-static void WalkFileRecords(HANDLE log, const char *screenSaverPath, const char *baseName)
+static void WalkFileRecords(const ExtractionRequest *request, HANDLE log, const char *screenSaverPath,
+                            const char *baseName)
 {
     HFILE manifest = OpenManifest();
     uint16_t firstFileNumber = 0;
@@ -86,12 +86,12 @@ static void WalkFileRecords(HANDLE log, const char *screenSaverPath, const char 
         int haveDestination =
             BuildDestination(destination, sizeof destination, index, &record, screenSaverPath, baseName, firstFileNumber);
         if (haveDestination && index == kRecordUninstaller)
-            RegisterUninstaller(destination);
+            RegisterUninstaller(request->screenSaverFileName, destination);
 
         LONG resumeOffset = _llseek(manifest, 0, FILE_CURRENT);
         if (haveDestination) {
             if (record.originalSize != 0) {
-                manifest = ExpandAndReopen(manifest, &record, destination);
+                manifest = ExpandAndReopen(request->instance, manifest, &record, destination);
             } else {
                 CopyStoredBlock(manifest, &record, destination, copyBuffer);
             }
@@ -112,20 +112,20 @@ static void WalkFileRecords(HANDLE log, const char *screenSaverPath, const char 
         _lclose(manifest);
 }
 
-INT_PTR RunExtraction(void)
+INT_PTR RunExtraction(const ExtractionRequest *request)
 {
-    if (!CheckUninstallAccess())
+    if (!CheckUninstallAccess(request->screenSaverFileName))
         return 2;
 
     char screenSaverPath[kNameFieldSize];
-    if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath))
+    if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, request->screenSaverFileName))
         screenSaverPath[0] = '\0'; // too long: the screen saver file can't be placed
     char baseName[kNameFieldSize];
-    CopyBaseName(baseName, sizeof baseName, screenSaverFileName);
+    CopyBaseName(baseName, sizeof baseName, request->screenSaverFileName);
     BuildDataFolder(baseName);
 
     HANDLE log = OpenInstallLog();
-    WalkFileRecords(log, screenSaverPath, baseName);
+    WalkFileRecords(request, log, screenSaverPath, baseName);
     CloseInstallLog(log);
 
     // After a confirmed Cancel the uninstaller removes the screen saver at

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 
 char missingTypes[kMissingTypesSize];
 

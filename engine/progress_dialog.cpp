@@ -3,18 +3,21 @@
 
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
-#include "flow/install_sequence.h"
 #include "package/manifest.h"
 #include "resource.h"
 #include "texts.h"
 
 HWND progressWindow;
 
+// The request of the dialog being shown (there is never more than one).
+static const ExtractionRequest *currentRequest;
+
 // Dialog start: shown only in Interactive mode; the work is started by the
 // hidden OK button's command, posted so that it runs from the modal loop.
-static void StartProgressDialog(HWND dialog)
+static void StartProgressDialog(HWND dialog, const ExtractionRequest *request)
 {
-    if (InstallMode == INSTALL_MODE_INTERACTIVE)
+    currentRequest = request;
+    if (request->showProgress)
         ShowWindow(dialog, SW_SHOW);
     progressWindow = dialog;
     // A name too long for the text is cut; the texts are only shown.
@@ -38,13 +41,12 @@ static void AskToAbort(HWND dialog)
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
     if (message == WM_INITDIALOG) {
-        StartProgressDialog(dialog);
+        StartProgressDialog(dialog, (const ExtractionRequest *)lParam);
         return TRUE;
     }
     if (message == WM_COMMAND && wParam == IDOK) {
-        EndDialog(dialog, RunExtraction());
+        EndDialog(dialog, RunExtraction(currentRequest));
         return TRUE;
     }
     if (message == WM_COMMAND && wParam == IDCANCEL)

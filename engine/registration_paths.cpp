@@ -2,8 +2,9 @@
 #include <string.h>
 
 #include "engine/system_registration.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "texts.h"
+#include "package/installed_names.h"
 
 void CutAtLastDot(char *text)
 {

@@ -34,8 +34,9 @@ int BuildUninstallKeyPath(char *keyPath, size_t capacity, const char *fileName);
 void CutInstallLocation(char *path);
 
 #ifdef _WIN32
-int CheckUninstallAccess(void);
-void RegisterUninstaller(const char *uninstallerPath);
+// Both find the uninstall entry by the screen saver's file name.
+int CheckUninstallAccess(const char *screenSaverFileName);
+void RegisterUninstaller(const char *screenSaverFileName, const char *uninstallerPath);
 void CheckMediaSupport(const char *dataFilePath);
 void SetDefaultScreenSaver(const char *screenSaverPath);
 #endif

@@ -5,9 +5,9 @@
 #include <string.h>
 
 #include "engine/system_registration.h"
-#include "flow/install_sequence.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "texts.h"
+#include "package/installed_names.h"
 
 static LONG OpenUninstallKey(const char *keyPath, HKEY *key, DWORD *disposition)
 {
@@ -26,7 +26,7 @@ static void SetNumberValue(HKEY key, const char *name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
 }
 
-int CheckUninstallAccess(void)
+int CheckUninstallAccess(const char *screenSaverFileName)
 {
     char keyPath[kUninstallKeyPathSize];
     BuildUninstallKeyPath(keyPath, sizeof keyPath, screenSaverFileName);
@@ -42,7 +42,7 @@ int CheckUninstallAccess(void)
     return 1;
 }
 
-void RegisterUninstaller(const char *uninstallerPath)
+void RegisterUninstaller(const char *screenSaverFileName, const char *uninstallerPath)
 {
     char keyPath[kUninstallKeyPathSize];
     // Without a base name the path is the shared Uninstall key: write no
@@ -59,7 +59,7 @@ void RegisterUninstaller(const char *uninstallerPath)
     CutAtLastDot(keyPath);
     AppendText(keyPath, sizeof keyPath, TEXT_DISPLAY_NAME_SUFFIX);
     SetTextValue(key, "DisplayName", REG_SZ, keyPath);
-    SetTextValue(key, "UninstallString", REG_EXPAND_SZ, uninstallerPath);
+    SetTextValue(key, TEXT_UNINSTALL_STRING, REG_EXPAND_SZ, uninstallerPath);
     CopyText(keyPath, sizeof keyPath, uninstallerPath);
     CutInstallLocation(keyPath);
     SetTextValue(key, "InstallLocation", REG_EXPAND_SZ, keyPath);

@@ -7,9 +7,10 @@
 #include "flow/install_sequence.h"
 
 #include <shellapi.h>
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "resource.h"
 #include "texts.h"
+#include "package/installed_names.h"
 
 static BOOL OpenWithShell(const char *file, const char *parameters, int showCommand)
 {
@@ -23,7 +24,7 @@ static BOOL OpenWithShell(const char *file, const char *parameters, int showComm
     return ShellExecuteExA(&info);
 }
 
-// Step 14: after an abort the uninstaller removes what the run wrote.  It is
+// After an abort the uninstaller removes what the run wrote.  It is
 // not waited for and its start is not checked.
 static void StartUninstaller(void)
 {
@@ -37,7 +38,7 @@ static void StartUninstaller(void)
         OpenWithShell(uninstaller, TEXT_UNINSTALLER_SWITCH, SW_SHOWNORMAL);
 }
 
-// Step 16: the missing media types and the offer to download a player.
+// The missing media types and the offer to download a player.
 static void ReportMissingTypes(void)
 {
     char message[sizeof TEXT_MISSING_HEAD + kMissingTypesSize + sizeof TEXT_MISSING_MIDDLE +
@@ -50,9 +51,11 @@ static void ReportMissingTypes(void)
         MessageBoxA(NULL, TEXT_CONNECT_FAILED, TEXT_MEDIA_PLAYER_URL, MB_ICONERROR);
 }
 
-// Steps 21-22: start the installed screen saver by its short path.
+// Starting the screen saver: by the short path of the installed file.
 static void StartScreenSaver(void)
 {
+    // The file in the Windows directory; when that directory can't be
+    // obtained, the bare file name.
     char path[MAX_PATH];
     UINT length = GetWindowsDirectoryA(path, sizeof path);
     if (length >= 1 && length <= 259) {
@@ -60,10 +63,11 @@ static void StartScreenSaver(void)
         // bare name would resolve against the wrong folder.
         if (!AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, screenSaverFileName))
             return;
-        CopyText(screenSaverFileName, sizeof screenSaverFileName, path);
+    } else {
+        CopyText(path, sizeof path, screenSaverFileName);
     }
     char shortPath[MAX_PATH];
-    DWORD shortLength = GetShortPathNameA(screenSaverFileName, shortPath, sizeof shortPath);
+    DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
     if (shortLength >= 1 && shortLength <= 259)
         WinExec(shortPath, SW_SHOW);
 }
@@ -74,7 +78,7 @@ void RunClosingActions(const char *caption)
         StartUninstaller();
         return;
     }
-    int interactive = InstallMode == INSTALL_MODE_INTERACTIVE;
+    int interactive = installMode == INSTALL_MODE_INTERACTIVE;
     if (missingTypes[0] != '\0') {
         ReportMissingTypes();
     } else {

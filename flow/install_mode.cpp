@@ -3,10 +3,7 @@
 
 #include <string.h>
 
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
+#include "package/text_rules.h"
 
 int32_t ParseInstallMode(const char *commandLine)
 {

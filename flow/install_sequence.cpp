@@ -4,17 +4,17 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "flow/checks.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/manifest.h"
 #include "resource.h"
 #include "texts.h"
 
 char screenSaverFileName[kNameFieldSize];
 
-// Steps 7-10: the confirmation message.  The message buffer is sized so
+// The confirmation message.  The message buffer is sized so
 // that the longest name, directory and byte count always fit whole.
 static int ConfirmInstall(const char *caption)
 {
@@ -29,7 +29,7 @@ static int ConfirmInstall(const char *caption)
 
     char message[sizeof TEXT_CONFIRMATION + kNameFieldSize + MAX_PATH + sizeof byteCount];
     snprintf(message, sizeof message, TEXT_CONFIRMATION, screenSaverName, windowsDirectory, byteCount);
-    if (InstallMode != INSTALL_MODE_INTERACTIVE)
+    if (installMode != INSTALL_MODE_INTERACTIVE)
         return 1;
     return MessageBoxA(NULL, message, caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
@@ -54,8 +54,13 @@ void RunInstallSequence(void)
     if (!ShowLicense(moduleInstance))
         return;
 
+    ExtractionRequest request;
+    request.instance = moduleInstance;
+    request.screenSaverFileName = screenSaverFileName;
+    request.showProgress = installMode == INSTALL_MODE_INTERACTIVE;
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc, 0);
+    INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc,
+                                     (LPARAM)&request);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
     if (result == 2)
         return;

@@ -10,17 +10,19 @@
 // The installer's instance handle, stored before the window is created.
 extern HINSTANCE moduleInstance;
 
-// screenSaverName followed by ".scr"; at the end of a successful
-// interactive install it becomes the installed file's full path.
+// screenSaverName followed by ".scr": the installed file's name, without
+// its folder, for the whole run.
 extern char screenSaverFileName[kNameFieldSize];
 
 LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Steps 1-23 of the install; returns when the install is over, whatever
-// happened.
+// The whole install, from reading the name to the closing actions;
+// returns when the install is over, whatever happened.
 void RunInstallSequence(void);
 
-// Steps 14-23: what follows the progress dialog.
+// What follows the progress dialog: the uninstaller after an abort, the
+// missing media types, the closing message, the ordering information and
+// the start of the screen saver.
 void RunClosingActions(const char *caption);
 
 // Centres a dialog on the screen, keeping its size, without repainting.

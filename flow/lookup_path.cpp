@@ -2,7 +2,7 @@
 #include <string.h>
 
 #include "flow/checks.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 
 // The check runs before the install sequence trims the stored name, but the
 // file it protects is the one the install writes, named by the trimmed

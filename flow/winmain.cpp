@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "texts.h"
 
-int32_t InstallMode = INSTALL_MODE_INTERACTIVE;
+int32_t installMode = INSTALL_MODE_INTERACTIVE;
 HINSTANCE moduleInstance;
 
 static void RegisterInstallerClass(HINSTANCE instance)
@@ -21,7 +21,7 @@ static void RegisterInstallerClass(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
-    InstallMode = ParseInstallMode(commandLine);
+    installMode = ParseInstallMode(commandLine);
     if (previousInstance == NULL)
         RegisterInstallerClass(instance);
     moduleInstance = instance;

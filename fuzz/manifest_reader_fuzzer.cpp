@@ -17,9 +17,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 #include "flow/checks.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/manifest.h"
 
 enum { kPathSize = 260 };

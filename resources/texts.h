@@ -21,7 +21,6 @@
 #define TEXT_CONNECT_FAILED "Could not connect to this site."
 // The media player vendor's download page.
 #define TEXT_MEDIA_PLAYER_URL "https://www.microsoft.com/windows/windowsmedia/download/"
-#define TEXT_UNINSTALLER_NAME "UNINSTAL.EXE"
 #define TEXT_UNINSTALLER_SWITCH "/s"
 
 // Pre-install checks.
@@ -39,14 +38,10 @@
 #define TEXT_STATUS "%s Screen Saver"
 #define TEXT_ABORT_QUESTION "Are you sure you would like to abort this installation?"
 #define TEXT_ABORT_CAPTION "Abort Installation?"
-#define TEXT_INSTALL_LOG "INSTALL.LOG"
-#define TEXT_MAKER_FOLDER "Quillmoor"
-#define TEXT_PRODUCT_FOLDER "Glimmerkit"
 #define TEXT_ALL_USERS "All Users"
 #define TEXT_APPLICATION_DATA "Application Data"
 
 // System registration.
-#define TEXT_UNINSTALL_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 #define TEXT_ACCESS_DENIED                                                                 \
     "You do not have access to make the required system configuration modifications. " \
     "Please rerun this installation from an administrators account."

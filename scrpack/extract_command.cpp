@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/check_commands.h"
 #include "scrpack/interrupt_guard.h"

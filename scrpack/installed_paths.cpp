@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/data_file_name.h"
-#include "flow/text_rules.h"
+#include "package/installed_names.h"
+#include "package/text_rules.h"
 #include "texts.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "package/installed_names.h"
 #include "package/package_format.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/check_commands.h"
@@ -38,7 +39,7 @@ static const char kUsage[] =
     "Builds a self-installing package: the installer stub followed by the\n"
     "manifest and the files, in install order.  The screen saver is installed\n"
     "into the Windows directory as NAME.scr, the data file as NAME.dat and the\n"
-    "uninstaller as UNINSTAL.EXE into the data folder; each further data file\n"
+    "uninstaller as " TEXT_UNINSTALLER_NAME " into the data folder; each further data file\n"
     "gets a generated name there: PREFIX, serial number, TAIL.  TAIL defaults\n"
     "to the file's extension in capitals, PREFIX to --prefix.  Every file is\n"
     "compressed unless that would not make it smaller, or it is to be stored.\n"
@@ -117,15 +118,7 @@ static int Fail(const std::string &text)
 
 static bool ParsePrefix(const std::string &text, char *selector)
 {
-    if (text == "FILE")
-        *selector = ' ';
-    else if (text == "JUKE")
-        *selector = PREFIX_SELECT_JUKE;
-    else if (text == "JUK_")
-        *selector = PREFIX_SELECT_JUK_;
-    else
-        return false;
-    return true;
+    return PrefixSelectorFromName(text.c_str(), selector) != 0;
 }
 
 // FILE[:TAIL[:PREFIX]]; an empty TAIL keeps the default.  A path that

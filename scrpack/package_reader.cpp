@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 #include "package/manifest.h"
 #include "scrpack/file_io.h"
 #include "scrpack/pe_image.h"

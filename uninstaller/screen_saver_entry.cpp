@@ -4,6 +4,7 @@
 
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
+#include "package/installed_names.h"
 
 static char entryValue[kUninstallPathSize];
 // The listed file the entry names, or empty.

@@ -12,12 +12,6 @@
     "There is nothing to remove: the install log (%s) is missing or lists no files.  " \
     "Nothing has been changed."
 
-#define TEXT_INSTALL_LOG "INSTALL.LOG"
-#define TEXT_SYSTEM_INI "system.ini"
-#define TEXT_BOOT_SECTION "boot"
-#define TEXT_SCREEN_SAVER_KEY "SCRNSAVE.EXE"
-#define TEXT_UNINSTALL_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-#define TEXT_UNINSTALL_STRING "UninstallString"
 // Prefix of the temporary files that carry the clean-up step.
 #define TEXT_TEMP_PREFIX "glk"
 

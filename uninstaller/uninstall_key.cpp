@@ -3,6 +3,7 @@
 
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
+#include "package/installed_names.h"
 
 // The key is ours when its "UninstallString" names this uninstaller, or when
 // it has none: the install creates the key empty before it fills it.
@@ -23,7 +24,7 @@ static int KeyIsOurs(HKEY key)
 int RemoveUninstallKey(void)
 {
     char keyPath[kUninstallPathSize + 64];
-    int length = snprintf(keyPath, sizeof keyPath, "%s%s", TEXT_UNINSTALL_KEY, baseName);
+    int length = snprintf(keyPath, sizeof keyPath, "%s\\%s", TEXT_UNINSTALL_KEY, baseName);
     if (length <= 0 || (size_t)length >= sizeof keyPath || baseName[0] == '\0')
         return 1;
     HKEY key;

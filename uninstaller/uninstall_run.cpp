@@ -4,6 +4,7 @@
 
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
+#include "package/installed_names.h"
 
 char ownPath[kUninstallPathSize];
 char dataFolder[kUninstallPathSize];
@@ -67,7 +68,7 @@ static void RemoveInstallRecord(const char *logPath, int ownListed)
         RemoveFolderLevels(dataFolder);
     if (!RemoveUninstallKey()) {
         char keyName[kUninstallPathSize + 64];
-        snprintf(keyName, sizeof keyName, "HKEY_LOCAL_MACHINE\\%s%s", TEXT_UNINSTALL_KEY, baseName);
+        snprintf(keyName, sizeof keyName, "HKEY_LOCAL_MACHINE\\%s\\%s", TEXT_UNINSTALL_KEY, baseName);
         AddToReport(notRemoved, sizeof notRemoved, keyName);
     }
 }

@@ -17,11 +17,8 @@
 #include <string.h>
 
 #include "engine/system_registration.h"
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/package_format.h"
-
-// Defined by the install flow in the installer.
-char screenSaverFileName[kNameFieldSize];
 
 static volatile LONG watching = 1;
 static HWND answered[16];
@@ -140,11 +137,9 @@ int main(int argc, char **argv)
     if (strcmp(command, "access") == 0 || strcmp(command, "register") == 0)
         watcher = CreateThread(NULL, 0, WatchBoxes, NULL, 0, NULL);
     if (strcmp(command, "access") == 0) {
-        CopyText(screenSaverFileName, sizeof screenSaverFileName, argv[2]);
-        printf("access=%d\n", CheckUninstallAccess());
+        printf("access=%d\n", CheckUninstallAccess(argv[2]));
     } else if (strcmp(command, "register") == 0 && argc == 4) {
-        CopyText(screenSaverFileName, sizeof screenSaverFileName, argv[2]);
-        RegisterUninstaller(argv[3]);
+        RegisterUninstaller(argv[2], argv[3]);
         printf("registered\n");
     } else if (strcmp(command, "media") == 0) {
         for (int i = 2; i < argc; i++) {

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "engine/data_file_name.h"
-#include "flow/text_rules.h"
+#include "package/installed_names.h"
+#include "package/text_rules.h"
 #include "package/manifest.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/file_io.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/data_file_name.h"
+#include "package/installed_names.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "flow/install_mode.h"
+#include "package/text_rules.h"
 
 TEST(InstallMode, SwitchSelectsSilent)
 {

@@ -1,13 +1,12 @@
-// The naming rules of the extraction: the screen saver's file name, its
-// base name and the paths of the files in the data folder.
-#include "engine/data_file_name.h"
+// The naming rules of an install: the screen saver's file name, its base
+// name, the data folder's levels and the paths of the files in it.
+#include "package/installed_names.h"
 
 #include <stdio.h>
 #include <string.h>
 
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 #include "package/package_format.h"
-#include "texts.h"
 
 // A name too long for ".scr" to follow it (the longest stored name is 259
 // characters) is cut so that the ".scr" always survives: such a user gets a
@@ -36,13 +35,26 @@ int CopyBaseName(char *baseName, size_t capacity, const char *fileName)
     return fit;
 }
 
-static const char *DataFilePrefix(char selector)
+const char *DataFilePrefix(char selector)
 {
     if (selector == PREFIX_SELECT_JUK_)
-        return "JUK_";
+        return TEXT_PREFIX_JUK_;
     if (selector == PREFIX_SELECT_JUKE)
-        return "JUKE";
-    return "FILE";
+        return TEXT_PREFIX_JUKE;
+    return TEXT_PREFIX_FILE;
+}
+
+int PrefixSelectorFromName(const char *prefix, char *selector)
+{
+    if (strcmp(prefix, TEXT_PREFIX_FILE) == 0)
+        *selector = ' ';
+    else if (strcmp(prefix, TEXT_PREFIX_JUKE) == 0)
+        *selector = PREFIX_SELECT_JUKE;
+    else if (strcmp(prefix, TEXT_PREFIX_JUK_) == 0)
+        *selector = PREFIX_SELECT_JUK_;
+    else
+        return 0;
+    return 1;
 }
 
 int BuildDataFileName(char *path, size_t capacity, const char *folder, uint16_t firstFileNumber,
@@ -92,4 +104,25 @@ int BuildDataFolderFilePath(char *path, size_t capacity, const char *folder, con
     if (!fit)
         path[0] = '\0';
     return fit;
+}
+
+int AppendFolderLevel(char *folder, size_t capacity, const char *level, void (*made)(const char *folder))
+{
+    size_t used = strnlen(folder, capacity);
+    if (!AppendText(folder, capacity, "\\"))
+        return 0;
+    if (!AppendText(folder, capacity, level)) {
+        folder[used] = '\0';
+        return 0;
+    }
+    if (made != NULL)
+        made(folder);
+    return 1;
+}
+
+int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, void (*made)(const char *folder))
+{
+    return AppendFolderLevel(folder, capacity, TEXT_MAKER_FOLDER, made) &&
+           AppendFolderLevel(folder, capacity, TEXT_PRODUCT_FOLDER, made) &&
+           AppendFolderLevel(folder, capacity, baseName, made) && AppendText(folder, capacity, "\\");
 }

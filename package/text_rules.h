@@ -1,12 +1,16 @@
-// Bounded text helpers shared by the flow and the engine.  Every function
-// takes the destination's full capacity (terminating NUL included), never
-// writes past it, and always leaves the text terminated.
-#ifndef FLOW_TEXT_RULES_H
-#define FLOW_TEXT_RULES_H
+// Bounded text helpers shared by every layer of the installer and by
+// scrpack.  Every function takes the destination's full capacity
+// (terminating NUL included), never writes past it, and always leaves the
+// text terminated.
+#ifndef PACKAGE_TEXT_RULES_H
+#define PACKAGE_TEXT_RULES_H
 
 #include <stddef.h>
 
-// Upper-cases the letters a to z only, in place.
+// Upper-cases the letters a to z only; every other byte stays.
+char UpperAscii(char c);
+
+// UpperAscii over a whole text, in place.
 void UpperCaseAscii(char *text);
 
 // Replaces trailing spaces by NULs until another character or the start.

@@ -1,10 +1,39 @@
-// The names the extraction gives to the folders and files it writes
-// (portable rules, shared with scrpack's check of installed paths).
-#ifndef ENGINE_DATA_FILE_NAME_H
-#define ENGINE_DATA_FILE_NAME_H
+// What an install leaves on the system, and under which names: the one
+// definition that the installer writes by, the uninstaller removes by and
+// scrpack checks and lists by.
+#ifndef PACKAGE_INSTALLED_NAMES_H
+#define PACKAGE_INSTALLED_NAMES_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+// The files in the data folder that are not named by the package.
+#define TEXT_INSTALL_LOG "INSTALL.LOG"
+#define TEXT_UNINSTALLER_NAME "UNINSTAL.EXE"
+// The data folder's levels below the common application data folder.
+#define TEXT_MAKER_FOLDER "Quillmoor"
+#define TEXT_PRODUCT_FOLDER "Glimmerkit"
+// The parent of each screen saver's uninstall entry under
+// HKEY_LOCAL_MACHINE (without a closing backslash), and the entry's value
+// that names the uninstaller.
+#define TEXT_UNINSTALL_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+#define TEXT_UNINSTALL_STRING "UninstallString"
+// The system's default screen saver entry.
+#define TEXT_SYSTEM_INI "system.ini"
+#define TEXT_BOOT_SECTION "boot"
+#define TEXT_SCREEN_SAVER_KEY "SCRNSAVE.EXE"
+
+// The data files' name prefixes, chosen by the name tail's prefix byte.
+#define TEXT_PREFIX_FILE "FILE"
+#define TEXT_PREFIX_JUKE "JUKE"
+#define TEXT_PREFIX_JUK_ "JUK_"
+
+// The prefix that a name tail's prefix byte selects.
+const char *DataFilePrefix(char selector);
+
+// The prefix byte that selects prefix ("FILE", "JUKE" or "JUK_"); returns 0
+// for any other text.  "FILE" gives a space, as any other byte would.
+int PrefixSelectorFromName(const char *prefix, char *selector);
 
 // Appends a backslash and level to folder, then, when made is not NULL,
 // calls it with the folder's path so far (the installer creates each

@@ -1,9 +1,12 @@
 // Bounded text helpers: the only way the installer composes paths.
-#include "flow/text_rules.h"
+#include "package/text_rules.h"
 
 #include <string.h>
 
-#include "flow/install_mode.h"
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
 
 void UpperCaseAscii(char *text)
 {

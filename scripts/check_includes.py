@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""The include directions of the installer and its tools.
+
+Prints how often each folder includes each other folder, then fails (exit
+1) on every include that runs against the layers:
+
+    package/    the format, the manifest reader, the decoder, the names an
+                install uses and the text rules; includes only itself
+    engine/     extraction and system registration; package/, resources/
+    flow/       the install sequence on top; engine/, package/, resources/
+
+and on every include by which portable code (package/, resources/, any
+portable/ folder, and scrpack/ and tools/ as a whole) would reach
+Windows-only code.  The tests, fuzzers and benchmarks may use anything.
+
+    scripts/check_includes.py [--quiet]
+"""
+import os
+import re
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CHECKED = ["package", "engine", "flow", "resources", "scrpack", "uninstaller", "samples", "tools"]
+ANYTHING = ["tests", "fuzz", "bench"]
+# The folders each folder may include besides itself.
+MAY_INCLUDE = {
+    "package": set(),
+    "resources": set(),
+    "engine": {"package", "resources"},
+    "flow": {"engine", "package", "resources"},
+    "uninstaller": {"package"},
+    "samples": set(),
+    "scrpack": {"package", "engine", "flow", "resources"},
+    "tools": {"scrpack", "package"},
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+
+def is_portable(path):
+    """Whether a source file builds natively as well as for Windows."""
+    parts = path.split("/")
+    return parts[0] in ("package", "resources", "scrpack", "tools") or "portable" in parts[:-1]
+
+
+def resolve(including, name):
+    """The repository path an include names: relative to the including
+    file's folder first, then to the top (the installer's include path also
+    holds resources/)."""
+    for base in (os.path.dirname(including), "", "resources"):
+        candidate = os.path.normpath(os.path.join(base, name))
+        if os.path.isfile(os.path.join(ROOT, candidate)):
+            return candidate
+    return None
+
+
+def sources():
+    for top in CHECKED + ANYTHING:
+        for folder, _, files in os.walk(os.path.join(ROOT, top)):
+            for name in sorted(files):
+                if name.endswith((".cpp", ".h", ".c", ".rc")):
+                    yield os.path.relpath(os.path.join(folder, name), ROOT)
+
+
+def main():
+    quiet = "--quiet" in sys.argv
+    counts = {}
+    faults = []
+    for path in sources():
+        source_top = path.split("/")[0]
+        with open(os.path.join(ROOT, path), encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        for name in INCLUDE.findall(text):
+            target = resolve(path, name)
+            if target is None:
+                faults.append(f"{path}: includes {name}, which is not in the tree")
+                continue
+            target_top = target.split("/")[0]
+            if target_top != source_top:
+                counts[(source_top, target_top)] = counts.get((source_top, target_top), 0) + 1
+            if source_top in ANYTHING:
+                continue
+            if target_top != source_top and target_top not in MAY_INCLUDE[source_top]:
+                faults.append(f"{path}: includes {target}, against the layers")
+            elif is_portable(path) and not is_portable(target):
+                faults.append(f"{path}: portable code includes Windows-only {target}")
+    if not quiet:
+        print("includes between folders (from -> to: count)")
+        for (source_top, target_top), count in sorted(counts.items()):
+            print(f"  {source_top:12} -> {target_top:12} {count:3}")
+    for fault in faults:
+        print(fault)
+    print("include directions: " + ("faults above" if faults else "clean"))
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
