@@ -14,7 +14,7 @@ add_compile_options(-O2 -g)
 find_package(Threads REQUIRED)
 
 # The portable core, with the POSIX stand-ins for the kernel's file calls.
-add_library(core STATIC ${CORE_SOURCES} package/platform_posix.cpp)
+add_library(core STATIC ${CORE_SOURCES} package/native/platform_posix.cpp)
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 
 # The packaging tool: everything under scrpack/ but main.cpp is a library

@@ -8,11 +8,14 @@ if(NOT STUBFIX)
   message(FATAL_ERROR "pass -DSTUBFIX=<native build>/stubfix")
 endif()
 
+# The installer: the portable core of package/, flow/ and engine/, and the
+# Windows-only files at the top of flow/ and engine/.
 file(GLOB INSTALLER_ALL_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/flow/*.cpp
   ${CMAKE_SOURCE_DIR}/package/*.cpp
-  ${CMAKE_SOURCE_DIR}/engine/*.cpp)
-list(REMOVE_ITEM INSTALLER_ALL_SOURCES ${CMAKE_SOURCE_DIR}/package/platform_posix.cpp)
+  ${CMAKE_SOURCE_DIR}/flow/*.cpp
+  ${CMAKE_SOURCE_DIR}/flow/portable/*.cpp
+  ${CMAKE_SOURCE_DIR}/engine/*.cpp
+  ${CMAKE_SOURCE_DIR}/engine/portable/*.cpp)
 
 set(WINDOWS_LINK_FLAGS
   -static -s -mwindows
@@ -80,5 +83,4 @@ add_test_program(registration_probe
 add_test_program(free_space_probe
   ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
   ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
-  ${CMAKE_SOURCE_DIR}/flow/kilobytes_from_bytes.cpp
-  ${CMAKE_SOURCE_DIR}/flow/measured_root.cpp)
+  ${CMAKE_SOURCE_DIR}/flow/portable/free_space_rules.cpp)

@@ -2,7 +2,7 @@
 #include <stdio.h>
 
 #include "flow/checks.h"
-#include "flow/install_mode.h"
+#include "flow/install_sequence.h"
 #include "package/manifest.h"
 #include "texts.h"
 

@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
-#include "flow/install_mode.h"
+#include "flow/portable/rules.h"
 #include "package/package_format.h"
+
+// 2 Interactive (initial), 1 Silent; set once by the entry point.  Every
+// mode test asks whether it equals INSTALL_MODE_INTERACTIVE.
+extern int32_t installMode;
 
 // The installer's instance handle, stored before the window is created.
 extern HINSTANCE moduleInstance;

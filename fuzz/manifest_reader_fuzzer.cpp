@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "package/installed_names.h"
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 #include "package/text_rules.h"
 #include "package/manifest.h"
 

@@ -1,6 +1,6 @@
 // The few kernel file calls the portable core uses.  On Windows they are
 // the real ones; in native builds (unit tests, fuzzers, scrpack) a small
-// POSIX layer in platform_posix.cpp stands in for them, so the manifest
+// POSIX layer in native/platform_posix.cpp stands in for them, so the manifest
 // reader and the decoder run the same code everywhere.
 #ifndef PACKAGE_PLATFORM_H
 #define PACKAGE_PLATFORM_H

@@ -1,11 +1,11 @@
 // The sample screen saver's Windows side.  Its pure rules (command line,
-// data file text, lantern motion) are in saver_rules.h.
+// data file text, lantern motion) are in portable/saver_rules.h.
 #ifndef SAMPLES_SAVER_H
 #define SAMPLES_SAVER_H
 
 #include <windows.h>
 
-#include "samples/saver_rules.h"
+#include "samples/portable/saver_rules.h"
 
 extern HINSTANCE saverInstance;
 // The screen saver's base name (its file name without ".scr").

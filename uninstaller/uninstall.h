@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 enum { kReportSize = 2048 };
 

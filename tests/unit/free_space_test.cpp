@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "flow/install_mode.h"
+#include "flow/portable/rules.h"
 #include "package/text_rules.h"
 
 TEST(InstallMode, SwitchSelectsSilent)

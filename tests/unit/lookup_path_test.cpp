@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 
 namespace {
 

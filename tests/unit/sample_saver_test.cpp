@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "samples/saver_rules.h"
+#include "samples/portable/saver_rules.h"
 
 TEST(SampleSaverCommand, ModesAndWindowHandles)
 {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 #include "package/manifest.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/package_writer.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 namespace {
 

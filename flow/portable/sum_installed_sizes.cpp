@@ -1,5 +1,5 @@
 // SumInstalledSizes: the byte total of a package, from its file records.
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 #include "package/manifest.h"
 
 // The total is a 32-bit count, but a package's records can add up past

@@ -1,5 +1,5 @@
 // Splitting the install log into the paths it lists.
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 #include <string.h>
 

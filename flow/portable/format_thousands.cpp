@@ -1,5 +1,5 @@
 // FormatThousands: decimal digits with a comma between groups of three.
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 
 // The value is unsigned: every 32-bit total, 2^31 and above included, is
 // shown as the positive number it is (4294967295 is 4,294,967,295).  The

@@ -1,6 +1,6 @@
 // The lanterns' motion: rising, swaying between the edges, coming back in
 // at the bottom.
-#include "samples/saver_rules.h"
+#include "samples/portable/saver_rules.h"
 
 static const unsigned kPalette[] = {
     0x0040A0FF, // amber

@@ -2,7 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "samples/saver_rules.h"
+#include "samples/portable/saver_rules.h"
 
 SaverSettings DefaultSaverSettings(void)
 {

@@ -1,7 +1,7 @@
 // The name and path that the replace check looks up.
 #include <string.h>
 
-#include "flow/checks.h"
+#include "flow/portable/rules.h"
 #include "package/text_rules.h"
 
 // The check runs before the install sequence trims the stored name, but the

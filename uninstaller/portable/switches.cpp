@@ -1,5 +1,5 @@
 // The uninstaller's command line.
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,5 +1,5 @@
 // The screen saver's command line, as the system's display settings give it.
-#include "samples/saver_rules.h"
+#include "samples/portable/saver_rules.h"
 
 static const char *SkipSpaces(const char *p)
 {

@@ -1,5 +1,5 @@
 // Comparing paths and matching the "system.ini" screen saver entry.
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 #include <string.h>
 

@@ -1,5 +1,5 @@
 // ParseInstallMode: the one command line switch the installer knows.
-#include "flow/install_mode.h"
+#include "flow/portable/rules.h"
 
 #include <string.h>
 

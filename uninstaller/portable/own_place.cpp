@@ -1,6 +1,6 @@
 // Where the uninstaller sits: its folder, the base name and the folder levels
 // that belong to it.
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 #include <string.h>
 

@@ -1,5 +1,5 @@
 // The list of things an uninstall could not remove.
-#include "uninstaller/rules.h"
+#include "uninstaller/portable/rules.h"
 
 #include <string.h>
 
