@@ -75,8 +75,8 @@ add_test_program(registration_probe
   ${CMAKE_SOURCE_DIR}/engine/uninstall_registration.cpp
   ${CMAKE_SOURCE_DIR}/engine/media_check.cpp
   ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
-  ${CMAKE_SOURCE_DIR}/engine/missing_types.cpp
-  ${CMAKE_SOURCE_DIR}/engine/registration_paths.cpp
+  ${CMAKE_SOURCE_DIR}/engine/portable/missing_types.cpp
+  ${CMAKE_SOURCE_DIR}/engine/portable/registration_paths.cpp
   ${CMAKE_SOURCE_DIR}/package/text_rules.cpp)
 
 # The free-space query on its own, for the small-drive tests.

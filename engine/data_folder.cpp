@@ -1,9 +1,9 @@
 // BuildDataFolder: the per-machine data folder of the screen saver.
 #include <shlobj.h>
 
-#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
+#include "package/installed_names.h"
 #include "package/text_rules.h"
 #include "texts.h"
 

@@ -2,9 +2,9 @@
 #include <windows.h>
 
 #include "engine/system_registration.h"
-#include "package/text_rules.h"
-#include "package/package_format.h"
 #include "package/installed_names.h"
+#include "package/package_format.h"
+#include "package/text_rules.h"
 
 void SetDefaultScreenSaver(const char *screenSaverPath)
 {

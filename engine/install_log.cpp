@@ -3,9 +3,8 @@
 
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
-#include "package/text_rules.h"
-#include "texts.h"
 #include "package/installed_names.h"
+#include "package/text_rules.h"
 
 HANDLE OpenInstallLog(void)
 {

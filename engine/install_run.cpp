@@ -2,13 +2,13 @@
 // the default screen saver setting.
 #include <string.h>
 
-#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "engine/system_registration.h"
-#include "package/text_rules.h"
 #include "package/decoder.h"
+#include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/text_rules.h"
 
 // Used when the copy buffer can't be allocated, so stored files are still
 // copied whole.

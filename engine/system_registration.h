@@ -1,44 +1,14 @@
-// Uninstall registration, media check and the default screen saver.
+// Uninstall registration, media check and the default screen saver
+// (Windows only; their portable rules are in engine/portable/rules.h).
 #ifndef ENGINE_SYSTEM_REGISTRATION_H
 #define ENGINE_SYSTEM_REGISTRATION_H
 
-#include <stddef.h>
+#include "engine/portable/rules.h"
 
-enum {
-    kMissingTypesSize = 256,
-    kUninstallKeyPathSize = 1024,
-};
-
-// Extensions the media check refused, each with its dot and CR LF.
-extern char missingTypes[kMissingTypesSize];
-
-// The list rule on its own: appends the extension of path (from its last
-// ".", case kept) and CR LF unless the list already contains it.  list is a
-// kMissingTypesSize buffer.
-void AppendMissingType(char *list, const char *path);
-
-// The extension of the path's file name: from the last "." of its last
-// component to the end, dot included; NULL when the file name has none.
-const char *FileExtension(const char *path);
-
-// Cuts text at its last "." (nothing happens when there is none).
-void CutAtLastDot(char *text);
-
-// The uninstall key of a screen saver file name: the Uninstall key, a
-// backslash and the file name without its extension.  Returns 0 when the
-// base name is empty; keyPath then names the Uninstall key itself.
-int BuildUninstallKeyPath(char *keyPath, size_t capacity, const char *fileName);
-
-// Turns the uninstaller's path into its folder: cut at the last backslash,
-// unless that backslash is also the first one (C:\UNINSTAL.EXE stays whole).
-void CutInstallLocation(char *path);
-
-#ifdef _WIN32
 // Both find the uninstall entry by the screen saver's file name.
 int CheckUninstallAccess(const char *screenSaverFileName);
 void RegisterUninstaller(const char *screenSaverFileName, const char *uninstallerPath);
 void CheckMediaSupport(const char *dataFilePath);
 void SetDefaultScreenSaver(const char *screenSaverPath);
-#endif
 
 #endif

@@ -5,9 +5,9 @@
 #include <string.h>
 
 #include "engine/system_registration.h"
+#include "package/installed_names.h"
 #include "package/text_rules.h"
 #include "texts.h"
-#include "package/installed_names.h"
 
 static LONG OpenUninstallKey(const char *keyPath, HKEY *key, DWORD *disposition)
 {

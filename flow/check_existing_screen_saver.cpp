@@ -25,7 +25,7 @@ int CheckExistingScreenSaver(void)
     // Sized for the longest file name, so the question is never cut.
     char question[sizeof TEXT_REPLACE_QUESTION + kLookupNameSize];
     snprintf(question, sizeof question, TEXT_REPLACE_QUESTION, fileName);
-    if (installMode != INSTALL_MODE_INTERACTIVE)
+    if (installMode != kInstallModeInteractive)
         return 1;
     return MessageBoxA(NULL, question, TEXT_REPLACE_CAPTION, MB_ICONQUESTION | MB_YESNO) != IDNO;
 }

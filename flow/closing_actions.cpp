@@ -7,10 +7,10 @@
 #include "flow/install_sequence.h"
 
 #include <shellapi.h>
+#include "package/installed_names.h"
 #include "package/text_rules.h"
 #include "resource.h"
 #include "texts.h"
-#include "package/installed_names.h"
 
 static BOOL OpenWithShell(const char *file, const char *parameters, int showCommand)
 {
@@ -78,7 +78,7 @@ void RunClosingActions(const char *caption)
         StartUninstaller();
         return;
     }
-    int interactive = installMode == INSTALL_MODE_INTERACTIVE;
+    int interactive = installMode == kInstallModeInteractive;
     if (missingTypes[0] != '\0') {
         ReportMissingTypes();
     } else {

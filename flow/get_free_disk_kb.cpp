@@ -22,6 +22,6 @@ uint32_t GetFreeDiskKB(const char *directory)
 
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
     if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
-        return FREE_SPACE_UNKNOWN;
+        return kFreeSpaceUnknown;
     return KilobytesFromBytes((uint64_t)sectorsPerCluster * bytesPerSector * freeClusters);
 }

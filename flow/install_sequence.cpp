@@ -4,11 +4,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "package/installed_names.h"
 #include "engine/extraction.h"
 #include "flow/checks.h"
-#include "package/text_rules.h"
+#include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/text_rules.h"
 #include "resource.h"
 #include "texts.h"
 
@@ -29,7 +29,7 @@ static int ConfirmInstall(const char *caption)
 
     char message[sizeof TEXT_CONFIRMATION + kNameFieldSize + MAX_PATH + sizeof byteCount];
     snprintf(message, sizeof message, TEXT_CONFIRMATION, screenSaverName, windowsDirectory, byteCount);
-    if (installMode != INSTALL_MODE_INTERACTIVE)
+    if (installMode != kInstallModeInteractive)
         return 1;
     return MessageBoxA(NULL, message, caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
@@ -57,7 +57,7 @@ void RunInstallSequence(void)
     ExtractionRequest request;
     request.instance = moduleInstance;
     request.screenSaverFileName = screenSaverFileName;
-    request.showProgress = installMode == INSTALL_MODE_INTERACTIVE;
+    request.showProgress = installMode == kInstallModeInteractive;
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
     INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc,
                                      (LPARAM)&request);

@@ -8,7 +8,7 @@
 #include "package/package_format.h"
 
 // 2 Interactive (initial), 1 Silent; set once by the entry point.  Every
-// mode test asks whether it equals INSTALL_MODE_INTERACTIVE.
+// mode test asks whether it equals kInstallModeInteractive.
 extern int32_t installMode;
 
 // The installer's instance handle, stored before the window is created.

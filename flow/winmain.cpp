@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "texts.h"
 
-int32_t installMode = INSTALL_MODE_INTERACTIVE;
+int32_t installMode = kInstallModeInteractive;
 HINSTANCE moduleInstance;
 
 static void RegisterInstallerClass(HINSTANCE instance)

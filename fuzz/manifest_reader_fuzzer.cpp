@@ -17,10 +17,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "package/installed_names.h"
 #include "flow/portable/rules.h"
-#include "package/text_rules.h"
+#include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/text_rules.h"
 
 enum { kPathSize = 260 };
 

@@ -5,8 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "package/text_rules.h"
 #include "package/package_format.h"
+#include "package/text_rules.h"
 
 // A name too long for ".scr" to follow it (the longest stored name is 259
 // characters) is cut so that the ".scr" always survives: such a user gets a

@@ -12,15 +12,15 @@ namespace {
 
 // The common application data folder of Windows 2000 and XP, the longest
 // the installer can meet (later systems have C:\ProgramData).
-#define LONGEST_COMMON_APP_DATA "C:\\Documents and Settings\\All Users\\Application Data"
+#define TEXT_LONGEST_COMMON_APP_DATA "C:\\Documents and Settings\\All Users\\Application Data"
 // The Windows directory: C:\WINDOWS, where Windows installs itself unless
 // told otherwise (older NT systems use the shorter C:\WINNT).  A system
 // installed into a longer folder is not provided for.
-#define LONGEST_WINDOWS_DIRECTORY "C:\\WINDOWS"
+#define TEXT_LONGEST_WINDOWS_DIRECTORY "C:\\WINDOWS"
 // Without SHFOLDER.DLL the data folder lies under the Windows directory,
 // which then gives a shorter path.
-static_assert(sizeof(LONGEST_WINDOWS_DIRECTORY "\\" TEXT_ALL_USERS "\\" TEXT_APPLICATION_DATA) <=
-                  sizeof(LONGEST_COMMON_APP_DATA),
+static_assert(sizeof(TEXT_LONGEST_WINDOWS_DIRECTORY "\\" TEXT_ALL_USERS "\\" TEXT_APPLICATION_DATA) <=
+                  sizeof(TEXT_LONGEST_COMMON_APP_DATA),
               "the data folder is longest under the common application data folder");
 
 // Every path the installer builds fits in kNameFieldSize bytes with its
@@ -53,23 +53,23 @@ InstalledPath LongestInstalledPath(const PackageSpec &spec, size_t nameLength)
     CopyBaseName(baseName, sizeof baseName, fileName);
 
     InstalledPath longest;
-    CopyText(path, sizeof path, LONGEST_WINDOWS_DIRECTORY);
+    CopyText(path, sizeof path, TEXT_LONGEST_WINDOWS_DIRECTORY);
     AppendBackslash(path, sizeof path);
     AppendText(path, sizeof path, fileName);
-    Consider(&longest, path, "the screen saver", LONGEST_WINDOWS_DIRECTORY);
+    Consider(&longest, path, "the screen saver", TEXT_LONGEST_WINDOWS_DIRECTORY);
 
-    CopyText(folder, sizeof folder, LONGEST_COMMON_APP_DATA);
+    CopyText(folder, sizeof folder, TEXT_LONGEST_COMMON_APP_DATA);
     AppendDataFolderLevels(folder, sizeof folder, baseName, nullptr);
     CopyText(path, sizeof path, folder);
     AppendText(path, sizeof path, TEXT_INSTALL_LOG);
-    Consider(&longest, path, "the install log", LONGEST_COMMON_APP_DATA);
+    Consider(&longest, path, "the install log", TEXT_LONGEST_COMMON_APP_DATA);
     for (size_t i = kRecordDataFile; i < spec.files.size(); i++) {
         BuildDataFolderFilePath(path, sizeof path, folder, baseName, spec.firstFileNumber, (int)i,
                                 spec.files[i].nameTail);
         std::string file = i == kRecordDataFile      ? "the data file"
                            : i == kRecordUninstaller ? "the uninstaller"
                                                      : path + std::strlen(folder);
-        Consider(&longest, path, file, LONGEST_COMMON_APP_DATA);
+        Consider(&longest, path, file, TEXT_LONGEST_COMMON_APP_DATA);
     }
     return longest;
 }

@@ -2,9 +2,9 @@
 // saver the system's screen saver.
 #include <string.h>
 
+#include "package/installed_names.h"
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
-#include "package/installed_names.h"
 
 static char entryValue[kUninstallPathSize];
 // The listed file the entry names, or empty.

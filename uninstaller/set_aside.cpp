@@ -50,7 +50,7 @@ static int StartCleanup(const char *copyPath, const char *tempFolder, const char
         return 0;
     char commandLine[3 * kUninstallPathSize + 64];
     int length = snprintf(commandLine, sizeof commandLine, "\"%s\" %s %llu \"%s\" \"%s\"", copyPath,
-                          UNINSTALL_CLEANUP_SWITCH, (unsigned long long)(ULONG_PTR)self, file, folder);
+                          TEXT_CLEANUP_SWITCH, (unsigned long long)(ULONG_PTR)self, file, folder);
     BOOL started = FALSE;
     PROCESS_INFORMATION process;
     if (length > 0 && (size_t)length < sizeof commandLine) {

@@ -1,9 +1,9 @@
 // The uninstall entry in the list of installed programs.
 #include <stdio.h>
 
+#include "package/installed_names.h"
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
-#include "package/installed_names.h"
 
 // The key is ours when its "UninstallString" names this uninstaller, or when
 // it has none: the install creates the key empty before it fills it.

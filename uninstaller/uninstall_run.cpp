@@ -2,9 +2,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "package/installed_names.h"
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
-#include "package/installed_names.h"
 
 char ownPath[kUninstallPathSize];
 char dataFolder[kUninstallPathSize];

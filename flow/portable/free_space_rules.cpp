@@ -36,5 +36,5 @@ const char *MeasuredRoot(const char *directory, char *root)
 uint32_t KilobytesFromBytes(uint64_t bytes)
 {
     uint64_t kilobytes = bytes / 1024;
-    return kilobytes >= FREE_SPACE_UNKNOWN ? FREE_SPACE_UNKNOWN - 1 : (uint32_t)kilobytes;
+    return kilobytes >= kFreeSpaceUnknown ? kFreeSpaceUnknown - 1 : (uint32_t)kilobytes;
 }

@@ -8,12 +8,12 @@
 int32_t ParseInstallMode(const char *commandLine)
 {
     if (commandLine == NULL)
-        return INSTALL_MODE_INTERACTIVE;
+        return kInstallModeInteractive;
     // Only one candidate is examined: a "/" anywhere hides every "-".
     const char *switchChar = strchr(commandLine, '/');
     if (switchChar == NULL)
         switchChar = strchr(commandLine, '-');
     if (switchChar != NULL && UpperAscii(switchChar[1]) == 'S')
-        return INSTALL_MODE_SILENT;
-    return INSTALL_MODE_INTERACTIVE;
+        return kInstallModeSilent;
+    return kInstallModeInteractive;
 }

@@ -12,7 +12,7 @@
 #include "package/package_format.h"
 #include "package/platform.h"
 
-enum { INSTALL_MODE_SILENT = 1, INSTALL_MODE_INTERACTIVE = 2 };
+enum { kInstallModeSilent = 1, kInstallModeInteractive = 2 };
 
 // The first "/" in the line, or when there is none the first "-", followed
 // by S or s selects Silent; anything else stays Interactive.
@@ -35,10 +35,10 @@ uint32_t SumInstalledSizes(HFILE manifest);
 enum { kMeasuredPrefixLength = 32, kMeasuredRootSize = kMeasuredPrefixLength + 1 };
 
 // Free space in kilobytes; this value stands for a failed query.
-#define FREE_SPACE_UNKNOWN 0xFFFFFFFFu
+static const uint32_t kFreeSpaceUnknown = 0xFFFFFFFFu;
 
 // A byte count as whole kilobytes in 32 bits; counts of 4 TiB and more
-// are held just below FREE_SPACE_UNKNOWN.
+// are held just below kFreeSpaceUnknown.
 uint32_t KilobytesFromBytes(uint64_t bytes);
 
 // The root to measure for directory: its first kMeasuredPrefixLength

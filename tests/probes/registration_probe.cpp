@@ -17,8 +17,8 @@
 #include <string.h>
 
 #include "engine/system_registration.h"
-#include "package/text_rules.h"
 #include "package/package_format.h"
+#include "package/text_rules.h"
 
 static volatile LONG watching = 1;
 static HWND answered[16];

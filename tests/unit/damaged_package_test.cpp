@@ -10,8 +10,8 @@
 #include <string>
 
 #include "package/installed_names.h"
-#include "package/text_rules.h"
 #include "package/manifest.h"
+#include "package/text_rules.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/file_io.h"
 #include "scrpack/package_reader.h"

@@ -6,15 +6,15 @@
 TEST(InstallMode, SwitchSelectsSilent)
 {
     for (const char *line : {"/S", "/s", "-S", "-s", "/silent", "a-s", "foo /S bar"})
-        EXPECT_EQ(ParseInstallMode(line), INSTALL_MODE_SILENT) << line;
+        EXPECT_EQ(ParseInstallMode(line), kInstallModeSilent) << line;
 }
 
 TEST(InstallMode, OtherLinesStayInteractive)
 {
     // "/x -s": the "/" is found first and only it is examined.
     for (const char *line : {"", "/x", "/x -s", "-x /", "S", "s-", "/", "-"})
-        EXPECT_EQ(ParseInstallMode(line), INSTALL_MODE_INTERACTIVE) << line;
-    EXPECT_EQ(ParseInstallMode(nullptr), INSTALL_MODE_INTERACTIVE);
+        EXPECT_EQ(ParseInstallMode(line), kInstallModeInteractive) << line;
+    EXPECT_EQ(ParseInstallMode(nullptr), kInstallModeInteractive);
 }
 
 TEST(InstallMode, OnlyAsciiLettersAreUpperCased)

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/system_registration.h"
+#include "engine/portable/rules.h"
 
 namespace {
 

@@ -176,14 +176,14 @@ TEST(UninstallerSwitches, CleanupLineCarriesHandleAndPaths)
 {
     UninstallSwitches switches;
     ASSERT_TRUE(ParseUninstallSwitches(
-        UNINSTALL_CLEANUP_SWITCH " 1234 \"C:\\users\\u\\Temp\\glk1.tmp\"", &switches));
+        TEXT_CLEANUP_SWITCH " 1234 \"C:\\users\\u\\Temp\\glk1.tmp\"", &switches));
     EXPECT_TRUE(switches.cleanup);
     EXPECT_FALSE(switches.silent);
     EXPECT_EQ(switches.parentHandle, 1234u);
     EXPECT_STREQ(switches.cleanupFile, "C:\\users\\u\\Temp\\glk1.tmp");
     EXPECT_STREQ(switches.cleanupFolder, "");
 
-    ASSERT_TRUE(ParseUninstallSwitches(UNINSTALL_CLEANUP_SWITCH
+    ASSERT_TRUE(ParseUninstallSwitches(TEXT_CLEANUP_SWITCH
                                        " 8 \"C:\\Program Data\\Q\\G\\N\\UNINSTAL.EXE\" \"C:\\Program Data\\Q\\G\\N\"",
                                        &switches));
     EXPECT_EQ(switches.parentHandle, 8u);
@@ -193,18 +193,18 @@ TEST(UninstallerSwitches, CleanupLineCarriesHandleAndPaths)
     // A malformed clean-up line does nothing at all, not even an uninstall.
     const std::string tooLong = "\"C:\\" + std::string(300, 'x') + "\"";
     for (const std::string &line :
-         {std::string(UNINSTALL_CLEANUP_SWITCH), std::string(UNINSTALL_CLEANUP_SWITCH " 12"),
-          std::string(UNINSTALL_CLEANUP_SWITCH " x C:\\f"), std::string(UNINSTALL_CLEANUP_SWITCH " 0 C:\\f"),
-          std::string(UNINSTALL_CLEANUP_SWITCH " 12x C:\\f"), std::string(UNINSTALL_CLEANUP_SWITCH " 12 \"\""),
-          std::string(UNINSTALL_CLEANUP_SWITCH " 12 C:\\f C:\\d extra"),
-          std::string(UNINSTALL_CLEANUP_SWITCH " 12 ") + tooLong,
-          std::string(UNINSTALL_CLEANUP_SWITCH " 12 C:\\f ") + tooLong}) {
+         {std::string(TEXT_CLEANUP_SWITCH), std::string(TEXT_CLEANUP_SWITCH " 12"),
+          std::string(TEXT_CLEANUP_SWITCH " x C:\\f"), std::string(TEXT_CLEANUP_SWITCH " 0 C:\\f"),
+          std::string(TEXT_CLEANUP_SWITCH " 12x C:\\f"), std::string(TEXT_CLEANUP_SWITCH " 12 \"\""),
+          std::string(TEXT_CLEANUP_SWITCH " 12 C:\\f C:\\d extra"),
+          std::string(TEXT_CLEANUP_SWITCH " 12 ") + tooLong,
+          std::string(TEXT_CLEANUP_SWITCH " 12 C:\\f ") + tooLong}) {
         EXPECT_FALSE(ParseUninstallSwitches(line.c_str(), &switches)) << line;
         EXPECT_FALSE(switches.cleanup) << line;
         EXPECT_FALSE(switches.silent) << line;
     }
     // Only as the first word.
-    ASSERT_TRUE(ParseUninstallSwitches("/s " UNINSTALL_CLEANUP_SWITCH " 12 C:\\f", &switches));
+    ASSERT_TRUE(ParseUninstallSwitches("/s " TEXT_CLEANUP_SWITCH " 12 C:\\f", &switches));
     EXPECT_FALSE(switches.cleanup);
     EXPECT_TRUE(switches.silent);
 }

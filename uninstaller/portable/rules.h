@@ -74,7 +74,7 @@ struct UninstallSwitches {
     char cleanupFolder[kUninstallPathSize];
 };
 
-#define UNINSTALL_CLEANUP_SWITCH "/glimmerkit-cleanup"
+#define TEXT_CLEANUP_SWITCH "/glimmerkit-cleanup"
 
 // Reads the command line (without the program's name).  "/s", "/S", "-s" or
 // "-S" as a word of its own selects silent mode; other words are ignored.

@@ -69,7 +69,7 @@ int ParseUninstallSwitches(const char *commandLine, UninstallSwitches *switches)
     int cut;
     int first = 1;
     while (NextWord(&line, word, sizeof word, &cut)) {
-        if (first && !cut && strcmp(word, UNINSTALL_CLEANUP_SWITCH) == 0) {
+        if (first && !cut && strcmp(word, TEXT_CLEANUP_SWITCH) == 0) {
             if (ParseCleanup(line, switches))
                 return 1;
             memset(switches, 0, sizeof *switches);

@@ -1,5 +1,5 @@
 // The missingTypes list and the rule that appends to it.
-#include "engine/system_registration.h"
+#include "engine/portable/rules.h"
 
 #include <string.h>
 

@@ -1,10 +1,9 @@
 // Texts of the uninstall entry: the key path and the install location.
 #include <string.h>
 
-#include "engine/system_registration.h"
-#include "package/text_rules.h"
-#include "texts.h"
+#include "engine/portable/rules.h"
 #include "package/installed_names.h"
+#include "package/text_rules.h"
 
 void CutAtLastDot(char *text)
 {
