@@ -4,9 +4,11 @@ The installer and the uninstaller write into the Windows directory and into
 HKLM, so each carries an application manifest (RT_MANIFEST, id 1) that asks
 Windows to run it elevated, and declares the systems it was made for.  The
 manifest is parsed as XML here, in the product (win32) and in the x86_64
-build alike; no Wine is needed.  The sample screen saver carries none: it
-runs as the invoker, as a legacy program whose writes to its data file are
-virtualised per user (see samples/sample.rc).
+build alike.  The sample screen saver carries none: it runs as the invoker,
+as a legacy program whose writes to its data file are virtualised per user
+(see samples/sample.rc).  Last, Wine's loader, which reads manifests as
+Windows does, starts the product's programs: the installer and the
+uninstaller with an elevated token, the screen saver with a limited one.
 """
 import os
 import sys
@@ -99,6 +101,19 @@ class ApplicationManifest(unittest.TestCase):
             path = os.path.join(folder, "samples", "Lanterns.scr")
             with self.subTest(path=path):
                 self.assertEqual(manifests(path), {})
+
+
+class UnderWine(unittest.TestCase):
+    def test_the_loader_elevates_the_installer_and_the_uninstaller_only(self):
+        # TokenElevationType: 2 full (elevated), 3 limited.
+        expected = {harness.INSTALLER: "elevated=1 type=2", harness.UNINSTALLER: "elevated=1 type=2",
+                    os.path.join(harness.SAMPLES, "Lanterns.scr"): "elevated=0 type=3"}
+        with harness.Prefix() as prefix:
+            for path, want in expected.items():
+                with self.subTest(program=os.path.basename(path)):
+                    code, out, err = prefix.run(harness.program("tokenprobe"), [harness.windows_path(path)],
+                                                timeout=120)
+                    self.assertEqual((code, out.strip()), (0, want), err)
 
 
 if __name__ == "__main__":
