@@ -502,8 +502,9 @@ int main(int argc, char **argv)
             if (!ReadSignatureStatus(written, built.bytes.size(), &status, why))
                 return false;
             if (!status.isSigned || !status.warnings.empty()) {
-                *why = "signing failed: " + (status.warnings.empty() ? std::string("no certificate table after the last block")
-                                                                      : status.warnings[0]);
+                *why = "signing failed: " + (status.warnings.empty()
+                                                 ? std::string("no certificate table after the last block")
+                                                 : status.warnings[0]);
                 return false;
             }
             signatureBytes = status.fileSize - built.bytes.size();

@@ -180,7 +180,8 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
         if (between && !padding)
             status->warnings.push_back(NotATable(between));
         if (end < fileSize)
-            status->warnings.push_back(ByteCount(fileSize - end) + (fileSize - end == 1 ? " follows" : " follow") + " the certificate table");
+            status->warnings.push_back(ByteCount(fileSize - end) + (fileSize - end == 1 ? " follows" : " follow") +
+                                       " the certificate table");
     } else if (fileSize > dataEnd) {
         status->warnings.push_back(NotATable(fileSize - dataEnd));
     }
