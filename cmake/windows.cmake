@@ -32,7 +32,7 @@ target_compile_options(installer PRIVATE ${WINDOWS_COMPILE_FLAGS})
 target_link_options(installer PRIVATE ${WINDOWS_LINK_FLAGS})
 target_link_libraries(installer PRIVATE user32 gdi32 advapi32 shell32 winmm)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/installer.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/installer.ico")
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/installer.ico;${CMAKE_SOURCE_DIR}/resources/administrator.manifest")
 # Move the LASTRES data to the end of .rsrc, zero the checksum, and check the
 # layout that packaging relies on; the build fails when it does not hold.
 add_custom_command(TARGET installer POST_BUILD

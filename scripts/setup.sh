@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   valgrind clang-tidy cppcheck
+  osslsigncode openssl
 )
 
 missing=()

@@ -23,6 +23,8 @@
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/progress_bar.h"
+#include "scrpack/sign_package.h"
+#include "scrpack/signature_status.h"
 #include "scrpack/size_table.h"
 #include "scrpack/verify_package.h"
 
@@ -47,7 +49,9 @@ static const char kUsage[] =
     "\"list\" prints the manifest; \"verify\" expands every block and reports per\n"
     "file whether it gives its full size from its own bytes; \"extract\" writes\n"
     "every file into DIR under the name the installer gives it.  Both fail on\n"
-    "a damaged package, and extract then writes nothing.\n"
+    "a damaged package, and extract then writes nothing.  \"list\" and \"verify\"\n"
+    "say whether the package is signed, and warn of bytes after the last\n"
+    "block that are not a certificate table.\n"
     "\n"
     "options:\n"
     "  --stub FILE          installer stub (installer.exe of a build)\n"
@@ -67,6 +71,15 @@ static const char kUsage[] =
     "                       processor); the package is the same for any N\n"
     "  --text-as-is         take name and licence bytes unchanged (already in\n"
     "                       the target's ANSI code page, CR LF line ends)\n"
+    "  --sign-cert FILE     sign the package (Authenticode) with this\n"
+    "                       certificate (PEM or DER; intermediates after it)\n"
+    "  --sign-key FILE      and this private key (PEM or DER); signing runs\n"
+    "                       osslsigncode, which must be on PATH\n"
+    "  --sign-pass-file FILE\n"
+    "                       the key's pass phrase (its first line); without\n"
+    "                       it, a key that has one is asked for on the terminal\n"
+    "  --timestamp-url URL  have the signature time-stamped by this RFC 3161\n"
+    "                       service, so that it outlives the certificate\n"
     "  -h, --help           show this text\n"
     "\n"
     "On a terminal a progress bar shows on stderr; build ends with a table of\n"
@@ -95,6 +108,7 @@ struct Options {
     std::vector<std::string> storeFiles;
     std::string roles[3]; // screen saver, data file, uninstaller
     std::vector<MediaOption> media;
+    SignOptions sign;
 };
 
 // --help prints the whole text on stdout; a usage error prints the problem
@@ -154,7 +168,7 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
         kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
-        kSaver, kData, kUninstaller, kMedia,
+        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl,
     };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
@@ -174,6 +188,10 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         {"data", required_argument, nullptr, kData},
         {"uninstaller", required_argument, nullptr, kUninstaller},
         {"media", required_argument, nullptr, kMedia},
+        {"sign-cert", required_argument, nullptr, kSignCert},
+        {"sign-key", required_argument, nullptr, kSignKey},
+        {"sign-pass-file", required_argument, nullptr, kSignPassFile},
+        {"timestamp-url", required_argument, nullptr, kTimestampUrl},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -194,6 +212,10 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         case kSaver: options->roles[kRecordScreenSaver] = optarg; break;
         case kData: options->roles[kRecordDataFile] = optarg; break;
         case kUninstaller: options->roles[kRecordUninstaller] = optarg; break;
+        case kSignCert: options->sign.certificate = optarg; break;
+        case kSignKey: options->sign.key = optarg; break;
+        case kSignPassFile: options->sign.passFile = optarg; break;
+        case kTimestampUrl: options->sign.timestampUrl = optarg; break;
         case kMedia: {
             MediaOption media;
             if (!ParseMedia(optarg, &media))
@@ -238,6 +260,11 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         return rest.empty() && options->output.empty() && !build ? -1 : Usage("--list takes no other arguments");
     if (options->stub.empty() || options->output.empty() || options->name.empty())
         return Usage("--stub, --name and -o are required");
+    const SignOptions &sign = options->sign;
+    if (sign.certificate.empty() != sign.key.empty())
+        return Usage("--sign-cert and --sign-key go together");
+    if (sign.certificate.empty() && (!sign.passFile.empty() || !sign.timestampUrl.empty()))
+        return Usage("--sign-pass-file and --timestamp-url need --sign-cert and --sign-key");
     if (build) {
         if (!rest.empty())
             return Usage("\"scrpack build\" takes its files through options");
@@ -269,6 +296,12 @@ static int ListPackage(const std::string &path)
     std::printf("licence: %zu bytes\n", contents.license.size());
     std::printf("first file number: %u\n", contents.firstFileNumber);
     std::printf("manifest offset: %zu\n", contents.manifestOffset);
+    SignatureStatus signature;
+    if (!ReadSignatureStatus(path, PackageDataEnd(contents), &signature, &error))
+        return Fail(error);
+    std::printf("signed: %s\n", DescribeSignature(signature).c_str());
+    for (const std::string &warning : signature.warnings)
+        std::fprintf(stderr, "scrpack: warning: %s: %s\n", path.c_str(), warning.c_str());
     // The tail quoted, so that its trailing spaces show; "-" where the
     // installer does not use it.
     std::printf("%-5s %-10s %-10s %-10s %-7s %-17s %s\n", "index", "offset", "stored", "original", "method", "tail",
@@ -417,6 +450,10 @@ int main(int argc, char **argv)
     PackageSpec spec;
     BuiltPackage built;
     std::string error;
+    // Signing is checked first: a missing signer or file fails at once.
+    std::string signer;
+    if (options.sign.Wanted() && !PrepareSigning(options.sign, &signer, &error))
+        return Fail(error);
     if (!LoadSpec(options, &spec, &error))
         return Fail(error);
     if ((status = MarkStoredFiles(options, &spec)) >= 0)
@@ -438,17 +475,42 @@ int main(int argc, char **argv)
     Compressor compress = PrecompressedBlocks(toPack, std::move(blocks), settings);
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
-    auto verify = [&](const std::string &written, std::string *why) {
-        if (VerifyWrittenPackage(written, spec, built, why))
-            return true;
-        *why = options.output + ": " + *why;
-        return false;
+    // The written file, signed first when asked, is checked before it
+    // takes the output's name; on any failure nothing is left.
+    uint64_t signatureBytes = 0;
+    auto finish = [&](const std::string &written, std::string *why) {
+        if (options.sign.Wanted()) {
+            progress.Finish();
+            if (!SignFileInPlace(signer, options.sign, written, why))
+                return false;
+        }
+        if (!VerifyWrittenPackage(written, spec, built, why)) {
+            *why = options.output + ": " + *why;
+            return false;
+        }
+        if (options.sign.Wanted()) {
+            // The installer reads up to its last block; the signature must
+            // come after it, and nothing else.
+            SignatureStatus status;
+            if (!ReadSignatureStatus(written, built.bytes.size(), &status, why))
+                return false;
+            if (!status.isSigned || !status.warnings.empty()) {
+                *why = "signing failed: " + (status.warnings.empty()
+                                                 ? std::string("no certificate table after the last block")
+                                                 : status.warnings[0]);
+                return false;
+            }
+            signatureBytes = status.fileSize - built.bytes.size();
+        }
+        return true;
     };
-    bool written = ReplaceFile(options.output, built.bytes, 0755, &error, verify);
+    bool written = ReplaceFile(options.output, built.bytes, 0755, &error, finish);
     progress.Finish();
     if (!written)
         return Fail(error);
-    std::fputs(FormatSizeTable(SizeRows(spec, built), built.manifestOffset, built.bytes.size(), options.output).c_str(),
+    std::fputs(FormatSizeTable(SizeRows(spec, built), built.manifestOffset, built.bytes.size() + signatureBytes,
+                               options.output, signatureBytes)
+                   .c_str(),
                stdout);
     return 0;
 }

@@ -62,7 +62,7 @@ static std::string Right(const std::string &text, size_t width)
 }
 
 std::string FormatSizeTable(const std::vector<SizeRow> &rows, uint64_t manifestOffset, uint64_t packageSize,
-                            const std::string &output)
+                            const std::string &output, uint64_t signatureBytes)
 {
     uint64_t installed = 0, inPackage = 0;
     size_t packed = 0;
@@ -92,8 +92,9 @@ std::string FormatSizeTable(const std::vector<SizeRow> &rows, uint64_t manifestO
                       Thousands(row.inPackage), Ratio(row.inPackage, row.original), row.source);
     table += line(totalLabel, "", Thousands(installed),
                   Thousands(inPackage), Ratio(inPackage, installed), "");
-    uint64_t manifest = packageSize - manifestOffset - inPackage;
+    uint64_t manifest = packageSize - signatureBytes - manifestOffset - inPackage;
     table += output + ": " + Thousands(packageSize) + " bytes: installer " + Thousands(manifestOffset) +
-             ", manifest " + Thousands(manifest) + ", files " + Thousands(inPackage) + "\n";
+             ", manifest " + Thousands(manifest) + ", files " + Thousands(inPackage) +
+             (signatureBytes ? ", signature " + Thousands(signatureBytes) : "") + "\n";
     return table;
 }

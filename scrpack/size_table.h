@@ -21,9 +21,10 @@ struct SizeRow {
 std::vector<SizeRow> SizeRows(const PackageSpec &spec, const BuiltPackage &built);
 
 // The table, one line per file and a total line, then the package's
-// make-up (stub, manifest, blocks).  Ratios are bytes in the package per
-// byte installed, in percent.
+// make-up (stub, manifest, blocks, and the signature when there is one:
+// the signer's padding and certificate table).  Ratios are bytes in the
+// package per byte installed, in percent.
 std::string FormatSizeTable(const std::vector<SizeRow> &rows, uint64_t manifestOffset, uint64_t packageSize,
-                            const std::string &output);
+                            const std::string &output, uint64_t signatureBytes = 0);
 
 #endif

@@ -4,6 +4,7 @@
 #include "scrpack/check_commands.h"
 #include "scrpack/opened_package.h"
 #include "scrpack/progress_bar.h"
+#include "scrpack/signature_status.h"
 
 static std::string Describe(const FileRecord &record, const RecordCheck &check)
 {
@@ -46,6 +47,17 @@ int VerifyCommand(const std::string &path)
     progress.Finish();
     for (const std::string &problem : package.problems())
         std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
+    // The signature and what follows the last block: reported, never a
+    // fault of the records.
+    SignatureStatus signature;
+    if (!ReadSignatureStatus(path, PackageDataEnd(contents), &signature, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s: signed: %s\n", path.c_str(), DescribeSignature(signature).c_str());
+    std::fflush(stdout);
+    for (const std::string &warning : signature.warnings)
+        std::fprintf(stderr, "scrpack: warning: %s: %s\n", path.c_str(), warning.c_str());
     if (damaged) {
         std::fprintf(stderr, "scrpack: %s is damaged: %zu of %zu records\n", path.c_str(), damaged,
                      contents.records.size());

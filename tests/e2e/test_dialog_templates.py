@@ -15,8 +15,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
+from pe_resources import read_resources  # noqa: E402
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
 LANG_EN_US = 1033
 
 WS_POPUP = 0x80000000
@@ -65,57 +66,6 @@ LICENSE_CONTROLS = [
     (1009, EDIT, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_NOHIDESEL
      | ES_READONLY, (12, 12, 366, 216)),
 ]
-
-
-def read_resources(path):
-    """{(type, name, language): data} of a PE image; named types and names
-    are strings, numbered ones integers."""
-    with open(path, "rb") as f:
-        image = f.read()
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    assert image[pe:pe + 4] == b"PE\0\0", path
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", image, optional)[0]
-    directories = optional + {0x10B: 96, 0x20B: 112}[magic]
-    resource_rva = struct.unpack_from("<I", image, directories + 2 * 8)[0]
-    table = optional + optional_size
-    spans = []
-    for i in range(sections):
-        size, rva, raw_size, raw = struct.unpack_from("<IIII", image, table + 40 * i + 8)
-        spans.append((rva, max(size, raw_size), raw))
-
-    def offset(rva):
-        for start, size, raw in spans:
-            if start <= rva < start + size:
-                return raw + rva - start
-        raise AssertionError(f"RVA {rva:#x} in no section")
-
-    base = offset(resource_rva)
-
-    def name_of(field):
-        if field & 0x80000000:
-            at = base + (field & 0x7FFFFFFF)
-            length = struct.unpack_from("<H", image, at)[0]
-            return image[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-        return field
-
-    def entries(at):
-        named, numbered = struct.unpack_from("<HH", image, base + at + 12)
-        for i in range(named + numbered):
-            name, target = struct.unpack_from("<II", image, base + at + 16 + 8 * i)
-            yield name_of(name), target
-
-    found = {}
-    for rtype, types in entries(0):
-        assert types & 0x80000000
-        for rname, names in entries(types & 0x7FFFFFFF):
-            assert names & 0x80000000
-            for language, leaf in entries(names & 0x7FFFFFFF):
-                assert not leaf & 0x80000000
-                rva, size = struct.unpack_from("<II", image, base + leaf)
-                found[(rtype, rname, language)] = image[offset(rva):offset(rva) + size]
-    return found
 
 
 class Template:
@@ -243,7 +193,8 @@ class DialogTemplates(unittest.TestCase):
             self.assertEqual({key[2] for key in resources}, {LANG_EN_US}, build)
             kinds = sorted((str(rtype), str(name)) for rtype, name, _ in resources)
             expected = sorted([(str(RT_ICON), "1"), (str(RT_GROUP_ICON), "101"), (str(RT_DIALOG), "103"),
-                               (str(RT_DIALOG), "104"), (str(RT_DIALOG), "106"), ("LASTRES", "1000")]
+                               (str(RT_DIALOG), "104"), (str(RT_DIALOG), "106"), (str(RT_MANIFEST), "1"),
+                               ("LASTRES", "1000")]
                               + ([(str(RT_DIALOG), "107")] if (RT_DIALOG, 107, LANG_EN_US) in resources else []))
             self.assertEqual(kinds, expected, build)
             self.assertEqual(len(resources[("LASTRES", 1000, LANG_EN_US)]), 4, build)

@@ -27,6 +27,10 @@ TEST(SizeTable, ColumnsTotalsAndMakeUp)
               "FILE0001.MID       packed           3           2   66.7%  song.mid\n"
               "3 files, 2 packed             113,897      49,684   43.6%\n"
               "out.exe: 114,592 bytes: installer 64,508, manifest 400, files 49,684\n");
+    // A signed package: the signer's padding and certificate table last.
+    std::string table = FormatSizeTable(rows, 64508, 64508 + 400 + 49684 + 1492, "out.exe", 1492);
+    EXPECT_EQ(table.substr(table.rfind("out.exe: ")),
+              "out.exe: 116,084 bytes: installer 64,508, manifest 400, files 49,684, signature 1,492\n");
 }
 
 TEST(ProgressBar, LineFitsItsWidthAndClipsItsCount)

@@ -36,7 +36,7 @@ struct SyntheticPeOptions {
 
 // The resources of the real stub in miniature: the placeholder first (as
 // the linker puts it, named types sorting first), then an icon image, two
-// dialogs and an icon group.
+// dialogs, an icon group and the application manifest.
 inline std::vector<SyntheticResource> StubLikeResources()
 {
     return {
@@ -45,6 +45,7 @@ inline std::vector<SyntheticResource> StubLikeResources()
         {"", 5, 103, 1033, Bytes(258, 0x22)},
         {"", 5, 106, 1033, Bytes(194, 0x33)},
         {"", 14, 101, 1033, Bytes(20, 0x44)},
+        {"", 24, 1, 1033, Bytes(831, 0x55)},
     };
 }
 
