@@ -19,7 +19,9 @@ from extraction_checks import Inputs
 
 DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
 PACKAGE_PATH = "C:\\setup\\damaged.exe"
-DRIVER_TIMEOUT = 30
+# A safety net against a hung run, not a measure: a 64 KiB licence under
+# qemu on a loaded machine took more than 30 s.
+DRIVER_TIMEOUT = 90
 
 # Answers that take an install as far as it goes, in either mode.
 GO_ON = ["Please Wait... => wait", "This program will install => OK", "License Agreement => Accept",
