@@ -6,8 +6,8 @@
 //     fast level, and the baseline) and for the best level, and best's
 //     size in percent of greedy's;
 //   - both encoders' speed;
-//   - the decoding speed of the plain decoder (bench/plain_decoder.h, the
-//     baseline) and of the installer's decoder, and their ratio.
+//   - the decoding speed of the plain decoder (tests/unit/plain_decoder.h,
+//     the baseline) and of the installer's decoder, and their ratio.
 // Speeds are in MB/s (1 MB = 2^20 bytes) of CPU time, the best of N
 // samples of at least a second each.  Every block is checked to decode to
 // its file with both decoders.
@@ -38,9 +38,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_decoder.h"
 #include "package/decoder.h"
 #include "scrpack/compress.h"
+#include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 
 // Nothing to keep alive here.

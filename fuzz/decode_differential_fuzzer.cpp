@@ -1,4 +1,4 @@
-// The installer's decoder against the plain decoder (bench/plain_decoder.h)
+// The installer's decoder against the plain decoder (tests/unit/plain_decoder.h)
 // on arbitrary blocks: the same output, the same count returned, the same
 // reads, writes and pump steps in the same order.
 //
@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_decoder.h"
 #include "engine/extraction.h"
 #include "engine/message_pump.h"
 #include "fuzz/block_input.h"
 #include "package/decoder.h"
+#include "tests/unit/plain_decoder.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The installer's decoder, with its fast paths, against the plain decoder
-// kept in bench/plain_decoder.h: the same bytes, the same reads and writes
+// kept in tests/unit/plain_decoder.h: the same bytes, the same reads and writes
 // of the same sizes, the same count returned and the same pump steps, on
 // real blocks of every kind of file and on arbitrary bytes, with short
 // reads, cut blocks and aborts.
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_decoder.h"
 #include "engine/extraction.h"
 #include "package/decoder.h"
 #include "scrpack/compress.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
+#include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 
 namespace {

@@ -1,17 +1,17 @@
 // The plain decoder: the decoding rules written down one routine at a time,
 // exactly as the installer's decoder was before it got its fast paths.  It
-// is kept, frozen, as the baseline the benchmark measures the installer's
-// decoder against, and as the second opinion of the tests and the fuzz
-// target that check the two never differ (output, reads, writes, pump
-// steps, aborts).  Everything lives in namespace plain, with state of its
-// own, so both decoders link into one program.
+// is kept, frozen, as the test oracle that the unit tests and the fuzz
+// target check the installer's decoder against (output, reads, writes,
+// pump steps, aborts), and as the baseline the benchmark measures it
+// against.  Everything lives in namespace plain, with process-wide state of
+// its own, so both decoders link into one program.
 //
 // Like the installer's decoder it runs RunMessagePumpStep() and reads
 // abortRequested and abortExempt.  The routines that lived in files of
 // their own are kept out of line (PLAIN_ROUTINE), so the baseline runs the
 // same calls as it did in the installer, not a more inlined variant.
-#ifndef BENCH_PLAIN_DECODER_H
-#define BENCH_PLAIN_DECODER_H
+#ifndef TESTS_UNIT_PLAIN_DECODER_H
+#define TESTS_UNIT_PLAIN_DECODER_H
 
 #include <stdint.h>
 #include <stdio.h>
