@@ -43,12 +43,8 @@
 #include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 
-// Nothing to keep alive here.
-void RunMessagePumpStep(void)
-{
-}
-
-using DecodeFunction = int32_t (*)(FILE *, FILE *, uint32_t, uint32_t);
+// Neither decoder gets a pump step: there is nothing to keep alive here.
+using DecodeFunction = int32_t (*)(FILE *, FILE *, uint32_t, uint32_t, const PumpHook *);
 
 namespace {
 
@@ -179,7 +175,7 @@ std::vector<uint8_t> Decode(DecodeFunction decode, const std::vector<uint8_t> &b
     FILE *output = OpenOutput(true);
     if (!input || !output)
         Fail("decode streams");
-    decode(input, output, (uint32_t)size, (uint32_t)block.size());
+    decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
     fclose(input);
     return CloseOutput(output, true);
 }
@@ -202,7 +198,7 @@ double TimeDecode(DecodeFunction decode, const std::vector<uint8_t> &block, size
         double start = CpuSeconds(), seconds;
         do {
             rewind(input);
-            decode(input, output, (uint32_t)size, (uint32_t)block.size());
+            decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
             runs++;
             seconds = CpuSeconds() - start;
         } while (seconds < kSampleSeconds);
@@ -257,7 +253,8 @@ int main(int argc, char **argv)
         FILE *output = OpenOutput(false);
         if (!input || !output)
             Fail("decode streams");
-        (plainOnly ? plain::DecodeBlock : DecodeBlock)(input, output, (uint32_t)wav.size(), (uint32_t)block.size());
+        (plainOnly ? plain::DecodeBlock : DecodeBlock)(input, output, (uint32_t)wav.size(), (uint32_t)block.size(),
+                                                       nullptr);
         fclose(input);
         CloseOutput(output, false);
         printf("decoded %zu bytes from a block of %zu\n", wav.size(), block.size());

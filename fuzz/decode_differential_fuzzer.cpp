@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
 #include "fuzz/block_input.h"
 #include "package/decoder.h"
 #include "tests/unit/plain_decoder.h"
@@ -45,6 +43,7 @@ struct Streams {
 
 Streams *current;
 int pumpSteps, abortAtStep;
+bool exempt;
 
 ssize_t Read(void *cookie, char *buffer, size_t size)
 {
@@ -66,14 +65,15 @@ ssize_t Write(void *cookie, const char *buffer, size_t size)
     return (ssize_t)size;
 }
 
-} // namespace
-
-void RunMessagePumpStep(void)
+// Cancel confirmed at step abortAtStep stops the decoding unless the block
+// is exempt.
+int LogStepAndAbort(void *)
 {
     current->Log("pump");
-    if (++pumpSteps == abortAtStep)
-        abortRequested = 1;
+    return ++pumpSteps == abortAtStep && !exempt;
 }
+
+} // namespace
 
 template <typename Decoder>
 static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
@@ -81,13 +81,13 @@ static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint
     current = streams;
     pumpSteps = 0;
     abortAtStep = flags & 3;
-    abortRequested = 0;
-    abortExempt = (flags >> 2) & 1;
+    exempt = (flags >> 2) & 1;
+    const PumpHook pump = {LogStepAndAbort, nullptr};
     FILE *input = fopencookie(streams, "rb", {Read, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(streams, "wb", {nullptr, Write, nullptr, nullptr});
     setvbuf(input, nullptr, _IONBF, 0);
     setvbuf(output, nullptr, _IONBF, 0);
-    int32_t produced = decode(input, output, originalSize, storedSize);
+    int32_t produced = decode(input, output, originalSize, storedSize, &pump);
     fclose(input);
     fclose(output);
     streams->Log("");

@@ -1,8 +1,6 @@
 // DecodeBlock: expands one compressed block from input into output.
 #include <string.h>
 
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 
@@ -79,7 +77,7 @@ static inline void SyncState(const OutputCursor *cursor)
     produced = cursor->done;
 }
 
-int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
+int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize, const PumpHook *pump)
 {
     // The reader and the writer start afresh with every block, also when a
     // caller other than ExpandFile decodes several blocks in a row.
@@ -133,8 +131,7 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
             continue;
         if (cursor.done > pumpThreshold) {
             SyncState(&cursor);
-            RunMessagePumpStep();
-            if (abortRequested && !abortExempt)
+            if (RunPumpHook(pump))
                 break;
             // Raised past the last multiple of kPumpInterval below 2^31 it
             // would overflow (a file of nearly 2 GiB); it stops at

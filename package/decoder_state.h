@@ -21,10 +21,7 @@ enum {
     MAX_FREQ = kMaxFreq,
 };
 
-enum {
-    kBlockBufferSize = 16384,  // largest read from the block, largest write
-    kPumpInterval = 102400,    // output between two message pump steps
-};
+enum { kBlockBufferSize = 16384 }; // largest read from the block, largest write
 
 // The LZSS window (decode_block.cpp).
 extern uint8_t ring[N];

@@ -6,7 +6,7 @@
 enum { kPathSize = 260 };
 
 int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
-               const char *destination)
+               const char *destination, const PumpHook *pump)
 {
     ReadPtr(NULL, 0);
     WritePtr(NULL, 0, 0);
@@ -43,7 +43,7 @@ int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, u
     }
     setvbuf(output, NULL, _IONBF, 0);
 
-    DecodeBlock(input, output, originalSize, storedSize);
+    DecodeBlock(input, output, originalSize, storedSize, pump);
 
     fclose(output);
     fclose(input);

@@ -42,7 +42,7 @@ Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize, uint32_
     in.data.insert(in.data.end(), 64, 0xEE);
     in.readLimit = readLimit;
     Decoded d;
-    d.produced = DecodeBlock(in.OpenForReading(), out.OpenForWriting(), originalSize, storedSize);
+    d.produced = DecodeBlock(in.OpenForReading(), out.OpenForWriting(), originalSize, storedSize, &countingPump);
     d.bytes = out.data;
     d.taken = in.position;
     d.writes = out.calls;
@@ -200,7 +200,7 @@ void DecodeIntoShortSink()
     MemoryStream in, out;
     in.data = XorshiftBytes(4, 2000);
     out.writeLimit = 20000;
-    DecodeBlock(in.OpenForReading(), out.OpenForWriting(), 100000, 2000);
+    DecodeBlock(in.OpenForReading(), out.OpenForWriting(), 100000, 2000, &countingPump);
     fprintf(stderr, "returned\n");
     exit(3);
 }
@@ -240,7 +240,7 @@ void ExpectSoundTree()
 TEST_F(DecoderTest, FirstRebuildAtSymbol32485)
 {
     // Symbols from zero bits: no stream needed.
-    DecodeBlock(nullptr, nullptr, 0, 0);
+    DecodeBlock(nullptr, nullptr, 0, 0, nullptr);
     StartHuffman();
     for (int i = 1; i <= 32484; i++)
         DecodeChar();

@@ -111,7 +111,7 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
     setvbuf(input, nullptr, _IONBF, 0);
     setvbuf(output, nullptr, _IONBF, 0);
     Decoded run;
-    run.produced = decode(input, output, setup.originalSize, setup.storedSize);
+    run.produced = decode(input, output, setup.originalSize, setup.storedSize, &countingPump);
     fclose(input);
     fclose(output);
     streams.Log("");
