@@ -5,8 +5,6 @@
 #include "package/decoder_state.h"
 
 uint8_t ring[N];
-uint16_t ringPos;
-int32_t produced;
 
 // Where the loop puts the next expanded byte.  It keeps WritePtr's
 // outCount as a pointer of its own (at) and outFastLimit as fastEnd:
@@ -69,12 +67,10 @@ static inline void CopyMatch(FILE *output, OutputCursor *cursor, unsigned start,
         EmitByte(output, cursor, ring[(start + k) % N], originalSize);
 }
 
-// Leaves the writer's and the ring's state as the loop reached it.
-static inline void SyncState(const OutputCursor *cursor)
+// Leaves the writer's state as the loop reached it.
+static inline void SyncWriter(const OutputCursor *cursor)
 {
     outCount = (uint16_t)(cursor->at - outBuffer);
-    ringPos = (uint16_t)cursor->ringAt;
-    produced = cursor->done;
 }
 
 int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize, const PumpHook *pump)
@@ -96,9 +92,7 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
     // the same whichever block came before it.  Our packaging tool never
     // refers to them before writing them.
     memset(ring + (N - F), 0, F);
-    ringPos = N - F;
 
-    produced = 0;
     int32_t pumpThreshold = 0;
     const int32_t size = (int32_t)originalSize;
     if (size <= 0)
@@ -130,7 +124,7 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
         if (cursor.done < nextCheck)
             continue;
         if (cursor.done > pumpThreshold) {
-            SyncState(&cursor);
+            SyncWriter(&cursor);
             if (RunPumpHook(pump))
                 break;
             // Raised past the last multiple of kPumpInterval below 2^31 it
@@ -143,6 +137,6 @@ int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t s
             break;
         nextCheck = pumpThreshold < size ? pumpThreshold + 1 : size;
     }
-    SyncState(&cursor);
-    return produced;
+    SyncWriter(&cursor);
+    return cursor.done;
 }

@@ -1,6 +1,6 @@
-// ReadSymbol and DecodePosition, inline for DecodeBlock, and DecodeChar.
-// Both take their whole code from bitBuffer when FillBits allows it; next
-// to a read of the block they go one GetBit at a time (read_symbol.cpp,
+// ReadSymbol and DecodePosition, inline for DecodeBlock.  Both take their
+// whole code from bitBuffer when FillBits allows it; next to a read of the
+// block they go one GetBit at a time (read_symbol.cpp,
 // decode_position.cpp).
 #ifndef PACKAGE_DECODE_SYMBOLS_H
 #define PACKAGE_DECODE_SYMBOLS_H
@@ -11,7 +11,9 @@
 #include "package/position_code.h"
 
 // The next symbol (0-283), not yet counted in the tree: the caller passes
-// it to UpdateTree before the next one is read.
+// it to UpdateTree before the next one is read.  (The decoding rules'
+// DecodeChar is the two together; DecodeBlock counts a symbol after its
+// bytes are out.)
 inline int ReadSymbol(void)
 {
     if (!FillBits())
@@ -31,15 +33,6 @@ inline int ReadSymbol(void)
     bitBuffer = bits;
     bitCount = (uint8_t)(bitCount - depth);
     return (int)(x - T);
-}
-
-// The next symbol (0-283); counts it in the tree.  DecodeBlock does the
-// same in two steps, counting after the symbol's bytes are out.
-inline int DecodeChar(void)
-{
-    int symbol = ReadSymbol();
-    UpdateTree(symbol);
-    return symbol;
 }
 
 // The next match position (0-4095): the upper six bits by the fixed prefix

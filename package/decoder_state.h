@@ -23,10 +23,9 @@ enum {
 
 enum { kBlockBufferSize = 16384 }; // largest read from the block, largest write
 
-// The LZSS window (decode_block.cpp).
+// The LZSS window (decode_block.cpp).  The ring position of the next byte
+// and the count of bytes produced live in DecodeBlock's locals only.
 extern uint8_t ring[N];
-extern uint16_t ringPos;
-extern int32_t produced;
 
 // The adaptive Huffman tree (huffman_tree.cpp).
 extern uint16_t freq[T + 1];

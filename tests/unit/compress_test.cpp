@@ -12,6 +12,7 @@
 #include "scrpack/compress.h"
 #include "tests/unit/memory_stream.h"
 #include "tests/unit/sample_corpus.h"
+#include "tests/unit/symbol_walk.h"
 
 namespace {
 
@@ -38,10 +39,7 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in;
     in.data = block;
-    DecodeBlock(nullptr, nullptr, 0, 0, nullptr); // resets the reader and the bits
-    inputStream = in.OpenForReading();
-    remainingInput = (uint32_t)block.size();
-    StartHuffman();
+    StartSymbolWalk(in.OpenForReading(), (uint32_t)block.size());
     BlockFacts facts;
     size_t done = 0;
     while (done < size) {
@@ -62,7 +60,6 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
         }
         done += length;
     }
-    inputStream = nullptr;
     return facts;
 }
 

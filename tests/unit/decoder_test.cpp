@@ -11,6 +11,7 @@
 #include "package/decoder_state.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
+#include "tests/unit/symbol_walk.h"
 
 namespace {
 
@@ -240,8 +241,7 @@ void ExpectSoundTree()
 TEST_F(DecoderTest, FirstRebuildAtSymbol32485)
 {
     // Symbols from zero bits: no stream needed.
-    DecodeBlock(nullptr, nullptr, 0, 0, nullptr);
-    StartHuffman();
+    StartSymbolWalk(nullptr, 0);
     for (int i = 1; i <= 32484; i++)
         DecodeChar();
     EXPECT_EQ(freq[R], MAX_FREQ);
