@@ -13,7 +13,9 @@
 #include "fuzz/block_input.h"
 #include "fuzz/fuzz_streams.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
 
+static DecoderState decoder;
 static int pumpSteps;
 static int abortAtStep;
 static bool exempt;
@@ -43,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sink.keep = false;
     FILE *input = OpenSource(&source);
     FILE *output = OpenSink(&sink);
-    int32_t produced = DecodeBlock(input, output, in.originalSize, in.storedSize, &pump);
+    int32_t produced = DecodeBlock(&decoder, input, output, in.originalSize, in.storedSize, &pump);
     fclose(input);
     fclose(output);
 

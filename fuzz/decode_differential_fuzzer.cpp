@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "fuzz/block_input.h"
+#include "package/decode_loop.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
 #include "tests/unit/plain_decoder.h"
 
 namespace {
@@ -44,6 +46,7 @@ struct Streams {
 Streams *current;
 int pumpSteps, abortAtStep;
 bool exempt;
+DecoderState decoder;
 
 ssize_t Read(void *cookie, char *buffer, size_t size)
 {
@@ -71,6 +74,13 @@ int LogStepAndAbort(void *)
 {
     current->Log("pump");
     return ++pumpSteps == abortAtStep && !exempt;
+}
+
+// The installer's decoder as ExpandFile runs it, on a static state.
+int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
+                             const PumpHook *pump)
+{
+    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
 }
 
 } // namespace
@@ -103,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Streams fast{in.block, in.blockSize, 0, readLimit, {}, {}};
     Streams slow{in.block, in.blockSize, 0, readLimit, {}, {}};
-    int32_t fastProduced = Run(DecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
+    int32_t fastProduced = Run(InstallerDecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
     int32_t plainProduced = Run(plain::DecodeBlock, &slow, in.originalSize, in.storedSize, in.flags);
     if (fastProduced != plainProduced || fast.output != slow.output || fast.events != slow.events ||
         fast.position != slow.position)

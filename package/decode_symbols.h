@@ -14,38 +14,39 @@
 // it to UpdateTree before the next one is read.  (The decoding rules'
 // DecodeChar is the two together; DecodeBlock counts a symbol after its
 // bytes are out.)
-inline int ReadSymbol(void)
+inline int ReadSymbol(DecoderState *state)
 {
-    if (!FillBits())
-        return ReadSymbolBitByBit();
+    if (!FillBits(state))
+        return ReadSymbolBitByBit(state);
     // The first levels from the table, then one bit per level: bit 0
     // picks the first child.
-    BitWord bits = bitBuffer;
-    unsigned entry = prefixTable[bits >> (kWordBits - kPrefixBits)];
+    BitWord bits = state->bitBuffer;
+    unsigned entry = state->prefixTable[bits >> (kWordBits - kPrefixBits)];
     unsigned depth = entry >> 10;
     bits <<= depth;
-    size_t x = child[entry & 1023];
+    size_t x = state->tree.child[entry & 1023];
     while (x < (size_t)T) {
-        x = child[x + (bits >> (kWordBits - 1))];
+        x = state->tree.child[x + (bits >> (kWordBits - 1))];
         bits <<= 1;
         depth++;
     }
-    bitBuffer = bits;
-    bitCount = (uint8_t)(bitCount - depth);
+    state->bitBuffer = bits;
+    state->bitCount = (uint8_t)(state->bitCount - depth);
     return (int)(x - T);
 }
 
 // The next match position (0-4095): the upper six bits by the fixed prefix
 // code that the first eight bits begin with, then the lower six bits.
-inline int DecodePosition(void)
+inline int DecodePosition(DecoderState *state)
 {
-    if (!FillBits())
-        return DecodePositionBitByBit();
-    unsigned first = (unsigned)(bitBuffer >> (kWordBits - 8));
+    if (!FillBits(state))
+        return DecodePositionBitByBit(state);
+    BitWord bits = state->bitBuffer;
+    unsigned first = (unsigned)(bits >> (kWordBits - 8));
     unsigned length = positionCodeLength[first] + 6u;
-    unsigned code = (unsigned)(bitBuffer >> (kWordBits - length));
-    bitBuffer <<= length;
-    bitCount = (uint8_t)(bitCount - length);
+    unsigned code = (unsigned)(bits >> (kWordBits - length));
+    state->bitBuffer = bits << length;
+    state->bitCount = (uint8_t)(state->bitCount - length);
     return positionUpperBits[first] * 64 + (int)(code & 63);
 }
 

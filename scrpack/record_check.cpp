@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 #include "package/decoder.h"
@@ -82,6 +83,7 @@ ssize_t ReadBlockSource(void *cookie, char *buffer, size_t size)
 // the rest of a damaged file from zero bits, up to 2 GiB of it).
 struct DecodedSink {
     const ByteSink *sink;
+    const DecoderState *decoder;
     uint64_t written;
     int error;
     bool stop;
@@ -93,7 +95,7 @@ ssize_t WriteDecodedSink(void *cookie, const char *data, size_t size)
     out->written += size;
     if (out->error == 0 && *out->sink && !(*out->sink)((const uint8_t *)data, size))
         out->error = errno ? errno : EIO;
-    if (out->error != 0 || remainingInput == 0)
+    if (out->error != 0 || out->decoder->remainingInput == 0)
         out->stop = true;
     return (ssize_t)size;
 }
@@ -139,7 +141,9 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     const uint32_t fed = record.storedSize + kZeroFillLimit + kLookAhead;
     BlockSource source = {package.fd, record.dataOffset, (uint64_t)record.dataOffset + record.storedSize,
                           kZeroFillLimit + kLookAhead, 0};
-    DecodedSink out = {&sink, 0, 0, false};
+    // The decoder's state, about 43 KB, on the heap.
+    std::unique_ptr<DecoderState> decoder = std::make_unique<DecoderState>();
+    DecodedSink out = {&sink, decoder.get(), 0, 0, false};
     FILE *input = fopencookie(&source, "rb", {ReadBlockSource, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(&out, "wb", {nullptr, WriteDecodedSink, nullptr, nullptr});
     if (!input || !output) {
@@ -153,10 +157,10 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     setvbuf(output, nullptr, _IONBF, 0);
 
     const PumpHook pump = {StopWhenAsked, &out};
-    int32_t produced = DecodeBlock(input, output, record.originalSize, fed, &pump);
+    int32_t produced = DecodeBlock(decoder.get(), input, output, record.originalSize, fed, &pump);
     std::fflush(output);
-    uint32_t unfetched = remainingInput;
-    unsigned held = bitCount;
+    uint32_t unfetched = decoder->remainingInput;
+    unsigned held = decoder->bitCount;
     std::fclose(input);
     std::fclose(output);
 

@@ -16,12 +16,14 @@
 
 namespace {
 
+DecoderState decoder;
+
 std::vector<uint8_t> Expand(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in, out;
     in.data = block;
-    int32_t produced =
-        DecodeBlock(in.OpenForReading(), out.OpenForWriting(), (uint32_t)size, (uint32_t)block.size(), nullptr);
+    int32_t produced = DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), (uint32_t)size,
+                                   (uint32_t)block.size(), nullptr);
     EXPECT_EQ(produced, (int32_t)size);
     EXPECT_EQ(in.position, block.size());
     return out.data;
@@ -39,20 +41,20 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in;
     in.data = block;
-    StartSymbolWalk(in.OpenForReading(), (uint32_t)block.size());
+    StartSymbolWalk(&decoder, in.OpenForReading(), (uint32_t)block.size());
     BlockFacts facts;
     size_t done = 0;
     while (done < size) {
-        if (freq[R] == MAX_FREQ)
+        if (decoder.tree.freq[R] == MAX_FREQ)
             facts.rebuilds++;
-        int symbol = DecodeChar();
+        int symbol = DecodeChar(&decoder);
         facts.symbols++;
         if (symbol < 256) {
             done++;
             continue;
         }
         size_t length = (size_t)(symbol - 253);
-        size_t distance = (size_t)DecodePosition() + 1;
+        size_t distance = (size_t)DecodePosition(&decoder) + 1;
         if (distance > done + (N - F) || length > size - done) {
             ADD_FAILURE() << "match of " << length << " bytes " << distance << " back at " << done;
             facts.sound = false;

@@ -8,20 +8,19 @@
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 
-// Leaves the decoder as DecodeBlock has it before the first symbol of a
-// block of storedSize bytes from input (no input and size 0: zero bits
-// only).
-inline void StartSymbolWalk(FILE *input, uint32_t storedSize)
+// Leaves state as DecodeBlock has it before the first symbol of a block of
+// storedSize bytes from input (no input and size 0: zero bits only).
+inline void StartSymbolWalk(DecoderState *state, FILE *input, uint32_t storedSize)
 {
-    DecodeBlock(input, nullptr, 0, storedSize, nullptr); // a block of no bytes only resets
-    StartHuffman();
+    DecodeBlock(state, input, nullptr, 0, storedSize, nullptr); // a block of no bytes only resets
+    StartHuffman(state);
 }
 
 // The next symbol, counted in the tree: the decoding rules' DecodeChar.
-inline int DecodeChar(void)
+inline int DecodeChar(DecoderState *state)
 {
-    int symbol = ReadSymbol();
-    UpdateTree(symbol);
+    int symbol = ReadSymbol(state);
+    UpdateTree(state, symbol);
     return symbol;
 }
 
