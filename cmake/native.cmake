@@ -18,16 +18,12 @@ add_library(core STATIC ${CORE_SOURCES} package/native/platform_posix.cpp)
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 
 # The packaging tool: everything under scrpack/ but main.cpp is a library
-# that the tests use too.  The decoder in core calls RunMessagePumpStep,
-# which every program supplies itself (the unit tests count the calls), so
-# scrpack's no-op step goes into the program, not the library.
+# that the tests use too.
 file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
-list(REMOVE_ITEM SCRPACK_SOURCES
-  ${CMAKE_SOURCE_DIR}/scrpack/main.cpp
-  ${CMAKE_SOURCE_DIR}/scrpack/native_pump.cpp)
+list(REMOVE_ITEM SCRPACK_SOURCES ${CMAKE_SOURCE_DIR}/scrpack/main.cpp)
 add_library(scrpack_lib STATIC ${SCRPACK_SOURCES})
 target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
-add_executable(scrpack scrpack/main.cpp scrpack/native_pump.cpp)
+add_executable(scrpack scrpack/main.cpp)
 target_link_libraries(scrpack PRIVATE scrpack_lib)
 
 # The post-link step for the cross-built installer.

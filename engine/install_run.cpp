@@ -4,6 +4,7 @@
 
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
+#include "engine/message_pump.h"
 #include "engine/system_registration.h"
 #include "package/decoder.h"
 #include "package/installed_names.h"
@@ -13,6 +14,17 @@
 // Used when the copy buffer can't be allocated, so stored files are still
 // copied whole.
 static char fallbackCopyBuffer[kCopyChunkSize];
+
+// The pump step of the stored copy and the decoder: the progress dialog's
+// messages (where Cancel may set abortRequested), then stop unless the file
+// is exempt.
+static int PumpAndTestAbort(void *)
+{
+    RunMessagePumpStep();
+    return abortRequested && !abortExempt;
+}
+
+static const PumpHook extractionPump = {PumpAndTestAbort, NULL};
 
 static int IsFile(const char *path)
 {
@@ -49,7 +61,8 @@ static int BuildDestination(char *path, size_t capacity, int index, const FileRe
 static HFILE ExpandAndReopen(HINSTANCE instance, HFILE manifest, const FileRecord *record, const char *destination)
 {
     _lclose(manifest);
-    ExpandFile(instance, record->dataOffset, record->originalSize, record->storedSize, destination);
+    ExpandFile(instance, record->dataOffset, record->originalSize, record->storedSize, destination,
+               &extractionPump);
     manifest = OpenManifest();
     if (manifest != HFILE_ERROR && !SkipLicense(manifest)) {
         _lclose(manifest);
@@ -93,7 +106,7 @@ static void WalkFileRecords(const ExtractionRequest *request, HANDLE log, const 
             if (record.originalSize != 0) {
                 manifest = ExpandAndReopen(request->instance, manifest, &record, destination);
             } else {
-                CopyStoredBlock(manifest, &record, destination, copyBuffer);
+                CopyStoredBlock(manifest, &record, destination, copyBuffer, &extractionPump);
             }
             AppendInstallLog(log, destination);
         }

@@ -1,14 +1,13 @@
 // CopyStoredBlock: writes a stored block to its destination, 2048 bytes at
-// a time, keeping the dialog alive and honouring an abort.
+// a time, keeping the dialog alive and honouring an abort through the
+// caller's pump step.
 #include "engine/stored_copy.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
-
-void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer)
+void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
+                     const PumpHook *pump)
 {
     // Offsets of 2^31 and above can't be reached: the file is still created
     // (and logged) but nothing is copied into it.
@@ -34,8 +33,7 @@ void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *desti
         if (part > 0)
             _lwrite(file, buffer, part);
         if (bytesRead > pumpThreshold) {
-            RunMessagePumpStep();
-            if (abortRequested && !abortExempt)
+            if (RunPumpHook(pump))
                 break;
             pumpThreshold += kPumpInterval;
         }

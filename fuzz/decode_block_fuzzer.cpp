@@ -10,19 +10,21 @@
 
 #include <cstdint>
 
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
 #include "fuzz/block_input.h"
 #include "fuzz/fuzz_streams.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
 
+static DecoderState decoder;
 static int pumpSteps;
 static int abortAtStep;
+static bool exempt;
 
-void RunMessagePumpStep(void)
+// Cancel confirmed at step abortAtStep: the decoding stops there unless
+// the block is exempt.
+static int CountStepAndAbort(void *)
 {
-    if (++pumpSteps == abortAtStep)
-        abortRequested = 1;
+    return ++pumpSteps == abortAtStep && !exempt;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -36,14 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // and whether the block is exempt.
     pumpSteps = 0;
     abortAtStep = in.flags & 3;
-    abortRequested = 0;
-    abortExempt = (in.flags >> 2) & 1;
+    exempt = (in.flags >> 2) & 1;
+    const PumpHook pump = {CountStepAndAbort, nullptr};
 
     FuzzSink sink;
     sink.keep = false;
     FILE *input = OpenSource(&source);
     FILE *output = OpenSink(&sink);
-    int32_t produced = DecodeBlock(input, output, in.originalSize, in.storedSize);
+    int32_t produced = DecodeBlock(&decoder, input, output, in.originalSize, in.storedSize, &pump);
     fclose(input);
     fclose(output);
 
@@ -51,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     if (in.originalSize >= 0x80000000u ? produced != 0 : (uint32_t)produced > in.originalSize)
         abort();
-    bool stopped = abortAtStep != 0 && !abortExempt && pumpSteps == abortAtStep;
+    bool stopped = abortAtStep != 0 && !exempt && pumpSteps == abortAtStep;
     if (!stopped && in.originalSize < 0x80000000u && sink.count != in.originalSize)
         abort();
     return 0;

@@ -1,4 +1,4 @@
-// The installer's decoder against the plain decoder (bench/plain_decoder.h)
+// The installer's decoder against the plain decoder (tests/unit/plain_decoder.h)
 // on arbitrary blocks: the same output, the same count returned, the same
 // reads, writes and pump steps in the same order.
 //
@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_decoder.h"
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
 #include "fuzz/block_input.h"
+#include "package/decode_loop.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
+#include "tests/unit/plain_decoder.h"
 
 namespace {
 
@@ -45,6 +45,8 @@ struct Streams {
 
 Streams *current;
 int pumpSteps, abortAtStep;
+bool exempt;
+DecoderState decoder;
 
 ssize_t Read(void *cookie, char *buffer, size_t size)
 {
@@ -66,14 +68,22 @@ ssize_t Write(void *cookie, const char *buffer, size_t size)
     return (ssize_t)size;
 }
 
-} // namespace
-
-void RunMessagePumpStep(void)
+// Cancel confirmed at step abortAtStep stops the decoding unless the block
+// is exempt.
+int LogStepAndAbort(void *)
 {
     current->Log("pump");
-    if (++pumpSteps == abortAtStep)
-        abortRequested = 1;
+    return ++pumpSteps == abortAtStep && !exempt;
 }
+
+// The installer's decoder as ExpandFile runs it, on a static state.
+int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
+                             const PumpHook *pump)
+{
+    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
+}
+
+} // namespace
 
 template <typename Decoder>
 static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
@@ -81,13 +91,13 @@ static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint
     current = streams;
     pumpSteps = 0;
     abortAtStep = flags & 3;
-    abortRequested = 0;
-    abortExempt = (flags >> 2) & 1;
+    exempt = (flags >> 2) & 1;
+    const PumpHook pump = {LogStepAndAbort, nullptr};
     FILE *input = fopencookie(streams, "rb", {Read, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(streams, "wb", {nullptr, Write, nullptr, nullptr});
     setvbuf(input, nullptr, _IONBF, 0);
     setvbuf(output, nullptr, _IONBF, 0);
-    int32_t produced = decode(input, output, originalSize, storedSize);
+    int32_t produced = decode(input, output, originalSize, storedSize, &pump);
     fclose(input);
     fclose(output);
     streams->Log("");
@@ -103,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Streams fast{in.block, in.blockSize, 0, readLimit, {}, {}};
     Streams slow{in.block, in.blockSize, 0, readLimit, {}, {}};
-    int32_t fastProduced = Run(DecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
+    int32_t fastProduced = Run(InstallerDecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
     int32_t plainProduced = Run(plain::DecodeBlock, &slow, in.originalSize, in.storedSize, in.flags);
     if (fastProduced != plainProduced || fast.output != slow.output || fast.events != slow.events ||
         fast.position != slow.position)

@@ -5,14 +5,12 @@
 
 #include <cstdint>
 
-#include "engine/message_pump.h"
 #include "fuzz/fuzz_streams.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
 #include "scrpack/compress.h"
 
-void RunMessagePumpStep(void)
-{
-}
+static DecoderState decoder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -28,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzSink sink;
     FILE *input = OpenSource(&source);
     FILE *output = OpenSink(&sink);
-    int32_t produced = DecodeBlock(input, output, (uint32_t)fileSize, (uint32_t)block.size());
+    int32_t produced = DecodeBlock(&decoder, input, output, (uint32_t)fileSize, (uint32_t)block.size(), nullptr);
     fclose(input);
     fclose(output);
 

@@ -16,16 +16,10 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/message_pump.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/opened_package.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/stub_layout.h"
-
-// The packaging tool has no window to keep alive.
-void RunMessagePumpStep(void)
-{
-}
 
 static void Check(bool condition)
 {

@@ -1,42 +1,37 @@
-// The bit reader's state and its refill through ReadPtr: the block's bits,
-// most significant first, with zero bits once the block's bytes are used up.
+// The bit reader's refill through ReadPtr: the block's bits, most
+// significant first, with zero bits once the block's bytes are used up.
 #include "package/decoder_state.h"
 
-FILE *inputStream;
-BitWord bitBuffer;
-uint8_t bitCount;
-uint32_t remainingInput;
-
-void RefillBits(void)
+void RefillBits(DecoderState *state)
 {
-    while (bitCount <= 8) {
+    while (state->bitCount <= 8) {
         BitWord byte = 0;
-        if (remainingInput != 0) {
-            byte = (BitWord)ReadPtr(inputStream, remainingInput);
-            remainingInput--;
+        if (state->remainingInput != 0) {
+            byte = (BitWord)ReadPtr(state, state->inputStream, state->remainingInput);
+            state->remainingInput--;
         }
-        bitBuffer |= byte << (kWordBits - 8 - bitCount);
-        bitCount = (uint8_t)(bitCount + 8);
+        state->bitBuffer |= byte << (kWordBits - 8 - state->bitCount);
+        state->bitCount = (uint8_t)(state->bitCount + 8);
     }
 }
 
-int FillBitsNearEnd(void)
+int FillBitsNearEnd(DecoderState *state)
 {
-    while (bitCount <= kWordBits - 8) {
-        if (remainingInput == 0) {
-            bitCount = (uint8_t)(bitCount + 8);
+    while (state->bitCount <= kWordBits - 8) {
+        if (state->remainingInput == 0) {
+            state->bitCount = (uint8_t)(state->bitCount + 8);
             continue;
         }
-        if (inAvailable < 1)
+        if (state->inAvailable < 1)
             return 0;
         // The loop runs while bitCount <= kWordBits - 8: the shift is never
         // negative.
         // cppcheck-suppress [shiftNegative, signConversionCond]
-        bitBuffer |= (BitWord)inBuffer[inPosition] << (kWordBits - 8 - bitCount);
-        inPosition++;
-        inAvailable--;
-        remainingInput--;
-        bitCount = (uint8_t)(bitCount + 8);
+        state->bitBuffer |= (BitWord)state->inBuffer[state->inPosition] << (kWordBits - 8 - state->bitCount);
+        state->inPosition++;
+        state->inAvailable--;
+        state->remainingInput--;
+        state->bitCount = (uint8_t)(state->bitCount + 8);
     }
-    return inAvailable > 0 || remainingInput == 0;
+    return state->inAvailable > 0 || state->remainingInput == 0;
 }

@@ -31,15 +31,16 @@
 // Below its bitCount valid bits, bitBuffer holds either zero bits or the
 // bits of the block that follow, so a byte or'ed in later over bits that
 // are already there changes nothing.
-inline int FillBits(void)
+inline int FillBits(DecoderState *state)
 {
+    unsigned bitCount = state->bitCount;
     if (bitCount >= 29)
         return 1;
-    if (inAvailable > (int)sizeof(BitWord)) {
+    if (state->inAvailable > (int)sizeof(BitWord)) {
         // A word of buffered bytes at once (inAvailable never exceeds
         // remainingInput, so they are all the block's); those that fit
         // whole are taken.
-        const uint8_t *next = inBuffer + inPosition;
+        const uint8_t *next = state->inBuffer + state->inPosition;
         BitWord word;
         if (sizeof(BitWord) == 8)
             word = (BitWord)((uint64_t)next[0] << 56 | (uint64_t)next[1] << 48 | (uint64_t)next[2] << 40 |
@@ -48,33 +49,33 @@ inline int FillBits(void)
         else
             word = (BitWord)((uint32_t)next[0] << 24 | (uint32_t)next[1] << 16 | (uint32_t)next[2] << 8 | next[3]);
         unsigned taken = (kWordBits - bitCount) / 8u;
-        bitBuffer |= word >> bitCount;
-        inPosition = (uint16_t)(inPosition + taken);
-        inAvailable = (int16_t)(inAvailable - taken);
-        remainingInput -= taken;
-        bitCount = (uint8_t)(bitCount + 8 * taken);
+        state->bitBuffer |= word >> bitCount;
+        state->inPosition = (uint16_t)(state->inPosition + taken);
+        state->inAvailable = (int16_t)(state->inAvailable - taken);
+        state->remainingInput -= taken;
+        state->bitCount = (uint8_t)(bitCount + 8 * taken);
         return 1;
     }
-    return FillBitsNearEnd();
+    return FillBitsNearEnd(state);
 }
 
-inline int GetBit(void)
+inline int GetBit(DecoderState *state)
 {
-    if (bitCount <= 8)
-        RefillBits();
-    int bit = (int)(bitBuffer >> (kWordBits - 1));
-    bitBuffer <<= 1;
-    bitCount--;
+    if (state->bitCount <= 8)
+        RefillBits(state);
+    int bit = (int)(state->bitBuffer >> (kWordBits - 1));
+    state->bitBuffer <<= 1;
+    state->bitCount--;
     return bit;
 }
 
-inline int GetByte(void)
+inline int GetByte(DecoderState *state)
 {
-    if (bitCount <= 8)
-        RefillBits();
-    int byte = (int)(bitBuffer >> (kWordBits - 8));
-    bitBuffer <<= 8;
-    bitCount = (uint8_t)(bitCount - 8);
+    if (state->bitCount <= 8)
+        RefillBits(state);
+    int byte = (int)(state->bitBuffer >> (kWordBits - 8));
+    state->bitBuffer <<= 8;
+    state->bitCount = (uint8_t)(state->bitCount - 8);
     return byte;
 }
 

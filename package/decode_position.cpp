@@ -4,12 +4,12 @@
 #include "package/decoder_state.h"
 #include "package/position_code.h"
 
-int DecodePositionBitByBit(void)
+int DecodePositionBitByBit(DecoderState *state)
 {
-    int b = GetByte();
+    int b = GetByte(state);
     int upper = positionUpperBits[b];
     int length = positionCodeLength[b];
     for (int i = 0; i < length - 2; i++)
-        b = 2 * b + GetBit();
+        b = 2 * b + GetBit(state);
     return upper * 64 + (b % 64);
 }

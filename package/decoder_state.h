@@ -1,6 +1,6 @@
-// The decoder's process-wide state and its internal routines.  Each
-// variable is defined in the file of the routine that owns it; this header
-// only lets the pieces (and the unit tests) see each other.
+// The decoder's state, in one structure, and its internal routines.  This
+// header lets the pieces of the decoder (and the unit tests) see each
+// other; callers use decoder.h.
 #ifndef PACKAGE_DECODER_STATE_H
 #define PACKAGE_DECODER_STATE_H
 
@@ -8,6 +8,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "package/huffman_rules.h"
 #include "package/package_format.h"
 
 // The code's parameters under their usual short names.
@@ -21,87 +22,106 @@ enum {
     MAX_FREQ = kMaxFreq,
 };
 
-enum {
-    kBlockBufferSize = 16384,  // largest read from the block, largest write
-    kPumpInterval = 102400,    // output between two message pump steps
-};
+enum { kBlockBufferSize = 16384 }; // largest read from the block, largest write
 
-// The LZSS window (decode_block.cpp).
-extern uint8_t ring[N];
-extern uint16_t ringPos;
-extern int32_t produced;
-
-// The adaptive Huffman tree (huffman_tree.cpp).
-extern uint16_t freq[T + 1];
-extern uint16_t child[T];
-extern uint16_t parent[T + N_CHAR];
-
-// The code prefix table (huffman_tree.cpp): for each value of the next
-// kPrefixBits bits of the stream, the node that the walk from the root
-// reaches after them, or the leaf it reaches before (node | depth << 10).
-// It is read from the child entries of the internal nodes above that
-// depth, which prefixTableNode marks; when an exchange moves one of them,
-// the entries below it are filled again.  StartHuffman and ReconstructTree
-// build the whole table.
-enum { kPrefixBits = 7 };
-extern uint16_t prefixTable[1 << kPrefixBits];
-extern uint8_t prefixTableNode[T];
-
-// Bit input (bit_input.cpp): the block's stream and the bits taken ahead,
-// left-aligned in bitBuffer, a machine word: 32 bits on the 32-bit
-// installer, 64 where words are wider (fewer refills, same bits).
+// The bit reader's word: 32 bits on the 32-bit installer, 64 where words
+// are wider (fewer refills, same bits).
 typedef size_t BitWord;
 enum { kWordBits = (int)sizeof(BitWord) * 8 };
-extern FILE *inputStream;
-extern BitWord bitBuffer;
-extern uint8_t bitCount;
-extern uint32_t remainingInput;
 
-// Block reader (read_ptr.cpp).
-extern uint8_t inBuffer[kBlockBufferSize];
-extern int16_t inAvailable;
-extern uint16_t inPosition;
+// The code prefix table reads the first kPrefixBits bits of a code at once.
+enum { kPrefixBits = 7 };
 
-// Destination writer (write_ptr.cpp).
-extern uint8_t outBuffer[kBlockBufferSize];
-extern uint16_t outCount;
-extern uint16_t outThreshold;
-extern int32_t thresholdSet;
-extern uint32_t roundWritten;
-// While outCount is below this, a byte can go straight into outBuffer: the
-// threshold is set and the byte does not reach it (0 when WritePtr must see
-// the next byte).
-extern uint16_t outFastLimit;
+// Everything the decoding of one block keeps between its routines.  Each
+// routine takes the state as its first argument.  DecodeBlock starts every
+// block from scratch, so one state serves any number of blocks, one at a
+// time.  The installer keeps one, static in expand_file.cpp: it is about
+// 43 KB, which belongs neither on the stack of the dialog procedure that
+// runs the extraction nor on the heap of a run that allocates nothing to
+// expand a block, and at a fixed address the 32-bit decoding loop reaches
+// it without a register (decode_loop.h).  Other callers (scrpack, the
+// tests, the benchmark) bring their own.
+//
+// DecodeBlock keeps the fields it changes at every byte (the writer's
+// place in outBuffer, the ring position and the count of bytes produced)
+// in locals while it runs, and writes back those that the routines it
+// calls read.  The ring position and the count live only there.
+struct DecoderState {
+    // The adaptive Huffman tree (huffman_tree.cpp), first, so that its
+    // tables are reached at the state's own address.
+    HuffmanTree tree;
+
+    // Bit input (bit_input.cpp): the block's stream and the bits taken
+    // ahead, left-aligned in bitBuffer; remainingInput counts the block's
+    // bytes not yet taken.
+    FILE *inputStream;
+    BitWord bitBuffer;
+    uint8_t bitCount;
+    uint32_t remainingInput;
+
+    // Block reader (read_ptr.cpp).
+    int16_t inAvailable;
+    uint16_t inPosition;
+
+    // Destination writer (write_ptr.cpp).  While outCount is below
+    // outFastLimit, a byte can go straight into outBuffer: the threshold is
+    // set and the byte does not reach it (0 when WritePtr must see the next
+    // byte).
+    uint16_t outCount;
+    uint16_t outThreshold;
+    int32_t thresholdSet;
+    uint32_t roundWritten;
+    uint16_t outFastLimit;
+
+    // The code prefix table (huffman_tree.cpp): for each value of the next
+    // kPrefixBits bits of the stream, the node that the walk from the root
+    // reaches after them, or the leaf it reaches before (node | depth << 10).
+    // It is read from the child entries of the internal nodes above that
+    // depth, which prefixTableNode marks, with their depth and the bits that
+    // lead to them; when an exchange moves one of them, the entries below it
+    // are filled again.  StartHuffman and ReconstructTree build the whole
+    // table.
+    uint16_t prefixTable[1 << kPrefixBits];
+    uint8_t prefixTableNode[T];
+    uint8_t markedDepth[T];
+    uint16_t markedBits[T];
+
+    // The LZSS window (decode_block.cpp).
+    uint8_t ring[N];
+
+    uint8_t inBuffer[kBlockBufferSize];
+    uint8_t outBuffer[kBlockBufferSize];
+};
 
 // Returns the next block byte; remaining counts the block bytes not yet
-// taken, this one included.  ReadPtr(NULL, 0) resets the reader.
-int ReadPtr(FILE *input, uint32_t remaining);
+// taken, this one included.  ReadPtr(state, NULL, 0) resets the reader.
+int ReadPtr(DecoderState *state, FILE *input, uint32_t remaining);
 // Buffers one output byte and writes the buffer out when due.
-// WritePtr(NULL, 0, 0) resets the writer.
-int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize);
+// WritePtr(state, NULL, 0, 0) resets the writer.
+int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalSize);
 
 // Tops bitBuffer up to more than eight bits through ReadPtr, the way every
 // GetBit and GetByte does before it takes its bits.
-void RefillBits(void);
+void RefillBits(DecoderState *state);
 // FillBits (bit_input.h) byte by byte, for the last bytes of ReadPtr's
 // buffer and the zero bits past the block's end.
-int FillBitsNearEnd(void);
+int FillBitsNearEnd(DecoderState *state);
 
 // The symbol and position decoding one bit at a time, for the few symbols
 // next to a read of the block (see FillBits in bit_input.h).
-int ReadSymbolBitByBit(void);
-int DecodePositionBitByBit(void);
+int ReadSymbolBitByBit(DecoderState *state);
+int DecodePositionBitByBit(DecoderState *state);
 
-void StartHuffman(void);
-void ReconstructTree(void);
-void BuildPrefixTable(void);
+void StartHuffman(DecoderState *state);
+void ReconstructTree(DecoderState *state);
+void BuildPrefixTable(DecoderState *state);
 // After nodes x and y have been exchanged, when either is marked in
 // prefixTableNode: fills the table entries below both again.
-void RefreshPrefixTable(unsigned x, unsigned y);
+void RefreshPrefixTable(DecoderState *state, unsigned x, unsigned y);
 // HuffmanExchange on the decoder's tree, then RefreshPrefixTable when the
 // exchange moved a node the table was read from.  Returns the node that
 // now has x's count and subtree.
-unsigned ExchangeNode(unsigned x);
+unsigned ExchangeNode(DecoderState *state, unsigned x);
 
 // Ends the process at once with exit status 0.
 [[noreturn]] void FatalError(void);

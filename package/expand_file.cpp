@@ -1,15 +1,22 @@
 // ExpandFile: expands one compressed block of the installer's own file into
 // its destination file.
+#include "package/decode_loop.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 
 enum { kPathSize = 260 };
 
+// The installer's decoder state: one for the process, as one block is
+// expanded at a time (see DecoderState for why it is not on the stack),
+// and static, so that the decoding loop reaches it at fixed addresses
+// (decode_loop.h).
+static DecoderState expandState;
+
 int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
-               const char *destination)
+               const char *destination, const PumpHook *pump)
 {
-    ReadPtr(NULL, 0);
-    WritePtr(NULL, 0, 0);
+    ReadPtr(&expandState, NULL, 0);
+    WritePtr(&expandState, NULL, 0, 0);
 
     char ownPath[kPathSize];
     DWORD length = GetModuleFileNameA(instance, ownPath, kPathSize);
@@ -43,7 +50,7 @@ int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, u
     }
     setvbuf(output, NULL, _IONBF, 0);
 
-    DecodeBlock(input, output, originalSize, storedSize);
+    DecodeBlockInline(&expandState, input, output, originalSize, storedSize, pump);
 
     fclose(output);
     fclose(input);

@@ -3,8 +3,9 @@
 
 #include "package/package_format.h"
 
-void HuffmanStart(uint16_t *freq, uint16_t *child, uint16_t *parent)
+void HuffmanStart(HuffmanTree *tree)
 {
+    uint16_t *freq = tree->freq, *child = tree->child, *parent = tree->parent;
     for (int i = 0; i < kSymbolCount; i++) {
         freq[i] = 1;
         child[i] = (uint16_t)(i + kTreeSize);
@@ -19,8 +20,9 @@ void HuffmanStart(uint16_t *freq, uint16_t *child, uint16_t *parent)
     parent[kRootNode] = 0;
 }
 
-void HuffmanRebuild(uint16_t *freq, uint16_t *child, uint16_t *parent)
+void HuffmanRebuild(HuffmanTree *tree)
 {
+    uint16_t *freq = tree->freq, *child = tree->child, *parent = tree->parent;
     // Collect the leaves in their order, halving their counts.  The counts
     // were in increasing order over all nodes, so they still are over the
     // leaves.

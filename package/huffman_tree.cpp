@@ -1,38 +1,27 @@
 // The decoder's adaptive Huffman tree: StartHuffman and ReconstructTree
-// over the process-wide tables (UpdateTree is in huffman_tree.h), and the
-// code prefix table that lets ReadSymbol skip the tree's first levels.
+// over the state's tables (UpdateTree is in huffman_tree.h), and the code
+// prefix table that lets ReadSymbol skip the tree's first levels.
 #include <string.h>
 
 #include "package/decoder_state.h"
 #include "package/huffman_rules.h"
 
-uint16_t freq[T + 1];
-uint16_t child[T];
-uint16_t parent[T + N_CHAR];
-
-uint16_t prefixTable[1 << kPrefixBits];
-uint8_t prefixTableNode[T];
-
-// For each marked node, its depth and the bits that lead to it.
-static uint8_t markedDepth[T];
-static uint16_t markedBits[T];
-
-void StartHuffman(void)
+void StartHuffman(DecoderState *state)
 {
-    HuffmanStart(freq, child, parent);
+    HuffmanStart(&state->tree);
     // A count of 0 after the root's makes the exchange test hold at the
     // root, which is how UpdateTree finds it.  HuffmanExchange needs no
     // sentinel here: its search for a count of at least freq[x] + 1 (x
     // below the root) ends at the root at the latest, whose count is
     // above every other.
-    freq[T] = 0;
-    BuildPrefixTable();
+    state->tree.freq[T] = 0;
+    BuildPrefixTable(state);
 }
 
-void ReconstructTree(void)
+void ReconstructTree(DecoderState *state)
 {
-    HuffmanRebuild(freq, child, parent);
-    BuildPrefixTable();
+    HuffmanRebuild(&state->tree);
+    BuildPrefixTable(state);
 }
 
 // Fills the entries of the codes that start with the given bits, which
@@ -40,48 +29,48 @@ void ReconstructTree(void)
 // kPrefixBits whose child entries it reads.  (A leaf above that depth is
 // not marked: should an exchange put a subtree in its place, its entries
 // still lead there and the walk goes on from it.)
-static void FillPrefixTable(unsigned node, unsigned depth, unsigned bits)
+static void FillPrefixTable(DecoderState *state, unsigned node, unsigned depth, unsigned bits)
 {
     // node is below T: the root is nobody's child, so a first child is
     // below R and the second below T.
     // cppcheck-suppress arrayIndexOutOfBoundsCond
-    unsigned first = child[node];
+    unsigned first = state->tree.child[node];
     if (depth < kPrefixBits && first < (unsigned)T) {
-        prefixTableNode[node] = 1;
-        markedDepth[node] = (uint8_t)depth;
-        markedBits[node] = (uint16_t)bits;
-        FillPrefixTable(first, depth + 1, bits * 2);
-        FillPrefixTable(first + 1, depth + 1, bits * 2 + 1);
+        state->prefixTableNode[node] = 1;
+        state->markedDepth[node] = (uint8_t)depth;
+        state->markedBits[node] = (uint16_t)bits;
+        FillPrefixTable(state, first, depth + 1, bits * 2);
+        FillPrefixTable(state, first + 1, depth + 1, bits * 2 + 1);
         return;
     }
     unsigned span = 1u << (kPrefixBits - depth);
     uint16_t entry = (uint16_t)(node | depth << 10);
-    uint16_t *to = prefixTable + bits * span;
+    uint16_t *to = state->prefixTable + bits * span;
     for (unsigned i = 0; i < span; i++)
         to[i] = entry;
 }
 
-void BuildPrefixTable(void)
+void BuildPrefixTable(DecoderState *state)
 {
-    memset(prefixTableNode, 0, sizeof prefixTableNode);
-    FillPrefixTable(R, 0, 0);
+    memset(state->prefixTableNode, 0, sizeof state->prefixTableNode);
+    FillPrefixTable(state, R, 0, 0);
 }
 
 // Clears the marks of node and of the marked nodes below it.  Marked
 // nodes form the top of the tree: below an unmarked node none is marked.
-static void UnmarkSubtree(unsigned node)
+static void UnmarkSubtree(DecoderState *state, unsigned node)
 {
-    if (!prefixTableNode[node])
+    if (!state->prefixTableNode[node])
         return;
-    prefixTableNode[node] = 0;
-    unsigned first = child[node];
+    state->prefixTableNode[node] = 0;
+    unsigned first = state->tree.child[node];
     if (first < (unsigned)T) {
-        UnmarkSubtree(first);
-        UnmarkSubtree(first + 1);
+        UnmarkSubtree(state, first);
+        UnmarkSubtree(state, first + 1);
     }
 }
 
-void RefreshPrefixTable(unsigned x, unsigned y)
+void RefreshPrefixTable(DecoderState *state, unsigned x, unsigned y)
 {
     // The exchange swapped the subtrees at x and y; each place keeps its
     // depth and its bits.  The marks below each place belong to where
@@ -90,23 +79,23 @@ void RefreshPrefixTable(unsigned x, unsigned y)
     bool wasMarked[2];
     for (int i = 0; i < 2; i++) {
         unsigned place = places[i];
-        wasMarked[i] = prefixTableNode[place] != 0;
-        prefixTableNode[place] = 0;
-        unsigned first = child[place];
+        wasMarked[i] = state->prefixTableNode[place] != 0;
+        state->prefixTableNode[place] = 0;
+        unsigned first = state->tree.child[place];
         if (first < (unsigned)T) {
-            UnmarkSubtree(first);
-            UnmarkSubtree(first + 1);
+            UnmarkSubtree(state, first);
+            UnmarkSubtree(state, first + 1);
         }
     }
     for (int i = 0; i < 2; i++)
         if (wasMarked[i])
-            FillPrefixTable(places[i], markedDepth[places[i]], markedBits[places[i]]);
+            FillPrefixTable(state, places[i], state->markedDepth[places[i]], state->markedBits[places[i]]);
 }
 
-unsigned ExchangeNode(unsigned x)
+unsigned ExchangeNode(DecoderState *state, unsigned x)
 {
-    unsigned y = HuffmanExchange(freq, child, parent, x);
-    if (prefixTableNode[x] | prefixTableNode[y])
-        RefreshPrefixTable(x, y);
+    unsigned y = HuffmanExchange(&state->tree, x);
+    if (state->prefixTableNode[x] | state->prefixTableNode[y])
+        RefreshPrefixTable(state, x, y);
     return y;
 }

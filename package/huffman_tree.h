@@ -8,32 +8,32 @@
 #include "package/decoder_state.h"
 #include "package/huffman_rules.h"
 
-inline void UpdateTree(int symbol)
+inline void UpdateTree(DecoderState *state, int symbol)
 {
-    if (freq[R] == MAX_FREQ)
-        ReconstructTree();
+    if (state->tree.freq[R] == MAX_FREQ)
+        ReconstructTree(state);
     // HuffmanCount's climb from the leaf to the root, watching the
     // exchanges.  The count after the root's, freq[T], is 0 in the
     // decoder: at the root the exchange test always holds, so the climb
     // looks for the root only where the test holds, not at every level.
     // The root is counted after the loop.
-    size_t x = parent[symbol + T];
+    size_t x = state->tree.parent[symbol + T];
     for (;;) {
         // The new count freq[x] + 1 goes past the next node's count
         // exactly when freq[x] is not below it.
-        unsigned count = freq[x];
-        if (count < freq[x + 1]) {
+        unsigned count = state->tree.freq[x];
+        if (count < state->tree.freq[x + 1]) {
             do {
-                freq[x] = (uint16_t)(count + 1);
-                x = parent[x];
-                count = freq[x];
-            } while (count < freq[x + 1]);
+                state->tree.freq[x] = (uint16_t)(count + 1);
+                x = state->tree.parent[x];
+                count = state->tree.freq[x];
+            } while (count < state->tree.freq[x + 1]);
         }
         if (x == R)
             break;
-        x = parent[ExchangeNode((unsigned)x)];
+        x = state->tree.parent[ExchangeNode(state, (unsigned)x)];
     }
-    freq[R]++;
+    state->tree.freq[R]++;
 }
 
 #endif

@@ -3,10 +3,10 @@
 // decode_symbols.h).
 #include "package/decoder_state.h"
 
-int ReadSymbolBitByBit(void)
+int ReadSymbolBitByBit(DecoderState *state)
 {
-    unsigned x = child[R];
+    unsigned x = state->tree.child[R];
     while (x < (unsigned)T)
-        x = child[x + GetBit()];
+        x = state->tree.child[x + GetBit(state)];
     return (int)(x - T);
 }

@@ -25,9 +25,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
-#include "engine/extraction.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 
@@ -78,13 +78,15 @@ ssize_t ReadBlockSource(void *cookie, char *buffer, size_t size)
 
 // Where the decoder's output goes.  It never reports a short write: the
 // decoder would end the whole process on one.  A failed sink is noted and
-// the decoding stopped through the abort flag instead, as is a decoding
+// the decoding stopped at its next pump step instead, as is a decoding
 // that has run through the zero fill (it would otherwise go on making up
 // the rest of a damaged file from zero bits, up to 2 GiB of it).
 struct DecodedSink {
     const ByteSink *sink;
+    const DecoderState *decoder;
     uint64_t written;
     int error;
+    bool stop;
 };
 
 ssize_t WriteDecodedSink(void *cookie, const char *data, size_t size)
@@ -93,9 +95,15 @@ ssize_t WriteDecodedSink(void *cookie, const char *data, size_t size)
     out->written += size;
     if (out->error == 0 && *out->sink && !(*out->sink)((const uint8_t *)data, size))
         out->error = errno ? errno : EIO;
-    if (out->error != 0 || remainingInput == 0)
-        abortRequested = 1;
+    if (out->error != 0 || out->decoder->remainingInput == 0)
+        out->stop = true;
     return (ssize_t)size;
+}
+
+// The decoder's pump step: nothing to keep alive, only the stop.
+int StopWhenAsked(void *cookie)
+{
+    return static_cast<DecodedSink *>(cookie)->stop;
 }
 
 RecordCheck Problem(const std::string &text)
@@ -133,7 +141,9 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     const uint32_t fed = record.storedSize + kZeroFillLimit + kLookAhead;
     BlockSource source = {package.fd, record.dataOffset, (uint64_t)record.dataOffset + record.storedSize,
                           kZeroFillLimit + kLookAhead, 0};
-    DecodedSink out = {&sink, 0, 0};
+    // The decoder's state, about 43 KB, on the heap.
+    std::unique_ptr<DecoderState> decoder = std::make_unique<DecoderState>();
+    DecodedSink out = {&sink, decoder.get(), 0, 0, false};
     FILE *input = fopencookie(&source, "rb", {ReadBlockSource, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(&out, "wb", {nullptr, WriteDecodedSink, nullptr, nullptr});
     if (!input || !output) {
@@ -146,15 +156,11 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     // Each write of the decoder reaches the sink as it is made.
     setvbuf(output, nullptr, _IONBF, 0);
 
-    int32_t savedAbort = abortRequested, savedExempt = abortExempt;
-    abortRequested = 0;
-    abortExempt = 0;
-    int32_t produced = DecodeBlock(input, output, record.originalSize, fed);
+    const PumpHook pump = {StopWhenAsked, &out};
+    int32_t produced = DecodeBlock(decoder.get(), input, output, record.originalSize, fed, &pump);
     std::fflush(output);
-    uint32_t unfetched = remainingInput;
-    unsigned held = bitCount;
-    abortRequested = savedAbort;
-    abortExempt = savedExempt;
+    uint32_t unfetched = decoder->remainingInput;
+    unsigned held = decoder->bitCount;
     std::fclose(input);
     std::fclose(output);
 

@@ -33,7 +33,7 @@ const PositionCode &PositionCodes()
 
 SymbolCoder::SymbolCoder()
 {
-    HuffmanStart(freq_, child_, parent_);
+    HuffmanStart(&tree_);
 }
 
 void SymbolCoder::PutBits(uint32_t bits, int count)
@@ -54,17 +54,17 @@ void SymbolCoder::PutSymbol(int symbol)
     // The code is the path from the root: collect it from the leaf up.
     uint8_t path[kTreeSize];
     int depth = 0;
-    for (int node = parent_[symbol + kTreeSize]; node != kRootNode;) {
-        int above = parent_[node];
-        path[depth++] = (uint8_t)(node - child_[above]);
+    for (int node = tree_.parent[symbol + kTreeSize]; node != kRootNode;) {
+        int above = tree_.parent[node];
+        path[depth++] = (uint8_t)(node - tree_.child[above]);
         node = above;
     }
     while (depth > 0)
         PutBits(path[--depth], 1);
 
-    if (freq_[kRootNode] == kMaxFreq)
-        HuffmanRebuild(freq_, child_, parent_);
-    HuffmanCount(freq_, child_, parent_, symbol);
+    if (tree_.freq[kRootNode] == kMaxFreq)
+        HuffmanRebuild(&tree_);
+    HuffmanCount(&tree_, symbol);
 }
 
 void SymbolCoder::PutMatch(int length, int distance)
@@ -85,7 +85,7 @@ void SymbolCoder::CodeLengths(uint8_t *lengths) const
     // parents come after their children in node order.
     uint8_t depth[kTreeSize] = {}; // the root's is 0
     for (int node = kRootNode; node >= 0; node--) {
-        int first = child_[node];
+        int first = tree_.child[node];
         if (first >= kTreeSize) {
             lengths[first - kTreeSize] = depth[node];
         } else {

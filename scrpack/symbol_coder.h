@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "package/huffman_rules.h"
 #include "package/package_format.h"
 
 class SymbolCoder {
@@ -35,9 +36,7 @@ class SymbolCoder {
     void PutSymbol(int symbol);
     void PutBits(uint32_t bits, int count);
 
-    uint16_t freq_[kTreeSize + 1];
-    uint16_t child_[kTreeSize];
-    uint16_t parent_[kTreeSize + kSymbolCount];
+    HuffmanTree tree_;
 
     std::vector<uint8_t> out_;
     uint32_t pending_ = 0;   // bits not yet in out_, right-aligned

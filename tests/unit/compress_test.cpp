@@ -10,17 +10,20 @@
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 #include "scrpack/compress.h"
-#include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
 #include "tests/unit/sample_corpus.h"
+#include "tests/unit/symbol_walk.h"
 
 namespace {
+
+DecoderState decoder;
 
 std::vector<uint8_t> Expand(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in, out;
     in.data = block;
-    int32_t produced = DecodeBlock(in.OpenForReading(), out.OpenForWriting(), (uint32_t)size, (uint32_t)block.size());
+    int32_t produced = DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), (uint32_t)size,
+                                   (uint32_t)block.size(), nullptr);
     EXPECT_EQ(produced, (int32_t)size);
     EXPECT_EQ(in.position, block.size());
     return out.data;
@@ -38,23 +41,20 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in;
     in.data = block;
-    DecodeBlock(nullptr, nullptr, 0, 0); // resets the reader and the bits
-    inputStream = in.OpenForReading();
-    remainingInput = (uint32_t)block.size();
-    StartHuffman();
+    StartSymbolWalk(&decoder, in.OpenForReading(), (uint32_t)block.size());
     BlockFacts facts;
     size_t done = 0;
     while (done < size) {
-        if (freq[R] == MAX_FREQ)
+        if (decoder.tree.freq[R] == MAX_FREQ)
             facts.rebuilds++;
-        int symbol = DecodeChar();
+        int symbol = DecodeChar(&decoder);
         facts.symbols++;
         if (symbol < 256) {
             done++;
             continue;
         }
         size_t length = (size_t)(symbol - 253);
-        size_t distance = (size_t)DecodePosition() + 1;
+        size_t distance = (size_t)DecodePosition(&decoder) + 1;
         if (distance > done + (N - F) || length > size - done) {
             ADD_FAILURE() << "match of " << length << " bytes " << distance << " back at " << done;
             facts.sound = false;
@@ -62,16 +62,10 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
         }
         done += length;
     }
-    inputStream = nullptr;
     return facts;
 }
 
-class CompressTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ResetPumpAndAbort(); }
-};
-
-TEST_F(CompressTest, RoundTripsEveryKindOfFile)
+TEST(CompressTest, RoundTripsEveryKindOfFile)
 {
     struct {
         SampleKind kind;
@@ -95,7 +89,7 @@ TEST_F(CompressTest, RoundTripsEveryKindOfFile)
     }
 }
 
-TEST_F(CompressTest, LongFilesGoThroughSeveralTreeRebuilds)
+TEST(CompressTest, LongFilesGoThroughSeveralTreeRebuilds)
 {
     std::vector<uint8_t> file = MakeSample(SampleKind::Random, 100000);
     std::vector<uint8_t> text = MakeSample(SampleKind::Text, 60000, 2);
@@ -106,7 +100,7 @@ TEST_F(CompressTest, LongFilesGoThroughSeveralTreeRebuilds)
     EXPECT_EQ(Expand(block, file.size()), file);
 }
 
-TEST_F(CompressTest, SmallAndEdgeFiles)
+TEST(CompressTest, SmallAndEdgeFiles)
 {
     std::vector<std::vector<uint8_t>> files = {
         {},
@@ -142,7 +136,7 @@ TEST_F(CompressTest, SmallAndEdgeFiles)
     }
 }
 
-TEST_F(CompressTest, OptionsChangeSpeedNotResult)
+TEST(CompressTest, OptionsChangeSpeedNotResult)
 {
     std::vector<uint8_t> file = MakeSample(SampleKind::Program, 300000, 3);
     std::vector<size_t> reports;
@@ -157,7 +151,7 @@ TEST_F(CompressTest, OptionsChangeSpeedNotResult)
     EXPECT_EQ(reports.back(), file.size());
 }
 
-TEST_F(CompressTest, BothLevelsRoundTripAndBestIsNotLarger)
+TEST(CompressTest, BothLevelsRoundTripAndBestIsNotLarger)
 {
     // The best level's parse against the greedy one on every kind of
     // file: both decode to the file and keep the block rules, and best

@@ -1,18 +1,20 @@
-// Stands in for the installer's message pump step in the unit tests.
+// Stands in for the installer's pump step in the unit tests.
 #include "tests/unit/counting_pump.h"
 
 #include "engine/extraction.h"
-#include "engine/message_pump.h"
 
 int pumpStepCount;
 void (*pumpStepHook)(void);
 
-void RunMessagePumpStep(void)
+static int CountPumpStep(void *)
 {
     pumpStepCount++;
     if (pumpStepHook)
         pumpStepHook();
+    return abortRequested && !abortExempt;
 }
+
+const PumpHook countingPump = {CountPumpStep, nullptr};
 
 void ResetPumpAndAbort(void)
 {

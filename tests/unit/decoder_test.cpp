@@ -11,6 +11,7 @@
 #include "package/decoder_state.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
+#include "tests/unit/symbol_walk.h"
 
 namespace {
 
@@ -24,6 +25,9 @@ const char *kFirstMatch3 = "11001000";
 const char *kFirstMatch30 = "11100011";
 const char *kMatch30AfterA = "00001001";
 const char *kPositionZero = "000 000000";
+
+// The decoder's state; the tree tests look at it after decoding.
+DecoderState decoder;
 
 struct Decoded {
     std::vector<uint8_t> bytes;
@@ -42,7 +46,8 @@ Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize, uint32_
     in.data.insert(in.data.end(), 64, 0xEE);
     in.readLimit = readLimit;
     Decoded d;
-    d.produced = DecodeBlock(in.OpenForReading(), out.OpenForWriting(), originalSize, storedSize);
+    d.produced =
+        DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), originalSize, storedSize, &countingPump);
     d.bytes = out.data;
     d.taken = in.position;
     d.writes = out.calls;
@@ -200,7 +205,7 @@ void DecodeIntoShortSink()
     MemoryStream in, out;
     in.data = XorshiftBytes(4, 2000);
     out.writeLimit = 20000;
-    DecodeBlock(in.OpenForReading(), out.OpenForWriting(), 100000, 2000);
+    DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), 100000, 2000, &countingPump);
     fprintf(stderr, "returned\n");
     exit(3);
 }
@@ -216,6 +221,7 @@ TEST_F(DecoderTest, ShortWriteEndsProcessWithStatusZero)
 // the root's is 0, below the root's, which is how the climb finds the root.
 void ExpectSoundTree()
 {
+    const uint16_t *freq = decoder.tree.freq, *child = decoder.tree.child, *parent = decoder.tree.parent;
     std::vector<int> leafOf(N_CHAR, -1);
     for (int x = 0; x < T; x++) {
         if (x + 1 < T) {
@@ -240,15 +246,14 @@ void ExpectSoundTree()
 TEST_F(DecoderTest, FirstRebuildAtSymbol32485)
 {
     // Symbols from zero bits: no stream needed.
-    DecodeBlock(nullptr, nullptr, 0, 0);
-    StartHuffman();
+    StartSymbolWalk(&decoder, nullptr, 0);
     for (int i = 1; i <= 32484; i++)
-        DecodeChar();
-    EXPECT_EQ(freq[R], MAX_FREQ);
+        DecodeChar(&decoder);
+    EXPECT_EQ(decoder.tree.freq[R], MAX_FREQ);
     ExpectSoundTree();
-    DecodeChar();
-    EXPECT_LT(freq[R], MAX_FREQ);
-    EXPECT_GT(freq[R], MAX_FREQ / 2);
+    DecodeChar(&decoder);
+    EXPECT_LT(decoder.tree.freq[R], MAX_FREQ);
+    EXPECT_GT(decoder.tree.freq[R], MAX_FREQ / 2);
     ExpectSoundTree();
 }
 

@@ -100,6 +100,16 @@ class ExpandFileTest : public ::testing::Test {
         ASSERT_EQ(system(command.c_str()), 0);
     }
 
+    // ExpandFile with the counting pump, into destination or to.
+    int Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize) const
+    {
+        return Expand(dataOffset, originalSize, storedSize, destination);
+    }
+    static int Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize, const std::string &to)
+    {
+        return ExpandFile(nullptr, dataOffset, originalSize, storedSize, to.c_str(), &countingPump);
+    }
+
     // A package file with block at offset, and bytes after it that a
     // decoder reading too far would take.
     void WritePackage(const std::vector<uint8_t> &block)
@@ -116,7 +126,7 @@ TEST_F(ExpandFileTest, ExpandsTheBlockAtItsOffset)
     std::vector<uint8_t> block = BitsToBytes(kThirtyOneA);
     WritePackage(block);
     WriteFile(destination, std::vector<uint8_t>(100, 'x')); // cut to length
-    EXPECT_EQ(ExpandFile(nullptr, offset, 31, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(Expand(offset, 31, (uint32_t)block.size()), 1);
     EXPECT_EQ(ReadFile(destination), std::vector<uint8_t>(31, 'A'));
 }
 
@@ -131,7 +141,7 @@ TEST_F(ExpandFileTest, ReadsBlockInPiecesThatEndAtItsEnd)
     for (auto c : cases) {
         WritePackage(XorshiftBytes(3, c.stored));
         ReadCounters before = CurrentReads();
-        ExpandFile(nullptr, offset, 4000000, c.stored, destination.c_str());
+        Expand(offset, 4000000, c.stored);
         ReadCounters reads = ReadsBetween(before, CurrentReads());
         EXPECT_EQ(reads.calls, c.calls) << c.stored;
         EXPECT_EQ(reads.bytes, (long)c.stored);
@@ -144,7 +154,7 @@ TEST_F(ExpandFileTest, ZeroOrNegativeSizeCreatesEmptyFile)
     for (uint32_t size : {0u, 0x80000000u}) {
         WriteFile(destination, {1, 2, 3});
         ReadCounters before = CurrentReads();
-        EXPECT_EQ(ExpandFile(nullptr, offset, size, 4, destination.c_str()), 1);
+        EXPECT_EQ(Expand(offset, size, 4), 1);
         EXPECT_EQ(ReadsBetween(before, CurrentReads()).calls, 0);
         EXPECT_TRUE(Exists(destination));
         EXPECT_TRUE(ReadFile(destination).empty());
@@ -156,13 +166,13 @@ TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
     std::vector<uint8_t> block = XorshiftBytes(8, 30000);
     WritePackage(block);
     abortRequested = 1;
-    EXPECT_EQ(ExpandFile(nullptr, offset, 200000, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), 1);
     EXPECT_EQ(pumpStepCount, 1);
     EXPECT_TRUE(Exists(destination));
     EXPECT_TRUE(ReadFile(destination).empty());
 
     abortExempt = 1;
-    EXPECT_EQ(ExpandFile(nullptr, offset, 200000, (uint32_t)block.size(), destination.c_str()), 1);
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), 1);
     EXPECT_EQ(ReadFile(destination).size(), 200000u);
 }
 
@@ -174,21 +184,21 @@ TEST_F(ExpandFileTest, UnreachableBlockCreatesNothing)
     const char *paths[] = {"", longPath.c_str(), "/nonexistent/package.exe"};
     for (const char *path : paths) {
         nativeModulePath = path;
-        EXPECT_EQ(ExpandFile(nullptr, 0, 31, 4, destination.c_str()), 0);
+        EXPECT_EQ(Expand(0, 31, 4), 0);
         EXPECT_FALSE(Exists(destination));
     }
     nativeModulePath = package.c_str();
     WritePackage(BitsToBytes(kThirtyOneA));
-    EXPECT_EQ(ExpandFile(nullptr, 0x80000000u, 31, 4, destination.c_str()), 0);
+    EXPECT_EQ(Expand(0x80000000u, 31, 4), 0);
     EXPECT_FALSE(Exists(destination));
     // A destination that can't be created is passed over.
-    EXPECT_EQ(ExpandFile(nullptr, offset, 31, 4, (dir + "/missing/out.bin").c_str()), 0);
+    EXPECT_EQ(Expand(offset, 31, 4, dir + "/missing/out.bin"), 0);
 }
 
 TEST_F(ExpandFileTest, FullDiskEndsProcessWithStatusZero)
 {
     WritePackage(BitsToBytes(kThirtyOneA));
-    EXPECT_EXIT(ExpandFile(nullptr, offset, 31, 4, "/dev/full"), ::testing::ExitedWithCode(0), "^$");
+    EXPECT_EXIT(Expand(offset, 31, 4, "/dev/full"), ::testing::ExitedWithCode(0), "^$");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The installer's decoder, with its fast paths, against the plain decoder
-// kept in bench/plain_decoder.h: the same bytes, the same reads and writes
+// kept in tests/unit/plain_decoder.h: the same bytes, the same reads and writes
 // of the same sizes, the same count returned and the same pump steps, on
 // real blocks of every kind of file and on arbitrary bytes, with short
 // reads, cut blocks and aborts.
@@ -10,15 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_decoder.h"
 #include "engine/extraction.h"
+#include "package/decode_loop.h"
 #include "package/decoder.h"
+#include "package/decoder_state.h"
 #include "scrpack/compress.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
+#include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 
 namespace {
+
+// The installer's decoder as ExpandFile runs it, on a static state, with
+// the plain decoder's arguments.  (The other tests run DecodeBlock.)
+DecoderState decoder;
+
+int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
+                             const PumpHook *pump)
+{
+    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
+}
 
 // Streams over memory that log every read, write and pump step in one
 // list, so that a read made earlier or later than the plain decoder makes
@@ -111,7 +123,7 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
     setvbuf(input, nullptr, _IONBF, 0);
     setvbuf(output, nullptr, _IONBF, 0);
     Decoded run;
-    run.produced = decode(input, output, setup.originalSize, setup.storedSize);
+    run.produced = decode(input, output, setup.originalSize, setup.storedSize, &countingPump);
     fclose(input);
     fclose(output);
     streams.Log("");
@@ -127,7 +139,7 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
 // Both decoders on the same block; every difference is a failure.
 void ExpectSameAsPlain(const std::vector<uint8_t> &block, const DecodeSetup &setup)
 {
-    Decoded fast = Decode(DecodeBlock, block, setup);
+    Decoded fast = Decode(InstallerDecodeBlock, block, setup);
     Decoded plainRun = Decode(plain::DecodeBlock, block, setup);
     EXPECT_EQ(fast.produced, plainRun.produced);
     EXPECT_EQ(fast.events, plainRun.events);

@@ -71,7 +71,7 @@ protected:
         record.dataOffset = offset;
         record.storedSize = storedSize;
         char buffer[kCopyChunkSize];
-        CopyStoredBlock(manifest, &record, Destination().c_str(), buffer);
+        CopyStoredBlock(manifest, &record, Destination().c_str(), buffer, &countingPump);
         _lclose(manifest);
         EXPECT_EQ(access(Destination().c_str(), F_OK), 0) << "the destination is always created";
         std::ifstream in(Destination(), std::ios::binary);

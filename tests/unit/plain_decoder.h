@@ -1,27 +1,26 @@
 // The plain decoder: the decoding rules written down one routine at a time,
 // exactly as the installer's decoder was before it got its fast paths.  It
-// is kept, frozen, as the baseline the benchmark measures the installer's
-// decoder against, and as the second opinion of the tests and the fuzz
-// target that check the two never differ (output, reads, writes, pump
-// steps, aborts).  Everything lives in namespace plain, with state of its
-// own, so both decoders link into one program.
+// is kept, frozen, as the test oracle that the unit tests and the fuzz
+// target check the installer's decoder against (output, reads, writes,
+// pump steps, aborts), and as the baseline the benchmark measures it
+// against.  Everything lives in namespace plain, with process-wide state of
+// its own, so both decoders link into one program.
 //
-// Like the installer's decoder it runs RunMessagePumpStep() and reads
-// abortRequested and abortExempt.  The routines that lived in files of
-// their own are kept out of line (PLAIN_ROUTINE), so the baseline runs the
-// same calls as it did in the installer, not a more inlined variant.
-#ifndef BENCH_PLAIN_DECODER_H
-#define BENCH_PLAIN_DECODER_H
+// Like the installer's decoder it takes its caller's pump hook.  The
+// routines that lived in files of their own are kept out of line
+// (PLAIN_ROUTINE), so the baseline runs the same calls as it did in the
+// installer, not a more inlined variant.
+#ifndef TESTS_UNIT_PLAIN_DECODER_H
+#define TESTS_UNIT_PLAIN_DECODER_H
 
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "engine/extraction.h"
-#include "engine/message_pump.h"
 #include "package/package_format.h"
 #include "package/position_code.h"
+#include "package/pump_hook.h"
 
 #define PLAIN_ROUTINE __attribute__((noinline))
 
@@ -36,7 +35,6 @@ enum {
     R = kRootNode,
     MAX_FREQ = kMaxFreq,
     kBlockBufferSize = 16384,
-    kPumpInterval = 102400,
 };
 
 inline uint8_t ring[N];
@@ -262,7 +260,8 @@ inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
     produced++;
 }
 
-PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize)
+PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
+                                         const PumpHook *pump)
 {
     ReadPtr(NULL, 0);
     WritePtr(NULL, 0, 0);
@@ -296,8 +295,7 @@ PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t ori
                 EmitByte(output, ring[(start + k) % N], originalSize);
         }
         if (produced > pumpThreshold) {
-            RunMessagePumpStep();
-            if (abortRequested && !abortExempt)
+            if (RunPumpHook(pump))
                 break;
             pumpThreshold += kPumpInterval;
         }

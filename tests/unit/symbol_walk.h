@@ -1,0 +1,27 @@
+// Decoding symbol by symbol with the decoder's own routines, for the tests
+// that look at the code and the tree between symbols.
+#ifndef TESTS_UNIT_SYMBOL_WALK_H
+#define TESTS_UNIT_SYMBOL_WALK_H
+
+#include <stdio.h>
+
+#include "package/decoder.h"
+#include "package/decoder_state.h"
+
+// Leaves state as DecodeBlock has it before the first symbol of a block of
+// storedSize bytes from input (no input and size 0: zero bits only).
+inline void StartSymbolWalk(DecoderState *state, FILE *input, uint32_t storedSize)
+{
+    DecodeBlock(state, input, nullptr, 0, storedSize, nullptr); // a block of no bytes only resets
+    StartHuffman(state);
+}
+
+// The next symbol, counted in the tree: the decoding rules' DecodeChar.
+inline int DecodeChar(DecoderState *state)
+{
+    int symbol = ReadSymbol(state);
+    UpdateTree(state, symbol);
+    return symbol;
+}
+
+#endif
