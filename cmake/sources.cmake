@@ -7,9 +7,6 @@ file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/package/*.cpp
   ${CMAKE_SOURCE_DIR}/flow/portable/*.cpp
   ${CMAKE_SOURCE_DIR}/engine/portable/*.cpp)
-list(APPEND CORE_SOURCES
-  ${CMAKE_SOURCE_DIR}/engine/abort_flags.cpp
-  ${CMAKE_SOURCE_DIR}/engine/stored_copy.cpp)
 
 # The uninstaller's and the sample screen saver's portable rules (their
 # Windows sides are at the top of uninstaller/ and samples/).

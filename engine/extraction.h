@@ -1,18 +1,14 @@
-// The extraction engine: the progress dialog and the state it leaves.
+// The extraction engine: the progress dialog and the state it leaves
+// (Windows only; the abort flags are in engine/portable/rules.h).
 #ifndef ENGINE_EXTRACTION_H
 #define ENGINE_EXTRACTION_H
 
+#include <windows.h>
+
 #include <stdint.h>
 
+#include "engine/portable/rules.h"
 #include "package/package_format.h"
-
-// Set to 1 by a confirmed Cancel; never reset.
-extern int32_t abortRequested;
-// 1 only while the uninstaller's record is processed: it is written whole.
-extern int32_t abortExempt;
-
-#ifdef _WIN32
-#include <windows.h>
 
 // The data folder; ends with a backslash once built.
 extern char dataFolder[kNameFieldSize];
@@ -31,6 +27,5 @@ struct ExtractionRequest {
 // the uninstall key is refused.  lParam of WM_INITDIALOG is the
 // ExtractionRequest, which outlives the dialog.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-#endif
 
 #endif

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "engine/extraction.h"
-#include "engine/stored_copy.h"
+#include "engine/portable/stored_copy.h"
 #include "package/package_format.h"
 
 // The whole run started by the posted IDOK; returns the dialog's result

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Static checks of every source of the three builds: clang-tidy with the
-# checks chosen below, then cppcheck.  Any finding fails the script (exit 1).
+# Static checks of every source of the three builds: the include directions
+# (scripts/check_includes.py), clang-tidy with the checks chosen below, then
+# cppcheck.  Any finding fails the script (exit 1).
 #
 #   BUILD_ROOT=build scripts/static_checks.sh
 #
@@ -115,6 +116,9 @@ tidy() { # database-folder checks args... < files
   xargs -r -P "$jobs" -n 4 clang-tidy -p "$database" --quiet --checks="$use_checks" \
     --warnings-as-errors='*' --header-filter="$headers" "$@" >>"$work/tidy.log" 2>&1 || touch "$failed"
 }
+
+echo "== include directions"
+python3 scripts/check_includes.py || touch "$failed"
 
 echo "== clang-tidy"
 sources "$work/native/compile_commands.json" | grep -v "/tests/unit/" | tidy "$work/native" "$checks"

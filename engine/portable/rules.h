@@ -1,11 +1,17 @@
-// The engine's portable rules: the list of refused media types and the
-// texts of the uninstall entry.  They build natively as well, for the unit
+// The engine's portable rules: the abort flags, the list of refused media
+// types and the texts of the uninstall entry.  They build natively as well, for the unit
 // tests; the Windows operations that use them are declared in
 // engine/system_registration.h and engine/extraction.h.
 #ifndef ENGINE_PORTABLE_RULES_H
 #define ENGINE_PORTABLE_RULES_H
 
 #include <stddef.h>
+#include <stdint.h>
+
+// Set to 1 by a confirmed Cancel; never reset.
+extern int32_t abortRequested;
+// 1 only while the uninstaller's record is processed: it is written whole.
+extern int32_t abortExempt;
 
 enum {
     kMissingTypesSize = 256,

@@ -1,7 +1,7 @@
 // Stands in for the installer's pump step in the unit tests.
 #include "tests/unit/counting_pump.h"
 
-#include "engine/extraction.h"
+#include "engine/portable/rules.h"
 
 int pumpStepCount;
 void (*pumpStepHook)(void);

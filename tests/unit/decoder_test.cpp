@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
+#include "engine/portable/rules.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 #include "tests/unit/counting_pump.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
+#include "engine/portable/rules.h"
 #include "package/decoder.h"
 #include "package/platform.h"
 #include "tests/unit/counting_pump.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
+#include "engine/portable/rules.h"
 #include "package/decode_loop.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
-#include "engine/stored_copy.h"
+#include "engine/portable/rules.h"
+#include "engine/portable/stored_copy.h"
 #include "tests/unit/counting_pump.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // CopyStoredBlock: writes a stored block to its destination, 2048 bytes at
 // a time, keeping the dialog alive and honouring an abort through the
 // caller's pump step.
-#include "engine/stored_copy.h"
+#include "engine/portable/stored_copy.h"
 
 #include <stddef.h>
 #include <stdint.h>
