@@ -35,7 +35,7 @@ static PackedFile File(const char *label, size_t size, unsigned seed, const char
 
 // firstFileNumber, when given, is patched in after writing: the writer
 // refuses serial numbers past 65535, which the installer must still take.
-static bool Write(const std::string &folder, const char *name, const PackageSpec &spec, bool compress,
+static bool Write(const std::string &folder, const char *name, const PackageInput &spec, bool compress,
                   int firstFileNumber = -1)
 {
     Compressor compressor = nullptr;
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     std::string folder = argv[1];
     bool ok = true;
     for (bool pe32plus : {false, true}) {
-        PackageSpec spec;
+        PackageInput spec;
         spec.stub = BuildStubLikePe(pe32plus);
         std::string error;
         if (!FixStubLayout(&spec.stub, &error)) {

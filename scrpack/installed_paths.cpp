@@ -43,7 +43,7 @@ void Consider(InstalledPath *longest, const char *path, const std::string &file,
 
 } // namespace
 
-InstalledPath LongestInstalledPath(const PackageSpec &spec, size_t nameLength)
+InstalledPath LongestInstalledPath(const PackageInput &spec, size_t nameLength)
 {
     // Only the name's length counts: the file name keeps it, with '_' for
     // any character a name can't hold.
@@ -74,7 +74,7 @@ InstalledPath LongestInstalledPath(const PackageSpec &spec, size_t nameLength)
     return longest;
 }
 
-bool CheckInstalledPaths(const PackageSpec &spec, std::string *error)
+bool CheckInstalledPaths(const PackageInput &spec, std::string *error)
 {
     size_t length = spec.name.find_last_not_of(' ') + 1;
     InstalledPath longest = LongestInstalledPath(spec, length);

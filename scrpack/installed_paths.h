@@ -19,10 +19,10 @@ struct InstalledPath {
 
 // The longest path the installer builds for spec's files when the display
 // name, without its trailing spaces, has nameLength characters.
-InstalledPath LongestInstalledPath(const PackageSpec &spec, size_t nameLength);
+InstalledPath LongestInstalledPath(const PackageInput &spec, size_t nameLength);
 
 // Fails, with one line that gives the longest name that would fit, when
 // spec.name makes some installed path longer than 259 characters.
-bool CheckInstalledPaths(const PackageSpec &spec, std::string *error);
+bool CheckInstalledPaths(const PackageInput &spec, std::string *error);
 
 #endif

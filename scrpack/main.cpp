@@ -333,7 +333,7 @@ static bool PrepareText(const std::string &text, bool asIs, bool lines, std::str
     return true;
 }
 
-static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *error)
+static bool LoadPackageInput(const Options &options, PackageInput *spec, std::string *error)
 {
     if (!ReadWholeFile(options.stub, &spec->stub, error))
         return false;
@@ -388,7 +388,7 @@ static bool LoadSpec(const Options &options, PackageSpec *spec, std::string *err
 
 // Marks the files that --store-file names: the same file, however its
 // path is written.  Returns -1 to go on, or the exit status.
-static int MarkStoredFiles(const Options &options, PackageSpec *spec)
+static int MarkStoredFiles(const Options &options, PackageInput *spec)
 {
     for (const std::string &path : options.storeFiles) {
         struct stat wanted, info;
@@ -447,14 +447,14 @@ int main(int argc, char **argv)
     if (!options.list.empty())
         return ListPackage(options.list);
 
-    PackageSpec spec;
+    PackageInput spec;
     BuiltPackage built;
     std::string error;
     // Signing is checked first: a missing signer or file fails at once.
     std::string signer;
     if (options.sign.Wanted() && !PrepareSigning(options.sign, &signer, &error))
         return Fail(error);
-    if (!LoadSpec(options, &spec, &error))
+    if (!LoadPackageInput(options, &spec, &error))
         return Fail(error);
     if ((status = MarkStoredFiles(options, &spec)) >= 0)
         return status;

@@ -30,7 +30,7 @@ static void PackFile(const PackedFile &file, const Compressor &compress, bool st
     *block = file.content;
 }
 
-bool BuildPackage(const PackageSpec &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
+bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
 {
     StubLayout layout;
     std::string why;

@@ -17,7 +17,8 @@ struct PackedFile {
     bool store = false; // keep this file's block stored
 };
 
-struct PackageSpec {
+// Everything a package is built from: the stub, the texts and the files.
+struct PackageInput {
     Bytes stub;                    // a finished stub, or an installer packaged from one
     std::string name;              // display name, ANSI
     std::string license;           // licence text, ANSI; empty for none
@@ -39,6 +40,6 @@ struct BuiltPackage {
 
 // Checks the stub and every limit of the format, compresses each file when
 // that makes it smaller, and lays the package out.
-bool BuildPackage(const PackageSpec &spec, const Compressor &compress, BuiltPackage *package, std::string *error);
+bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPackage *package, std::string *error);
 
 #endif

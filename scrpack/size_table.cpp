@@ -7,7 +7,7 @@
 #include "scrpack/ansi_text.h"
 #include "scrpack/package_reader.h"
 
-std::vector<SizeRow> SizeRows(const PackageSpec &spec, const BuiltPackage &built)
+std::vector<SizeRow> SizeRows(const PackageInput &spec, const BuiltPackage &built)
 {
     // The names come from the same rules "scrpack list" uses.
     PackageContents contents;

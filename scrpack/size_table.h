@@ -18,7 +18,7 @@ struct SizeRow {
 };
 
 // The rows of a built package, in record order.
-std::vector<SizeRow> SizeRows(const PackageSpec &spec, const BuiltPackage &built);
+std::vector<SizeRow> SizeRows(const PackageInput &spec, const BuiltPackage &built);
 
 // The table, one line per file and a total line, then the package's
 // make-up (stub, manifest, blocks, and the signature when there is one:

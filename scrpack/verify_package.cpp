@@ -6,7 +6,7 @@
 #include "scrpack/opened_package.h"
 #include "scrpack/record_check.h"
 
-bool VerifyWrittenPackage(const std::string &path, const PackageSpec &spec, const BuiltPackage &built,
+bool VerifyWrittenPackage(const std::string &path, const PackageInput &spec, const BuiltPackage &built,
                           std::string *error)
 {
     OpenedPackage package;

@@ -9,7 +9,7 @@
 
 #include "scrpack/package_writer.h"
 
-bool VerifyWrittenPackage(const std::string &path, const PackageSpec &spec, const BuiltPackage &built,
+bool VerifyWrittenPackage(const std::string &path, const PackageInput &spec, const BuiltPackage &built,
                           std::string *error);
 
 #endif

@@ -36,9 +36,9 @@ struct TempFile {
     ~TempFile() { unlink(path.c_str()); }
 };
 
-PackageSpec ThreeFiles(const std::string &name)
+PackageInput ThreeFiles(const std::string &name)
 {
-    PackageSpec spec;
+    PackageInput spec;
     spec.stub = BuildStubLikePe(false);
     std::string error;
     EXPECT_TRUE(FixStubLayout(&spec.stub, &error)) << error;

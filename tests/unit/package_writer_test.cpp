@@ -43,9 +43,9 @@ PackedFile File(const std::string &label, size_t size, uint8_t seed, const char 
     return file;
 }
 
-PackageSpec FourFiles()
+PackageInput FourFiles()
 {
-    PackageSpec spec;
+    PackageInput spec;
     spec.stub = FixedStub();
     spec.name = "Aurora";
     spec.firstFileNumber = 16;
@@ -87,7 +87,7 @@ PackageContents WriteAndRead(const BuiltPackage &built, const TempFile &file)
     return contents;
 }
 
-std::string BuildError(const PackageSpec &spec, const Compressor &compress = nullptr)
+std::string BuildError(const PackageInput &spec, const Compressor &compress = nullptr)
 {
     BuiltPackage built;
     std::string error;
@@ -99,7 +99,7 @@ std::string BuildError(const PackageSpec &spec, const Compressor &compress = nul
 
 TEST(PackageWriter, FourStoredFilesWithoutLicence)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     BuiltPackage built;
     std::string error;
     ASSERT_TRUE(BuildPackage(spec, nullptr, &built, &error)) << error;
@@ -144,7 +144,7 @@ TEST(PackageWriter, FourStoredFilesWithoutLicence)
 TEST(PackageWriter, InstallerReadsNameAndLicence)
 {
     for (bool pe32plus : {false, true}) {
-        PackageSpec spec = FourFiles();
+        PackageInput spec = FourFiles();
         spec.stub = FixedStub(pe32plus);
         spec.name = "Night Sky  "; // trailing spaces are the installer's to trim
         spec.license = std::string("Terms\r\nMore terms \xE9", 19);
@@ -174,7 +174,7 @@ TEST(PackageWriter, InstallerReadsNameAndLicence)
 
 TEST(PackageWriter, CompressesOnlyWhatGetsSmaller)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     BuiltPackage built;
     std::string error;
     ASSERT_TRUE(BuildPackage(spec, Halve, &built, &error)) << error;
@@ -199,7 +199,7 @@ TEST(PackageWriter, CompressesOnlyWhatGetsSmaller)
 
 TEST(PackageWriter, GeneratedNamesFollowPrefixAndSerial)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     spec.firstFileNumber = 9998;
     spec.files.back() = File("a", 10, 1, ".mid", '_');
     spec.files.push_back(File("b", 10, 2, ".jpeg", '\0'));
@@ -228,7 +228,7 @@ TEST(PackageWriter, GeneratedNamesFollowPrefixAndSerial)
 
 TEST(PackageWriter, RepackagingAPackageGivesTheSameBytes)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     BuiltPackage first, second;
     std::string error;
     ASSERT_TRUE(BuildPackage(spec, nullptr, &first, &error)) << error;
@@ -239,7 +239,7 @@ TEST(PackageWriter, RepackagingAPackageGivesTheSameBytes)
 
 TEST(PackageWriter, PackageWithoutDataFilesAndLongestLicence)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     spec.files.resize(3);
     spec.firstFileNumber = 65535; // no data file uses it
     spec.license.assign(65535, 'L');
@@ -255,7 +255,7 @@ TEST(PackageWriter, PackageWithoutDataFilesAndLongestLicence)
 
 TEST(PackageWriter, RefusesWhatTheFormatCannotCarry)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     spec.license.assign(65536, 'L');
     EXPECT_NE(BuildError(spec).find("65535"), std::string::npos);
 
@@ -287,7 +287,7 @@ TEST(PackageWriter, RefusesANameThatMakesAnInstalledPathTooLong)
     // Under C:\Documents and Settings\All Users\Application Data the data
     // folder takes 75 characters and the name, and NAME.dat the name and 4
     // more: 79 + 2 x 90 = 259 is the longest path the installer uses.
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     std::string error;
     spec.name = std::string(90, 'n') + "  "; // the installer trims the spaces
     EXPECT_TRUE(CheckInstalledPaths(spec, &error)) << error;
@@ -309,7 +309,7 @@ TEST(PackageWriter, RefusesANameThatMakesAnInstalledPathTooLong)
 
 TEST(PackageReader, PackageCutInsideTheRecordTable)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     BuiltPackage built;
     std::string error;
     ASSERT_TRUE(BuildPackage(spec, nullptr, &built, &error)) << error;
@@ -328,7 +328,7 @@ TEST(PackageReader, PackageCutInsideTheRecordTable)
 
 TEST(PackageVerify, CatchesBlocksThatDoNotExpandAndFieldsThatDoNotReadBack)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     BuiltPackage built;
     std::string error;
     TempFile file;
@@ -353,7 +353,7 @@ TEST(PackageVerify, CatchesBlocksThatDoNotExpandAndFieldsThatDoNotReadBack)
 
 TEST(PackageVerify, RealEncoderBlocksExpandThroughTheDecoder)
 {
-    PackageSpec spec = FourFiles();
+    PackageInput spec = FourFiles();
     // Text-like content compresses; the writer must pick the block and the
     // decoder must give the file back.
     for (PackedFile &file : spec.files)

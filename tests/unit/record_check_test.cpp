@@ -64,9 +64,9 @@ PackedFile Sample(const std::string &label, Bytes content, const char *extension
 
 // Compressed program, text and a file of several reads and rebuilds, a
 // stored random file, and a file kept stored on request.
-PackageSpec Package()
+PackageInput Package()
 {
-    PackageSpec spec;
+    PackageInput spec;
     spec.stub = BuildStubLikePe(false);
     std::string error;
     EXPECT_TRUE(FixStubLayout(&spec.stub, &error)) << error;
@@ -81,7 +81,7 @@ PackageSpec Package()
     return spec;
 }
 
-BuiltPackage Build(const PackageSpec &spec)
+BuiltPackage Build(const PackageInput &spec)
 {
     BuiltPackage built;
     std::string error;
@@ -91,7 +91,7 @@ BuiltPackage Build(const PackageSpec &spec)
 }
 
 // The package with record index's fields changed.
-Bytes WithRecord(const BuiltPackage &built, const PackageSpec &spec, size_t index, uint32_t storedSize,
+Bytes WithRecord(const BuiltPackage &built, const PackageInput &spec, size_t index, uint32_t storedSize,
                  uint32_t originalSize, uint32_t dataOffset)
 {
     Bytes bytes = built.bytes;
@@ -106,7 +106,7 @@ Bytes WithRecord(const BuiltPackage &built, const PackageSpec &spec, size_t inde
 
 TEST(RecordCheck, SoundPackageGivesBackEveryFileAndUsesEveryBlockByte)
 {
-    PackageSpec spec = Package();
+    PackageInput spec = Package();
     BuiltPackage built = Build(spec);
     ASSERT_EQ(built.records.size(), 5u);
     std::vector<bool> packed;
@@ -136,7 +136,7 @@ TEST(RecordCheck, BlockCutOfItsTrailingZeroBytesExpandsOnZeroFill)
     // position code is all zero bits: its block ends on a zero byte, which
     // another encoder may leave off, as the decoder supplies zero bits past
     // the block's end.
-    PackageSpec spec = Package();
+    PackageInput spec = Package();
     Bytes &content = spec.files[1].content;
     content.insert(content.end(), 200, 'z');
     BuiltPackage built = Build(spec);
@@ -168,7 +168,7 @@ TEST(RecordCheck, BlockCutOfItsTrailingZeroBytesExpandsOnZeroFill)
 
 TEST(RecordCheck, SizesAndOffsetsTheInstallerCannotUse)
 {
-    PackageSpec spec = Package();
+    PackageInput spec = Package();
     BuiltPackage built = Build(spec);
     const FileRecord audio = built.records[3];
     struct Case {
@@ -211,7 +211,7 @@ TEST(RecordCheck, SizesAndOffsetsTheInstallerCannotUse)
 
 TEST(RecordCheck, FailingSinkStopsTheExpansion)
 {
-    PackageSpec spec = Package();
+    PackageInput spec = Package();
     BuiltPackage built = Build(spec);
     PackageOnDisk disk(built.bytes);
     size_t calls = 0;

@@ -76,7 +76,7 @@ uint32_t Sum(const std::string &bytes, unsigned packageOptionalHeaderSize = 0)
 std::string Package(const std::vector<size_t> &sizes, bool storeOnly, const std::string &licence,
                     BuiltPackage *built)
 {
-    PackageSpec spec;
+    PackageInput spec;
     spec.stub = BuildStubLikePe(false);
     std::string error;
     EXPECT_TRUE(FixStubLayout(&spec.stub, &error)) << error;
