@@ -43,7 +43,6 @@ struct Streams {
     }
 };
 
-Streams *current;
 int pumpSteps, abortAtStep;
 bool exempt;
 DecoderState decoder;
@@ -70,9 +69,9 @@ ssize_t Write(void *cookie, const char *buffer, size_t size)
 
 // Cancel confirmed at step abortAtStep stops the decoding unless the block
 // is exempt.
-int LogStepAndAbort(void *)
+int LogStepAndAbort(void *context)
 {
-    current->Log("pump");
+    static_cast<Streams *>(context)->Log("pump");
     return ++pumpSteps == abortAtStep && !exempt;
 }
 
@@ -88,11 +87,10 @@ int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, u
 template <typename Decoder>
 static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
 {
-    current = streams;
     pumpSteps = 0;
     abortAtStep = flags & 3;
     exempt = (flags >> 2) & 1;
-    const PumpHook pump = {LogStepAndAbort, nullptr};
+    const PumpHook pump = {LogStepAndAbort, streams};
     FILE *input = fopencookie(streams, "rb", {Read, nullptr, nullptr, nullptr});
     FILE *output = fopencookie(streams, "wb", {nullptr, Write, nullptr, nullptr});
     setvbuf(input, nullptr, _IONBF, 0);
