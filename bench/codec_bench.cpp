@@ -25,6 +25,9 @@
 //                                writes one sample file of the corpus's
 //                                kinds (program, bitmap, audio, midi, text,
 //                                random, runs), for install_bench.py
+//   codec_bench --write-block KIND SIZE SEED FILE
+//                                writes that sample's compressed block, for
+//                                callgrind_decode_i686.sh
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -225,12 +228,15 @@ double TimeDecode(DecodeFunction decode, const std::vector<uint8_t> &block, size
 
 int main(int argc, char **argv)
 {
-    if (argc == 6 && !strcmp(argv[1], "--write-sample")) {
+    bool writeBlock = argc == 6 && !strcmp(argv[1], "--write-block");
+    if (argc == 6 && (writeBlock || !strcmp(argv[1], "--write-sample"))) {
         for (SampleKind kind : {SampleKind::Program, SampleKind::Bitmap, SampleKind::Audio, SampleKind::Midi,
                                 SampleKind::Text, SampleKind::Random, SampleKind::Runs}) {
             if (strcmp(argv[2], SampleKindName(kind)) != 0)
                 continue;
             std::vector<uint8_t> bytes = MakeSample(kind, strtoull(argv[3], nullptr, 10), strtoull(argv[4], nullptr, 10));
+            if (writeBlock)
+                bytes = CompressBlock(bytes.data(), bytes.size());
             FILE *file = fopen(argv[5], "wb");
             if (!file || fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || fclose(file) != 0) {
                 perror(argv[5]);
