@@ -25,6 +25,9 @@
 //                                writes one sample file of the corpus's
 //                                kinds (program, bitmap, audio, midi, text,
 //                                random, runs), for install_bench.py
+//   codec_bench --write-block KIND SIZE SEED FILE
+//                                writes that sample's compressed block, for
+//                                callgrind_decode_i686.sh
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -196,41 +199,53 @@ std::vector<uint8_t> Decode(DecodeFunction decode, const std::vector<uint8_t> &b
 // much CPU time: Windows counts CPU time in ticks of 10 ms or more.
 const double kSampleSeconds = 1.0;
 
-// CPU seconds per decode into nothing: the best of repeat samples.
-double TimeDecode(DecodeFunction decode, const std::vector<uint8_t> &block, size_t size, int repeat)
+// CPU seconds per decode into nothing, for one sample.
+double TimeSample(DecodeFunction decode, FILE *input, FILE *output, const std::vector<uint8_t> &block, size_t size)
+{
+    int runs = 0;
+    double start = CpuSeconds(), seconds;
+    do {
+        rewind(input);
+        decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
+        runs++;
+        seconds = CpuSeconds() - start;
+    } while (seconds < kSampleSeconds);
+    return seconds / runs;
+}
+
+// CPU seconds per decode into nothing of both decoders, the best of repeat
+// samples each.  The samples alternate, so that both decoders meet the
+// same load on a shared machine.
+void TimeDecoders(const std::vector<uint8_t> &block, size_t size, int repeat, double *plainBest,
+                  double *installerBest)
 {
     FILE *input = OpenBlock(block);
     FILE *output = OpenOutput(false);
     if (!input || !output)
         Fail("decode streams");
     setvbuf(output, nullptr, _IONBF, 0);
-    double best = 1e30;
+    *plainBest = *installerBest = 1e30;
     for (int r = 0; r < repeat; r++) {
-        int runs = 0;
-        double start = CpuSeconds(), seconds;
-        do {
-            rewind(input);
-            decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
-            runs++;
-            seconds = CpuSeconds() - start;
-        } while (seconds < kSampleSeconds);
-        best = std::min(best, seconds / runs);
+        *plainBest = std::min(*plainBest, TimeSample(plain::DecodeBlock, input, output, block, size));
+        *installerBest = std::min(*installerBest, TimeSample(InstallerDecodeBlock, input, output, block, size));
     }
     fclose(input);
     CloseOutput(output, false);
-    return best;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc == 6 && !strcmp(argv[1], "--write-sample")) {
+    bool writeBlock = argc == 6 && !strcmp(argv[1], "--write-block");
+    if (argc == 6 && (writeBlock || !strcmp(argv[1], "--write-sample"))) {
         for (SampleKind kind : {SampleKind::Program, SampleKind::Bitmap, SampleKind::Audio, SampleKind::Midi,
                                 SampleKind::Text, SampleKind::Random, SampleKind::Runs}) {
             if (strcmp(argv[2], SampleKindName(kind)) != 0)
                 continue;
             std::vector<uint8_t> bytes = MakeSample(kind, strtoull(argv[3], nullptr, 10), strtoull(argv[4], nullptr, 10));
+            if (writeBlock)
+                bytes = CompressBlock(bytes.data(), bytes.size());
             FILE *file = fopen(argv[5], "wb");
             if (!file || fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || fclose(file) != 0) {
                 perror(argv[5]);
@@ -304,9 +319,8 @@ int main(int argc, char **argv)
                 allGood = false;
             }
         }
-        // Both decoders on the same block, alternating, in the same run.
-        double plainTime = TimeDecode(plain::DecodeBlock, block, file.bytes.size(), repeat);
-        double fastTime = TimeDecode(InstallerDecodeBlock, block, file.bytes.size(), repeat);
+        double plainTime, fastTime;
+        TimeDecoders(block, file.bytes.size(), repeat, &plainTime, &fastTime);
         row(file.name.c_str(), file.bytes.size(), greedyBlock.size(), block.size(), greedyTime, bestTime, plainTime,
             fastTime);
         totalIn += file.bytes.size();

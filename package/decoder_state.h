@@ -47,8 +47,8 @@ enum { kPrefixBits = 7 };
 // in locals while it runs, and writes back those that the routines it
 // calls read.  The ring position and the count live only there.
 struct DecoderState {
-    // The adaptive Huffman tree (huffman_tree.cpp), first, so that its
-    // tables are reached at the state's own address.
+    // The adaptive Huffman tree (huffman_tree.cpp).  First: with freq at
+    // the state's own address, UpdateTree's climb takes fewer instructions.
     HuffmanTree tree;
 
     // Bit input (bit_input.cpp): the block's stream and the bits taken
@@ -86,9 +86,10 @@ struct DecoderState {
     uint8_t markedDepth[T];
     uint16_t markedBits[T];
 
-    // The LZSS window (decode_block.cpp).
+    // The LZSS window (decode_loop.h).
     uint8_t ring[N];
 
+    // The block reader's and the destination writer's buffers.
     uint8_t inBuffer[kBlockBufferSize];
     uint8_t outBuffer[kBlockBufferSize];
 };
