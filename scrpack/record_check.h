@@ -38,4 +38,10 @@ struct PackageFile {
 // left off.
 RecordCheck CheckRecord(const PackageFile &package, const FileRecord &record, const ByteSink &sink);
 
+// The decoder's message pump step of a program that checks records: it
+// passes what the decoder has made so far on to the sink and stops a
+// decoding that can't go on.  Every program that calls CheckRecord calls
+// it from its RunMessagePumpStep; outside a check it does nothing.
+void RecordCheckPumpStep();
+
 #endif

@@ -3,6 +3,7 @@
 
 #include "engine/extraction.h"
 #include "engine/message_pump.h"
+#include "scrpack/record_check.h"
 
 int pumpStepCount;
 void (*pumpStepHook)(void);
@@ -10,6 +11,8 @@ void (*pumpStepHook)(void);
 void RunMessagePumpStep(void)
 {
     pumpStepCount++;
+    // scrpack's own step, for the record checks under test.
+    RecordCheckPumpStep();
     if (pumpStepHook)
         pumpStepHook();
 }
