@@ -56,6 +56,9 @@ foreach(script ${E2E_TESTS})
     ENVIRONMENT "SOURCE_DIR=${CMAKE_SOURCE_DIR};BUILD_ROOT=${CMAKE_BINARY_DIR}/..;PYTHONDONTWRITEBYTECODE=1")
 endforeach()
 
+# What `cmake --install` and the Debian package ship.
+include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
+
 foreach(dir fuzz bench)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${CMAKE_BINARY_DIR}/${dir})

@@ -5,13 +5,14 @@ set -euo pipefail
 
 packages=(
   cmake g++ make python3
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64
   debootstrap gcc-i686-linux-gnu libc6-dev-i386-cross
   xvfb xauth imagemagick
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   valgrind clang-tidy cppcheck
   osslsigncode openssl
+  dpkg-dev
 )
 
 missing=()

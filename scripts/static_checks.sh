@@ -8,8 +8,9 @@
 # Needs the trees that build.sh makes (their compile_commands.json): native
 # for scrpack, stubfix, the portable core and the unit tests; win32 for the
 # installer, the uninstaller, the sample and the Windows test helpers; win64
-# for what only it builds (the test probes).  The fuzz tree that
-# fuzz/run_short.sh makes is checked too when it is there.
+# for what only it builds (the test probes); scrpack-win64 for scrpack's
+# Windows side.  The fuzz tree that fuzz/run_short.sh makes is checked too
+# when it is there.
 #
 # clang-tidy checks, chosen for faults rather than style:
 #   clang-analyzer-*  path-sensitive analysis: null and dangling pointers,
@@ -70,7 +71,7 @@ headers="^$source_dir/(package|flow|engine|scrpack|resources|tools|uninstaller|s
 
 # Each tree's compile database without entries for files that are gone (a
 # tree configured before a file was removed still lists it).
-for tree in native win32 win64 fuzz; do
+for tree in native win32 win64 scrpack-win64 fuzz; do
   [ -f "$root/$tree/compile_commands.json" ] || continue
   mkdir -p "$work/$tree"
   python3 - "$root/$tree/compile_commands.json" "$work/$tree/compile_commands.json" <<'EOF'
@@ -96,10 +97,11 @@ EOF
 
 # clang needs the cross compiler's own headers for the Windows trees: its
 # C++ library and the mingw-w64 headers, with clang's own in place of gcc's.
+# The compiler is TRIPLE-g++ unless a second argument names another.
 windows_args() {
-  local triple=$1 dir
+  local triple=$1 compiler=${2:-$1-g++} dir
   echo "--extra-arg=--target=$triple --extra-arg=-nostdinc"
-  echo | "$triple-g++" -E -x c++ - -v 2>&1 | sed -n '/search starts here:/,/End of search/p' |
+  echo | "$compiler" -E -x c++ - -v 2>&1 | sed -n '/search starts here:/,/End of search/p' |
     grep '^ /' | while read -r dir; do
       case $dir in */include|*/include-fixed) [[ $dir == */c++* || $dir == */$triple/include ]] || continue ;; esac
       echo "--extra-arg=-isystem$(realpath "$dir")"
@@ -128,6 +130,11 @@ sources "$work/win32/compile_commands.json" | tidy "$work/win32" "$checks" $(win
 # shellcheck disable=SC2046
 sources "$work/win64/compile_commands.json" "$work/win32/compile_commands.json" |
   tidy "$work/win64" "$checks" $(windows_args x86_64-w64-mingw32)
+# scrpack.exe: scrpack's own sources as Windows sees them (the core is
+# checked in the trees above).
+# shellcheck disable=SC2046
+sources "$work/scrpack-win64/compile_commands.json" | grep "/scrpack/" |
+  tidy "$work/scrpack-win64" "$checks" $(windows_args x86_64-w64-mingw32 x86_64-w64-mingw32-g++-posix)
 if [ -f "$work/fuzz/compile_commands.json" ]; then
   sources "$work/fuzz/compile_commands.json" | grep "/fuzz/" | tidy "$work/fuzz" "$checks"
 else
@@ -146,12 +153,13 @@ cppcheck_run() { # database extra-args...
     --cppcheck-build-dir="$work/cppcheck-$(basename "$(dirname "$database")")" "$@" 2>>"$work/cppcheck.log" ||
     touch "$failed"
 }
-for tree in native win32 win64; do
+for tree in native win32 win64 scrpack-win64; do
   mkdir -p "$work/cppcheck-$tree"
 done
 cppcheck_run "$work/native/compile_commands.json" --library=googletest
 cppcheck_run "$work/win32/compile_commands.json" --library=windows -D_WIN32 -D__MINGW32__
 cppcheck_run "$work/win64/compile_commands.json" --library=windows -D_WIN32 -D_WIN64 -D__MINGW32__
+cppcheck_run "$work/scrpack-win64/compile_commands.json" --library=windows -D_WIN32 -D_WIN64 -D__MINGW32__
 sed "s|$source_dir/||" "$work/cppcheck.log" | sort -u
 
 if [ -e "$failed" ]; then

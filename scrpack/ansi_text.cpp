@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "package/package_format.h"
+#include "scrpack/portable.h"
 
 static bool Fail(std::string *error, const std::string &text)
 {
@@ -167,7 +168,7 @@ bool CheckScreenSaverName(const std::string &name, std::string *error)
 
 bool MakeNameTail(const std::string &sourcePath, char prefixSelector, char tail[16], std::string *error)
 {
-    std::string base = sourcePath.substr(sourcePath.find_last_of('/') + 1);
+    std::string base = sourcePath.substr(sourcePath.find_last_of(kPathSeparators) + 1);
     size_t dot = base.find_last_of('.');
     std::string extension = dot == std::string::npos ? "" : base.substr(dot);
     if (extension == ".")

@@ -1,6 +1,4 @@
 // ExtractCommand: every file of a package into one folder, all or nothing.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include "scrpack/check_commands.h"
 #include "scrpack/interrupt_guard.h"
 #include "scrpack/opened_package.h"
+#include "scrpack/portable.h"
 #include "scrpack/progress_bar.h"
 
 namespace {
@@ -68,16 +67,18 @@ int ExtractCommand(const std::string &path, const std::string &directory)
         return 1;
     }
     InterruptGuard guard;
-    bool madeDirectory = mkdir(directory.c_str(), 0777) == 0;
-    struct stat info;
-    if (!madeDirectory && (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) {
+    bool madeDirectory = MakeFolder(directory);
+    if (!madeDirectory && !IsFolder(directory)) {
         if (errno == EEXIST)
-            errno = ENOTDIR; // stat found something that is not a folder
+            errno = ENOTDIR; // something that is not a folder is there
         std::fprintf(stderr, "scrpack: %s: %s\n", directory.c_str(), std::strerror(errno));
         return 1;
     }
-    mode_t mask = umask(0);
-    umask(mask);
+    unsigned mode = NewFileMode();
+    // The folder as given, with one separator before the names.
+    std::string folder = directory;
+    if (folder.find_last_of(kPathSeparators) != folder.size() - 1)
+        folder += '/';
 
     const PackageContents &contents = package.contents();
     std::vector<Extracted> done;
@@ -90,8 +91,8 @@ int ExtractCommand(const std::string &path, const std::string &directory)
             faults.push_back("record " + std::to_string(i) + ": its name \"" + shown + "\" names no file");
             continue;
         }
-        Extracted file = {directory + "/.scrpack-XXXXXX", directory + "/" + name, shown, 0};
-        int fd = mkstemp(&file.temporary[0]);
+        Extracted file = {folder + ".scrpack-XXXXXX", folder + name, shown, 0};
+        int fd = CreateUniqueFile(&file.temporary);
         if (fd < 0) {
             faults.push_back(directory + ": " + std::strerror(errno));
             break;
@@ -102,7 +103,7 @@ int ExtractCommand(const std::string &path, const std::string &directory)
             return WriteAll(fd, data, size);
         };
         RecordCheck check = CheckRecord(package.file(), contents.records[i], write);
-        bool closed = fchmod(fd, 0666 & ~mask) == 0 && close(fd) == 0;
+        bool closed = SetFileMode(fd, mode) && close(fd) == 0;
         if (!check.sound)
             faults.push_back("record " + std::to_string(i) + " (" + shown + "): " + check.problem);
         else if (!closed)
@@ -113,7 +114,7 @@ int ExtractCommand(const std::string &path, const std::string &directory)
 
     bool failed = !faults.empty() || Interrupted();
     for (const Extracted &file : done) {
-        if (!failed && rename(file.temporary.c_str(), file.final.c_str()) != 0) {
+        if (!failed && !RenameOver(file.temporary, file.final)) {
             faults.push_back(file.final + ": " + std::strerror(errno));
             failed = true;
         }

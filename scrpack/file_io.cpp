@@ -1,15 +1,15 @@
 // Whole-file reads and replace-by-rename writes.
 #include "scrpack/file_io.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "scrpack/interrupt_guard.h"
+#include "scrpack/portable.h"
 
 static bool Fail(std::string *error, const std::string &path)
 {
@@ -25,13 +25,11 @@ bool ReadWholeFile(const std::string &path, Bytes *data, std::string *error)
 
 bool ReadFileStart(const std::string &path, size_t limit, Bytes *data, std::string *error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenForReading(path);
     if (fd < 0)
         return Fail(error, path);
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (S_ISDIR(info.st_mode))
-            errno = EISDIR;
+    uint64_t size;
+    if (!RegularFileSize(fd, &size)) {
         int saved = errno;
         close(fd);
         errno = saved;
@@ -64,11 +62,11 @@ bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std:
     // failure path below, which removes it.
     InterruptGuard guard;
     std::string temporary = path + ".partial-XXXXXX";
-    int fd = mkstemp(&temporary[0]);
+    int fd = CreateUniqueFile(&temporary);
     if (fd < 0)
         return Fail(error, path);
     size_t done = 0;
-    bool ok = fchmod(fd, mode) == 0;
+    bool ok = SetFileMode(fd, mode);
     while (ok && done < data.size()) {
         ssize_t written = write(fd, data.data() + done, data.size() - done);
         if (written < 0 && errno == EINTR)
@@ -79,7 +77,7 @@ bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std:
         }
         done += (size_t)written;
     }
-    ok = ok && fsync(fd) == 0;
+    ok = ok && SyncFile(fd);
     int saved = errno;
     ok = close(fd) == 0 && ok;
     if (ok && check && !check(temporary, error)) {
@@ -92,7 +90,7 @@ bool ReplaceFile(const std::string &path, const Bytes &data, unsigned mode, std:
             *error = path + ": interrupted";
         return false;
     }
-    if (ok && rename(temporary.c_str(), path.c_str()) == 0)
+    if (ok && RenameOver(temporary, path))
         return true;
     saved = errno ? errno : saved;
     unlink(temporary.c_str());

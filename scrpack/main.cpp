@@ -2,8 +2,6 @@
 // and the files of one screen saver, and lists, verifies and extracts what
 // a package holds.
 #include <getopt.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,17 +20,18 @@
 #include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
+#include "scrpack/portable.h"
 #include "scrpack/progress_bar.h"
 #include "scrpack/sign_package.h"
 #include "scrpack/signature_status.h"
 #include "scrpack/size_table.h"
+#include "scrpack/tool_files.h"
 #include "scrpack/verify_package.h"
 
 static const char kUsage[] =
-    "usage: scrpack build --stub INSTALLER.EXE --name NAME --saver SCREENSAVER.SCR\n"
-    "                     --data DATAFILE --uninstaller UNINSTALLER.EXE\n"
+    "usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE\n"
     "                     [--media FILE[:TAIL[:PREFIX]]]... -o PACKAGE.EXE [options]\n"
-    "       scrpack --stub INSTALLER.EXE --name NAME -o PACKAGE.EXE [options]\n"
+    "       scrpack --name NAME -o PACKAGE.EXE [options]\n"
     "               SCREENSAVER.SCR DATAFILE UNINSTALLER.EXE [DATA-FILE...]\n"
     "       scrpack list PACKAGE.EXE      (or: scrpack --list PACKAGE.EXE)\n"
     "       scrpack verify PACKAGE.EXE\n"
@@ -54,7 +53,11 @@ static const char kUsage[] =
     "block that are not a certificate table.\n"
     "\n"
     "options:\n"
-    "  --stub FILE          installer stub (installer.exe of a build)\n"
+    "  --stub FILE          installer stub (default: the one installed with\n"
+    "                       scrpack, in ../share/glimmerkit/ from scrpack's\n"
+    "                       folder, or else beside scrpack)\n"
+    "  --uninstaller FILE   uninstaller to carry (\"build\"; default: the one\n"
+    "                       installed with scrpack, found the same way)\n"
     "  --name NAME          display name of the screen saver (UTF-8); at most\n"
     "                       90 characters, so that every installed path fits\n"
     "  -o, --output FILE    package to write (replaced only on success)\n"
@@ -99,6 +102,7 @@ struct MediaOption {
 
 struct Options {
     std::string stub, name, output, license, list;
+    bool stubDefault = false, uninstallerDefault = false; // taken from scrpack's own files
     long firstNumber = 1;
     char prefixSelector = ' ';
     bool store = false;
@@ -119,7 +123,8 @@ static int Usage(const char *problem)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    std::string forms(kUsage, std::strstr(kUsage, "\n\n") + 1);
+    const char *formsEnd = std::strstr(kUsage, "\n\n") + 1;
+    std::string forms(kUsage, formsEnd);
     std::fprintf(stderr, "scrpack: %s\n%sRun \"scrpack --help\" for the options.\n", problem, forms.c_str());
     return 2;
 }
@@ -140,11 +145,12 @@ static bool ParsePrefix(const std::string &text, char *selector)
 static bool ParseMedia(const std::string &text, MediaOption *media)
 {
     *media = MediaOption();
-    if (access(text.c_str(), F_OK) == 0 || text.find(':') == std::string::npos) {
+    // A Windows path's drive ("C:") holds no separator.
+    size_t first = text.find(':', DrivePrefixLength(text));
+    if (PathExists(text) || first == std::string::npos) {
         media->path = text;
         return true;
     }
-    size_t first = text.find(':');
     media->path = text.substr(0, first);
     std::string rest = text.substr(first + 1);
     size_t second = rest.find(':');
@@ -258,18 +264,24 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
     std::vector<std::string> rest(argv + optind, argv + argc);
     if (!options->list.empty())
         return rest.empty() && options->output.empty() && !build ? -1 : Usage("--list takes no other arguments");
-    if (options->stub.empty() || options->output.empty() || options->name.empty())
-        return Usage("--stub, --name and -o are required");
+    if (options->output.empty() || options->name.empty())
+        return Usage("--name and -o are required");
     const SignOptions &sign = options->sign;
     if (sign.certificate.empty() != sign.key.empty())
         return Usage("--sign-cert and --sign-key go together");
     if (sign.certificate.empty() && (!sign.passFile.empty() || !sign.timestampUrl.empty()))
         return Usage("--sign-pass-file and --timestamp-url need --sign-cert and --sign-key");
+    options->stubDefault = options->stub.empty();
+    if (options->stubDefault)
+        options->stub = InstalledToolFile(kInstalledStub);
     if (build) {
         if (!rest.empty())
             return Usage("\"scrpack build\" takes its files through options");
-        if (options->roles[0].empty() || options->roles[1].empty() || options->roles[2].empty())
-            return Usage("--saver, --data and --uninstaller are required");
+        if (options->roles[0].empty() || options->roles[1].empty())
+            return Usage("--saver and --data are required");
+        options->uninstallerDefault = options->roles[kRecordUninstaller].empty();
+        if (options->uninstallerDefault)
+            options->roles[kRecordUninstaller] = InstalledToolFile(kInstalledUninstaller);
         return -1;
     }
     if (rest.size() < 3)
@@ -333,9 +345,25 @@ static bool PrepareText(const std::string &text, bool asIs, bool lines, std::str
     return true;
 }
 
+// Reads a file scrpack takes from its own installed files unless an option
+// names another: the error then says so.
+static bool ReadToolFile(const std::string &path, bool installed, const char *what, const char *option, Bytes *data,
+                         std::string *error)
+{
+    if (installed && path.empty()) {
+        *error = std::string("cannot tell which folder scrpack runs from, to find its ") + what + "; give " + option;
+        return false;
+    }
+    if (ReadWholeFile(path, data, error))
+        return true;
+    if (installed)
+        *error += std::string(" (scrpack's own ") + what + "; " + option + " names another)";
+    return false;
+}
+
 static bool LoadPackageInput(const Options &options, PackageInput *spec, std::string *error)
 {
-    if (!ReadWholeFile(options.stub, &spec->stub, error))
+    if (!ReadToolFile(options.stub, options.stubDefault, "installer stub", "--stub", &spec->stub, error))
         return false;
     if (!PrepareText(options.name, options.textAsIs, false, &spec->name, error)) {
         *error = "--name: " + *error;
@@ -364,7 +392,11 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
     for (size_t i = 0; i < 3 + options.media.size(); i++) {
         PackedFile file;
         file.label = i < 3 ? options.roles[i] : options.media[i - 3].path;
-        if (!ReadWholeFile(file.label, &file.content, error))
+        bool read = i == kRecordUninstaller
+                        ? ReadToolFile(file.label, options.uninstallerDefault, "uninstaller", "--uninstaller",
+                                       &file.content, error)
+                        : ReadWholeFile(file.label, &file.content, error);
+        if (!read)
             return false;
         if (i < 3) {
             MakeFixedNameTail(file.nameTail);
@@ -391,11 +423,9 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
 static int MarkStoredFiles(const Options &options, PackageInput *spec)
 {
     for (const std::string &path : options.storeFiles) {
-        struct stat wanted, info;
         bool found = false;
         for (PackedFile &file : spec->files) {
-            if (stat(path.c_str(), &wanted) == 0 && stat(file.label.c_str(), &info) == 0 &&
-                info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino) {
+            if (SameFile(path, file.label)) {
                 file.store = true;
                 found = true;
             }
@@ -434,6 +464,7 @@ static int RunReadingCommand(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    PrepareStandardStreams();
     Options options;
     // "build", "list", "verify" and "extract" name the command; without
     // one the files follow the options.

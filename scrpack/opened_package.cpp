@@ -1,8 +1,6 @@
 // OpenedPackage: the manifest read back, the file held open.
 #include "scrpack/opened_package.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +8,7 @@
 
 #include "package/manifest.h"
 #include "scrpack/ansi_text.h"
+#include "scrpack/portable.h"
 
 OpenedPackage::~OpenedPackage()
 {
@@ -21,13 +20,11 @@ bool OpenedPackage::Open(const std::string &path, std::string *error)
 {
     if (!ReadPackage(path, &contents_, error))
         return false;
-    file_.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    if (file_.fd < 0 || fstat(file_.fd, &info) != 0) {
+    file_.fd = OpenForReading(path);
+    if (file_.fd < 0 || !RegularFileSize(file_.fd, &file_.size)) {
         *error = path + ": " + std::strerror(errno);
         return false;
     }
-    file_.size = (uint64_t)info.st_size;
     file_.dataStart = contents_.manifestOffset + kManifestFixedSize + contents_.license.size() +
                       (uint64_t)kFileRecordSize * (contents_.records.size() + 1);
     if (!contents_.terminated)

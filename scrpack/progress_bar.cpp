@@ -1,7 +1,6 @@
 // ProgressBar: one line on the terminal, redrawn in place with CR.
 #include "scrpack/progress_bar.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "scrpack/portable.h"
 
 std::string RenderProgressLine(const std::string &label, uint64_t done, uint64_t total, unsigned width)
 {
@@ -28,10 +29,10 @@ std::string RenderProgressLine(const std::string &label, uint64_t done, uint64_t
     return line;
 }
 
-static bool IsTerminal(int fd)
+static bool ShowsBar(int fd)
 {
     const char *term = std::getenv("TERM");
-    return isatty(fd) && !(term && std::strcmp(term, "dumb") == 0);
+    return !(term && std::strcmp(term, "dumb") == 0) && IsTerminal(fd);
 }
 
 // Writes the whole text; a terminal that fails to take it only loses the bar.
@@ -48,7 +49,7 @@ static void Put(int fd, const std::string &text)
 }
 
 ProgressBar::ProgressBar(const std::string &label, uint64_t total, int fd, std::chrono::milliseconds firstDrawAfter)
-    : label_(label), total_(total), fd_(fd), firstDrawAfter_(firstDrawAfter), active_(IsTerminal(fd)),
+    : label_(label), total_(total), fd_(fd), firstDrawAfter_(firstDrawAfter), active_(ShowsBar(fd)),
       lastDraw_(std::chrono::steady_clock::now())
 {
 }
@@ -73,8 +74,8 @@ void ProgressBar::Draw()
     if (!active_ || now - lastDraw_ < wait)
         return;
     lastDraw_ = now;
-    struct winsize size;
-    unsigned width = ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    unsigned columns = TerminalColumns(fd_);
+    unsigned width = columns > 0 ? columns : 80;
     // One column stays free: writing into the last one wraps on some terminals.
     Put(fd_, "\r" + RenderProgressLine(label_, done_.load(), total_, width - 1) + "\033[K");
     drawn_ = true;

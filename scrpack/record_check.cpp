@@ -19,6 +19,12 @@
 // so a block whose code ends within the limit always leaves some of the
 // look-ahead unfetched, and a decoder that fetched it all has certainly
 // needed more zero fill than the limit.
+//
+// The decoder reads and writes FILE streams.  The block and its zero fill
+// go to a scratch file first, which is its input; its output goes to a
+// second scratch file, which the check's pump step (the decoder calls it
+// after every kPumpInterval bytes) passes on to the sink and empties,
+// stopping the decoding when the sink fails or the zero fill has run out.
 #include "scrpack/record_check.h"
 
 #include <algorithm>
@@ -26,10 +32,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unistd.h>
 
 #include "package/decoder.h"
 #include "package/decoder_state.h"
+#include "scrpack/portable.h"
 
 namespace {
 
@@ -43,67 +49,99 @@ const uint32_t kZeroFillLimit = 65536;
 const uint32_t kLookAhead = 16;
 static_assert(kLookAhead > sizeof(BitWord), "the look-ahead outlasts what the bit reader holds");
 
-// The block's bytes from the package, then `zeros` zero bytes.
-struct BlockSource {
-    int fd;
-    uint64_t next, end;
-    uint32_t zeros;
+// The decoder writes at most kPumpInterval bytes and one more piece of the
+// writer between two pump steps.
+const size_t kScratchBuffer = 262144;
+static_assert(kPumpInterval + kBlockBufferSize < kScratchBuffer, "a pump step's output fits the buffer");
+
+// The decoding under way, for its pump step: the scratch file the decoder
+// writes to, its state, and where its bytes go from there.  A failed sink
+// is noted and the decoding stopped at the pump step (the decoder itself
+// would end the whole process on a short write), as is a decoding
+// that has run through the zero fill (it would otherwise go on making up
+// the rest of a damaged file from zero bits, up to 2 GiB of it).
+struct Decoding {
+    FILE *output;
+    const DecoderState *decoder;
+    const ByteSink *sink;
+    uint64_t written;
     int error;
 };
 
-ssize_t ReadBlockSource(void *cookie, char *buffer, size_t size)
+// Passes what the decoder has written since the last call on to the sink
+// and empties the scratch file for what follows.
+void Drain(Decoding *out)
 {
-    BlockSource *source = static_cast<BlockSource *>(cookie);
-    size_t done = 0;
-    while (done < size && source->next < source->end && source->error == 0) {
-        size_t want = (size_t)std::min<uint64_t>(size - done, source->end - source->next);
-        ssize_t got = pread(source->fd, buffer + done, want, (off_t)source->next);
+    errno = 0;
+    long size = std::fflush(out->output) == 0 ? std::ftell(out->output) : -1;
+    if (size < 0) {
+        out->error = errno ? errno : EIO;
+        return;
+    }
+    std::rewind(out->output);
+    uint8_t buffer[65536];
+    for (long left = size; left > 0;) {
+        size_t got = std::fread(buffer, 1, (size_t)std::min<long>(left, (long)sizeof buffer), out->output);
+        if (got == 0) {
+            out->error = out->error ? out->error : EIO;
+            break;
+        }
+        out->written += got;
+        if (out->error == 0 && *out->sink && !(*out->sink)(buffer, got))
+            out->error = errno ? errno : EIO;
+        left -= (long)got;
+    }
+    std::rewind(out->output);
+}
+
+// The decoder's pump step: nothing to keep alive, only the bytes so far
+// to pass on, and the stop.
+int DrainAndStop(void *context)
+{
+    Decoding *out = static_cast<Decoding *>(context);
+    Drain(out);
+    return out->error != 0 || out->decoder->remainingInput == 0;
+}
+
+// A scratch file holding the block's bytes from the package, then `zeros`
+// zero bytes, positioned at its start; null with error set on failure.
+FILE *BlockWithZeroFill(const PackageFile &package, const FileRecord &record, uint32_t zeros, std::string *error)
+{
+    FILE *file = OpenScratchFile();
+    if (!file) {
+        *error = std::string("cannot make a scratch file: ") + std::strerror(errno);
+        return nullptr;
+    }
+    errno = 0;
+    uint8_t buffer[65536];
+    uint64_t offset = record.dataOffset, end = offset + record.storedSize;
+    bool ok = true;
+    while (ok && offset < end) {
+        long long got = ReadAt(package.fd, buffer, (size_t)std::min<uint64_t>(sizeof buffer, end - offset), offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            source->error = got < 0 ? errno : EIO; // the file shrank under us
-            break;
+            // 0: the file shrank under us.
+            *error = std::string("cannot read the block: ") + std::strerror(got < 0 ? errno : EIO);
+            std::fclose(file);
+            return nullptr;
         }
-        done += (size_t)got;
-        source->next += (uint64_t)got;
+        ok = std::fwrite(buffer, 1, (size_t)got, file) == (size_t)got;
+        offset += (uint64_t)got;
     }
-    if (source->next == source->end) {
-        size_t zeros = std::min<size_t>(size - done, source->zeros);
-        std::memset(buffer + done, 0, zeros);
-        source->zeros -= (uint32_t)zeros;
-        done += zeros;
+    std::memset(buffer, 0, sizeof buffer);
+    for (uint32_t left = zeros; ok && left > 0;) {
+        size_t now = std::min<size_t>(left, sizeof buffer);
+        ok = std::fwrite(buffer, 1, now, file) == now;
+        left -= (uint32_t)now;
     }
-    return (ssize_t)done;
-}
-
-// Where the decoder's output goes.  It never reports a short write: the
-// decoder would end the whole process on one.  A failed sink is noted and
-// the decoding stopped at its next pump step instead, as is a decoding
-// that has run through the zero fill (it would otherwise go on making up
-// the rest of a damaged file from zero bits, up to 2 GiB of it).
-struct DecodedSink {
-    const ByteSink *sink;
-    const DecoderState *decoder;
-    uint64_t written;
-    int error;
-    bool stop;
-};
-
-ssize_t WriteDecodedSink(void *cookie, const char *data, size_t size)
-{
-    DecodedSink *out = static_cast<DecodedSink *>(cookie);
-    out->written += size;
-    if (out->error == 0 && *out->sink && !(*out->sink)((const uint8_t *)data, size))
-        out->error = errno ? errno : EIO;
-    if (out->error != 0 || out->decoder->remainingInput == 0)
-        out->stop = true;
-    return (ssize_t)size;
-}
-
-// The decoder's pump step: nothing to keep alive, only the stop.
-int StopWhenAsked(void *cookie)
-{
-    return static_cast<DecodedSink *>(cookie)->stop;
+    if (!ok || std::fflush(file) != 0) {
+        *error = std::string("cannot write a scratch file: ") + std::strerror(errno ? errno : EIO);
+        std::fclose(file);
+        return nullptr;
+    }
+    std::rewind(file);
+    return file;
 }
 
 RecordCheck Problem(const std::string &text)
@@ -118,7 +156,7 @@ RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, con
     uint8_t buffer[65536];
     uint64_t offset = record.dataOffset, end = offset + record.storedSize;
     while (offset < end) {
-        ssize_t got = pread(package.fd, buffer, (size_t)std::min<uint64_t>(sizeof buffer, end - offset), (off_t)offset);
+        long long got = ReadAt(package.fd, buffer, (size_t)std::min<uint64_t>(sizeof buffer, end - offset), offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -139,37 +177,35 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
         return Problem("its size " + std::to_string(record.originalSize) +
                        " is above 2147483647; the installer would write nothing");
     const uint32_t fed = record.storedSize + kZeroFillLimit + kLookAhead;
-    BlockSource source = {package.fd, record.dataOffset, (uint64_t)record.dataOffset + record.storedSize,
-                          kZeroFillLimit + kLookAhead, 0};
+    std::string error;
+    FILE *input = BlockWithZeroFill(package, record, kZeroFillLimit + kLookAhead, &error);
+    if (!input)
+        return Problem(error);
     // The decoder's state, about 43 KB, on the heap.
     std::unique_ptr<DecoderState> decoder = std::make_unique<DecoderState>();
-    DecodedSink out = {&sink, decoder.get(), 0, 0, false};
-    FILE *input = fopencookie(&source, "rb", {ReadBlockSource, nullptr, nullptr, nullptr});
-    FILE *output = fopencookie(&out, "wb", {nullptr, WriteDecodedSink, nullptr, nullptr});
-    if (!input || !output) {
-        if (input)
-            std::fclose(input);
-        if (output)
-            std::fclose(output);
-        return Problem(std::strerror(errno));
+    Decoding out = {OpenScratchFile(), decoder.get(), &sink, 0, 0};
+    if (!out.output) {
+        error = std::string("cannot make a scratch file: ") + std::strerror(errno);
+        std::fclose(input);
+        return Problem(error);
     }
-    // Each write of the decoder reaches the sink as it is made.
-    setvbuf(output, nullptr, _IONBF, 0);
+    // All the decoder writes between two drains stays in this buffer, so
+    // none of its writes can fail; a failure shows at the drain's flush.
+    std::unique_ptr<char[]> held(new char[kScratchBuffer]);
+    setvbuf(out.output, held.get(), _IOFBF, kScratchBuffer);
 
-    const PumpHook pump = {StopWhenAsked, &out};
-    int32_t produced = DecodeBlock(decoder.get(), input, output, record.originalSize, fed, &pump);
-    std::fflush(output);
+    const PumpHook pump = {DrainAndStop, &out};
+    int32_t produced = DecodeBlock(decoder.get(), input, out.output, record.originalSize, fed, &pump);
+    Drain(&out);
     uint32_t unfetched = decoder->remainingInput;
-    unsigned held = decoder->bitCount;
+    unsigned bitsHeld = decoder->bitCount;
     std::fclose(input);
-    std::fclose(output);
+    std::fclose(out.output);
 
-    if (source.error != 0)
-        return Problem(std::string("cannot read the block: ") + std::strerror(source.error));
     if (out.error != 0)
         return Problem(std::strerror(out.error));
     uint64_t blockBits = 8ull * record.storedSize;
-    uint64_t usedBits = unfetched == 0 ? UINT64_MAX : 8ull * (fed - unfetched) - held;
+    uint64_t usedBits = unfetched == 0 ? UINT64_MAX : 8ull * (fed - unfetched) - bitsHeld;
     if (usedBits > blockBits + 8ull * kZeroFillLimit)
         return Problem("its code runs more than " + std::to_string(kZeroFillLimit) +
                        " bytes past the end of the block without giving its " +

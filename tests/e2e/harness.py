@@ -30,6 +30,9 @@ SCRPACK = os.path.join(NATIVE, "scrpack")
 INSTALLER = os.path.join(PRODUCT, "installer.exe")
 UNINSTALLER = os.path.join(PRODUCT, "uninstaller", "uninstaller.exe")
 SAMPLES = os.path.join(PRODUCT, "samples")
+# scrpack.exe for Windows (x86_64) and the zip it ships in.
+SCRPACK_EXE = os.path.join(BUILD_ROOT, "scrpack-win64", "scrpack.exe")
+SCRPACK_ZIP = os.path.join(BUILD_ROOT, "scrpack-win64", "glimmerkit-scrpack-win64.zip")
 # Every Wine program runs inside the Wine root, through this wrapper.
 WINE_ROOT = os.environ.get("WINE_ROOT") or "/var/lib/glimmerkit/wine-root"
 IN_WINE_ROOT = os.path.join(SOURCE_DIR, "scripts", "in_wine_root.sh")

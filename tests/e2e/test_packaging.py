@@ -157,7 +157,7 @@ class CommandLine(unittest.TestCase):
 
     def test_usage_errors(self):
         f = self.files
-        for args in [(), ("--name", NAME, "-o", f.output, *f.inputs()),
+        for args in [(), ("--name", NAME, *f.inputs()), ("--stub", harness.INSTALLER, "-o", f.output, *f.inputs()),
                      ("--stub", harness.INSTALLER, "--name", NAME, "-o", f.output, f.saver, f.data),
                      ("--prefix", "XYZ"), ("--first-number", "70000"), ("--list", f.output, f.saver)]:
             with self.subTest(args=args):
@@ -165,6 +165,14 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+        # Without --stub, scrpack takes its own, which a build tree does not
+        # have (tests/e2e/test_installed_layout.py tests the installed one).
+        proc = scrpack("--name", NAME, "-o", f.output, *f.inputs())
+        own = os.path.join(os.path.dirname(harness.SCRPACK), "installer-stub.exe")
+        self.assertEqual((proc.returncode, proc.stdout), (1, ""))
+        self.assertEqual(proc.stderr, f"scrpack: {own}: No such file or directory "
+                                      "(scrpack's own installer stub; --stub names another)\n")
+        self.assertFalse(os.path.exists(f.output))
 
 
 TABLE_ROW = re.compile(r"^(.+?)\s+(stored|packed)\s+([\d,]+)\s+([\d,]+)\s+([\d.]+)%\s+(.+)$")

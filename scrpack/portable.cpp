@@ -1,0 +1,348 @@
+// The two sides of portable.h: POSIX (Linux) and Windows (mingw-w64, the
+// C runtime's descriptor calls plus the kernel where the runtime has no
+// equivalent).
+#include "scrpack/portable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#ifdef _WIN32
+#include <direct.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
+#endif
+
+#ifdef _WIN32
+
+namespace {
+
+// errno for the kernel's last error, for the calls that go to the kernel.
+void SetErrnoFromLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+        errno = ENOENT;
+        break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        errno = EACCES;
+        break;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        errno = EEXIST;
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        errno = ENOSPC;
+        break;
+    case ERROR_NOT_SAME_DEVICE:
+        errno = EXDEV;
+        break;
+    case ERROR_DIRECTORY:
+        errno = ENOTDIR;
+        break;
+    default:
+        errno = EIO;
+        break;
+    }
+}
+
+UINT savedConsoleOutputCodePage;
+
+void RestoreConsoleOutputCodePage()
+{
+    SetConsoleOutputCP(savedConsoleOutputCodePage);
+}
+
+} // namespace
+
+int OpenForReading(const std::string &path)
+{
+    int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0 && IsFolder(path))
+        errno = EISDIR;
+    return fd;
+}
+
+bool RegularFileSize(int fd, uint64_t *size)
+{
+    struct _stati64 info;
+    if (_fstati64(fd, &info) != 0)
+        return false;
+    if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+        errno = (info.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
+        return false;
+    }
+    *size = (uint64_t)info.st_size;
+    return true;
+}
+
+long long ReadAt(int fd, void *buffer, size_t size, uint64_t offset)
+{
+    if (offset > (uint64_t)LLONG_MAX || _lseeki64(fd, (long long)offset, SEEK_SET) < 0)
+        return -1;
+    return _read(fd, buffer, (unsigned)std::min<size_t>(size, INT_MAX));
+}
+
+int CreateUniqueFile(std::string *pattern)
+{
+    // mingw-w64's mkstemp opens the file binary, as every file here is.
+    return mkstemp(&(*pattern)[0]);
+}
+
+bool SetFileMode(int, unsigned)
+{
+    return true;
+}
+
+unsigned NewFileMode()
+{
+    return 0666;
+}
+
+bool SyncFile(int fd)
+{
+    return _commit(fd) == 0;
+}
+
+bool RenameOver(const std::string &from, const std::string &to)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    SetErrnoFromLastError();
+    return false;
+}
+
+bool MakeFolder(const std::string &path)
+{
+    return _mkdir(path.c_str()) == 0;
+}
+
+bool IsFolder(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PathExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool SameFile(const std::string &a, const std::string &b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const std::string *paths[2] = {&a, &b};
+    for (int i = 0; i < 2; i++) {
+        HANDLE file = CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        BOOL got = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!got)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+FILE *OpenScratchFile()
+{
+    // Not tmpfile(): the old C runtime makes that file in the drive's root
+    // folder, where a user without administrator rights can't write.
+    char folder[MAX_PATH + 1], path[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > sizeof folder || GetTempFileNameA(folder, "scp", 0, path) == 0) {
+        SetErrnoFromLastError();
+        return nullptr;
+    }
+    // T: kept in memory where possible; D: deleted when closed.
+    FILE *file = std::fopen(path, "w+bTD");
+    if (!file) {
+        int saved = errno;
+        DeleteFileA(path);
+        errno = saved;
+    }
+    return file;
+}
+
+size_t DrivePrefixLength(const std::string &path)
+{
+    bool letter = path.size() >= 2 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return letter && path[1] == ':' ? 2 : 0;
+}
+
+bool IsTerminal(int fd)
+{
+    // A console that takes the VT control sequences (Windows 10 and later);
+    // an older console, the NUL device or a pipe gets no bar.
+    HANDLE handle = (HANDLE)_get_osfhandle(fd);
+    DWORD mode;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+           SetConsoleMode(handle, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+unsigned TerminalColumns(int fd)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    HANDLE handle = (HANDLE)_get_osfhandle(fd);
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(handle, &info))
+        return 0;
+    return (unsigned)(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+std::string ProgramFolder()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, &path[0], (DWORD)path.size());
+        if (length == 0)
+            return "";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t end = path.find_last_of(kPathSeparators);
+    return end == std::string::npos ? "" : path.substr(0, end);
+}
+
+void PrepareStandardStreams()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // The texts are UTF-8 (the program's manifest makes that its code page);
+    // the console shows them so while scrpack runs.
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage != 0 && codePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        savedConsoleOutputCodePage = codePage;
+        std::atexit(RestoreConsoleOutputCodePage);
+    }
+}
+
+#else // POSIX
+
+int OpenForReading(const std::string &path)
+{
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+bool RegularFileSize(int fd, uint64_t *size)
+{
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        return false;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    *size = (uint64_t)info.st_size;
+    return true;
+}
+
+long long ReadAt(int fd, void *buffer, size_t size, uint64_t offset)
+{
+    return pread(fd, buffer, size, (off_t)offset);
+}
+
+int CreateUniqueFile(std::string *pattern)
+{
+    return mkstemp(&(*pattern)[0]);
+}
+
+bool SetFileMode(int fd, unsigned mode)
+{
+    return fchmod(fd, (mode_t)mode) == 0;
+}
+
+unsigned NewFileMode()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~(unsigned)mask;
+}
+
+bool SyncFile(int fd)
+{
+    return fsync(fd) == 0;
+}
+
+bool RenameOver(const std::string &from, const std::string &to)
+{
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool MakeFolder(const std::string &path)
+{
+    return mkdir(path.c_str(), 0777) == 0;
+}
+
+bool IsFolder(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PathExists(const std::string &path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+FILE *OpenScratchFile()
+{
+    return std::tmpfile();
+}
+
+size_t DrivePrefixLength(const std::string &)
+{
+    return 0;
+}
+
+bool IsTerminal(int fd)
+{
+    return isatty(fd) != 0;
+}
+
+unsigned TerminalColumns(int fd)
+{
+    struct winsize size;
+    return ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+std::string ProgramFolder()
+{
+    std::string path(4096, '\0');
+    ssize_t length = readlink("/proc/self/exe", &path[0], path.size());
+    if (length <= 0 || (size_t)length >= path.size())
+        return "";
+    path.resize((size_t)length);
+    return path.substr(0, path.find_last_of('/'));
+}
+
+void PrepareStandardStreams()
+{
+}
+
+#endif

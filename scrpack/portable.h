@@ -1,0 +1,88 @@
+// The system calls scrpack makes that POSIX and Windows spell differently,
+// each in the one form scrpack needs (portable.cpp holds both sides).
+// Plain file-descriptor reads, writes, close, unlink and rmdir, and stdio,
+// both C runtimes share and scrpack calls directly.
+#ifndef SCRPACK_PORTABLE_H
+#define SCRPACK_PORTABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// The characters that end a folder name in a path, and the one that paths
+// made here take.
+#ifdef _WIN32
+constexpr const char *kPathSeparators = "/\\";
+constexpr char kPathSeparator = '\\';
+#else
+constexpr const char *kPathSeparators = "/";
+constexpr char kPathSeparator = '/';
+#endif
+
+// Opens an existing file for reading (binary, not inherited by child
+// processes).  -1 with errno set on failure; a folder fails with EISDIR.
+int OpenForReading(const std::string &path);
+
+// The size of an open file; false with errno set when it can't be told or
+// the file is no regular file (EISDIR for a folder).
+bool RegularFileSize(int fd, uint64_t *size);
+
+// Reads up to size bytes at offset (pread): the count read, 0 at the end
+// of the file, -1 with errno set.  On Windows it moves the file position,
+// so an fd is read by one thread at a time.
+long long ReadAt(int fd, void *buffer, size_t size, uint64_t offset);
+
+// Creates and opens (read-write, binary) a new file named by pattern, whose
+// trailing XXXXXX it replaces (mkstemp).  -1 with errno set on failure.
+int CreateUniqueFile(std::string *pattern);
+
+// Gives an open file the permission bits mode; Windows files have none to
+// give, and there it does nothing.
+bool SetFileMode(int fd, unsigned mode);
+
+// The permission bits open() gives a new file: 0666 less the umask.
+unsigned NewFileMode();
+
+// Writes the file's data through to the disk (fsync).
+bool SyncFile(int fd);
+
+// Renames from to to, replacing the file to names; false with errno set.
+bool RenameOver(const std::string &from, const std::string &to);
+
+// Makes a folder; false with errno set (EEXIST when something is there).
+bool MakeFolder(const std::string &path);
+
+// Whether path names a folder (or a link to one).
+bool IsFolder(const std::string &path);
+
+// Whether something, a file or a folder, is at path.
+bool PathExists(const std::string &path);
+
+// Whether two paths name the same file, however each is written.  False
+// when either can't be looked at.
+bool SameFile(const std::string &a, const std::string &b);
+
+// A new empty file open for update ("w+b"), gone once closed (tmpfile).
+// Null with errno set on failure.
+FILE *OpenScratchFile();
+
+// The length of path's drive prefix ("C:" on Windows), which no ':' option
+// separator can be part of; 0 without one.
+size_t DrivePrefixLength(const std::string &path);
+
+// Whether fd is a terminal that takes the progress bar's control
+// sequences, and how many columns it shows (0 when unknown).
+bool IsTerminal(int fd);
+unsigned TerminalColumns(int fd);
+
+// The folder the running program's file is in, without a separator at the
+// end; empty when it can't be told.
+std::string ProgramFolder();
+
+// Standard output and error as scrpack writes them, called first thing:
+// on Windows binary (LF line ends, the same bytes as on Linux) and, on a
+// console, in UTF-8; elsewhere as they are.
+void PrepareStandardStreams();
+
+#endif

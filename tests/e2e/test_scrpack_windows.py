@@ -1,0 +1,265 @@
+"""scrpack.exe, the Windows build of scrpack (x86_64), under wine64, against
+the Linux build on the same inputs: the same packages byte for byte, and
+the same output, errors and exit status from build, list, verify and
+extract, on sound and on damaged packages.  Then the zip it ships in: its
+contents, and scrpack.exe run from it without --stub and --uninstaller.
+
+Both builds run in one folder of the prefix's drive C: with the same
+relative paths, so that what they print can be the same bytes.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(__file__))
+import damage  # noqa: E402
+import harness  # noqa: E402
+
+NAME = "Aurora Caf\u00e9"
+LICENCE = "Line one\nLine two \u00e9\n"
+ZIP_FOLDER = "glimmerkit-scrpack"
+ZIP_FILES = ["README.txt", "scrpack.exe", "installer-stub.exe", "uninstaller.exe"]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class ScrpackOnWindows(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = harness.Prefix()
+        cls.prefix.keep_server()
+        # Wine's Wayland driver complains on stderr without a runtime folder.
+        runtime = os.path.join(cls.prefix.root, "runtime")
+        os.mkdir(runtime, 0o700)
+        cls.prefix.extra_env["XDG_RUNTIME_DIR"] = runtime
+        cls.work = os.path.join(cls.prefix.drive_c, "work")
+        os.makedirs(cls.work)
+        shutil.copyfile(harness.INSTALLER, os.path.join(cls.work, "stub.exe"))
+        shutil.copyfile(harness.UNINSTALLER, os.path.join(cls.work, "uninst.exe"))
+        for name in ["Lanterns.scr", "Lanterns.dat", "Lanterns.wav", "Lanterns.mid"]:
+            shutil.copyfile(os.path.join(harness.SAMPLES, name), os.path.join(cls.work, name))
+        cls.write("random.bin", os.urandom(70000))
+        cls.write("count.txt", b"".join(b"%d\n" % i for i in range(30000)))
+        cls.write("licence.txt", LICENCE.encode("utf-8"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.close()
+
+    @classmethod
+    def write(cls, name, data):
+        with open(os.path.join(cls.work, name), "wb") as f:
+            f.write(data)
+
+    def linux(self, *args):
+        proc = subprocess.run([harness.SCRPACK, *args], cwd=self.work, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=300)
+        return proc.returncode, proc.stdout.decode("latin-1"), proc.stderr.decode("latin-1")
+
+    def windows(self, *args, exe=None):
+        return self.prefix.run(exe or harness.SCRPACK_EXE, list(args), cwd=self.work, timeout=300)
+
+    def same(self, *args, prepare=None):
+        """Runs both builds with args (prepare() before each run); checks that
+        they give the same exit status, output and errors, and returns them."""
+        if prepare:
+            prepare()
+        on_linux = self.linux(*args)
+        if prepare:
+            prepare()
+        on_windows = self.windows(*args)
+        self.assertEqual(on_windows, on_linux, args)
+        return on_linux
+
+    def build_both(self, output, *args):
+        """Builds output with each build; checks that they print the same and
+        write the same bytes; returns the Linux run."""
+        result = self.same(*args, "-o", output, prepare=lambda: self.remove(output))
+        self.assertEqual(result[0], 0, result[2])
+        return result
+
+    def remove(self, *names):
+        for name in names:
+            path = os.path.join(self.work, name)
+            if os.path.isdir(path):
+                shutil.rmtree(path)
+            elif os.path.exists(path):
+                os.unlink(path)
+
+    def package_bytes_match(self, output, *args):
+        self.remove(output)
+        code, _, err = self.linux(*args, "-o", output)
+        self.assertEqual(code, 0, err)
+        on_linux = read(os.path.join(self.work, output))
+        self.remove(output)
+        code, _, err = self.windows(*args, "-o", output)
+        self.assertEqual(code, 0, err)
+        self.assertEqual(read(os.path.join(self.work, output)), on_linux, args)
+        return on_linux
+
+    def full_build(self, output, *extra):
+        return self.build_both(
+            output, "build", "--stub", "stub.exe", "--uninstaller", "uninst.exe", "--name", NAME,
+            "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--media", "Lanterns.wav:.WAV:JUKE",
+            "--media", "Lanterns.mid", "--media", "random.bin", "--media", "count.txt:.TXT:JUK_",
+            "--licence", "licence.txt", "--first-number", "16", "--store-file", "Lanterns.mid", *extra)
+
+    def test_build_gives_the_same_package_and_table(self):
+        _, table, _ = self.full_build("full.exe")
+        self.assertIn("full.exe: ", table)
+        self.full_build("fast.exe", "--level", "fast", "--jobs", "1")
+        self.full_build("stored.exe", "--store")
+        # The command form without "build", and the stub's layout read back.
+        self.build_both("plain.exe", "--stub", "stub.exe", "--name", "Plain", "--prefix", "JUKE",
+                        "Lanterns.scr", "Lanterns.dat", "uninst.exe", "count.txt")
+
+    def test_list_verify_and_extract_match(self):
+        self.full_build("pack.exe")
+        for command in (["list", "pack.exe"], ["--list", "pack.exe"], ["verify", "pack.exe"]):
+            code, out, err = self.same(*command)
+            self.assertEqual((code, err), (0, ""), command)
+        self.assertIn("JUK_0019.TXT", self.linux("list", "pack.exe")[1])
+
+        # extract prints the folder it was given: both write to "out", in turn.
+        self.remove("out")
+        on_linux = self.linux("extract", "pack.exe", "out")
+        self.assertEqual(on_linux[0], 0, on_linux[2])
+        linux_files = {name: read(os.path.join(self.work, "out", name)) for name in os.listdir(
+            os.path.join(self.work, "out"))}
+        self.remove("out")
+        self.assertEqual(self.windows("extract", "pack.exe", "out"), on_linux)
+        windows_files = {name: read(os.path.join(self.work, "out", name)) for name in os.listdir(
+            os.path.join(self.work, "out"))}
+        self.assertEqual(windows_files, linux_files)
+        self.assertEqual(linux_files[f"{NAME}.scr"], read(os.path.join(self.work, "Lanterns.scr")))
+        self.assertEqual(len(linux_files), 7)
+        # Into an existing folder, over the files there.
+        self.same("extract", "pack.exe", "out")
+
+    def test_damaged_packages_fail_alike(self):
+        self.full_build("sound.exe")
+        sound = read(os.path.join(self.work, "sound.exe"))
+        info = damage.listing(os.path.join(self.work, "sound.exe"))
+        # A block cut short; a packed block whose size says far more than
+        # its code gives (the check stops once the zero fill runs out); one
+        # that says less, which is sound (the installer writes that much);
+        # the installer without its manifest.
+        self.write("cut.exe", sound[:-100])
+        for name, index, original in [("oversized.exe", 3, 0x7FFF0000), ("undersized.exe", 6, 1000)]:
+            patched = bytearray(sound)
+            damage.patch32(patched, damage.record_offset(info, index) + 8, original)
+            self.write(name, bytes(patched))
+        self.write("bare.exe", read(os.path.join(self.work, "stub.exe")))
+        for package, status in [("cut.exe", 1), ("oversized.exe", 1), ("undersized.exe", 0), ("bare.exe", 1)]:
+            self.assertEqual(self.same("verify", package)[0], status, package)
+            self.assertEqual(self.same("list", package)[0], 1 if package == "bare.exe" else 0, package)
+            code, out, err = self.same("extract", package, "damaged-out", prepare=lambda: self.remove("damaged-out"))
+            self.assertEqual(code, status, package)
+            if status:
+                self.assertEqual(out, "", package)
+                self.assertFalse(os.path.exists(os.path.join(self.work, "damaged-out")), "extract made nothing")
+        self.assertIn("more than 65536 bytes past the end of the block", self.linux("verify", "oversized.exe")[1])
+
+    def test_usage_and_input_errors_match(self):
+        cases = [
+            ["--help"],
+            ["build"],
+            ["build", "--name", "X", "-o", "x.exe"],
+            ["build", "--name", "X", "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub", "stub.exe",
+             "--uninstaller", "uninst.exe", "--level", "slow", "-o", "x.exe"],
+            ["build", "--name", "X", "--saver", "missing.scr", "--data", "Lanterns.dat", "--stub", "stub.exe",
+             "--uninstaller", "uninst.exe", "-o", "x.exe"],
+            ["build", "--name", "X", "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub",
+             "Lanterns.dat", "--uninstaller", "uninst.exe", "-o", "x.exe"],
+            ["build", "--name", "X" * 91, "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub",
+             "stub.exe", "--uninstaller", "uninst.exe", "-o", "x.exe"],
+            ["build", "--name", "X", "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub", "stub.exe",
+             "--uninstaller", "uninst.exe", "--store-file", "count.txt", "-o", "x.exe"],
+            ["verify"],
+            ["verify", "missing.exe"],
+            ["verify", "Lanterns.scr"],
+            ["list", "work-folder"],
+            ["extract", "stub.exe", "out2"],
+            ["extract", "missing.exe", "out2"],
+            ["frobnicate"],
+        ]
+        os.makedirs(os.path.join(self.work, "work-folder"), exist_ok=True)
+        for args in cases:
+            code, out, err = self.same(*args)
+            if args == ["--help"]:
+                self.assertEqual((code, err), (0, ""))
+            else:
+                self.assertIn(code, (1, 2), args)
+                self.assertEqual(out, "", args)
+                self.assertTrue(err.startswith("scrpack: "), (args, err))
+            self.assertFalse(os.path.exists(os.path.join(self.work, "x.exe")), args)
+
+    def test_zip_holds_scrpack_the_stub_the_uninstaller_and_a_readme(self):
+        with zipfile.ZipFile(harness.SCRPACK_ZIP) as archive:
+            entries = archive.infolist()
+            self.assertEqual([entry.filename for entry in entries], [f"{ZIP_FOLDER}/{name}" for name in ZIP_FILES])
+            self.assertEqual({entry.date_time for entry in entries}, {(2000, 1, 1, 0, 0, 0)})
+            contents = {entry.filename.split("/")[1]: archive.read(entry) for entry in entries}
+        self.assertEqual(contents["scrpack.exe"], read(harness.SCRPACK_EXE))
+        self.assertEqual(contents["installer-stub.exe"], read(harness.INSTALLER))
+        self.assertEqual(contents["uninstaller.exe"], read(harness.UNINSTALLER))
+        readme = contents["README.txt"].decode("ascii")
+        self.assertIn("scrpack build --name", readme)
+        self.assertNotIn("\n", readme.replace("\r\n", ""), "CR LF line ends")
+
+    def test_scrpack_from_the_zip_needs_no_stub_or_uninstaller(self):
+        kit = os.path.join(self.prefix.drive_c, "kit")
+        with zipfile.ZipFile(harness.SCRPACK_ZIP) as archive:
+            archive.extractall(kit)
+        exe = os.path.join(kit, ZIP_FOLDER, "scrpack.exe")
+        windows_exe = "C:\\kit\\" + ZIP_FOLDER + "\\scrpack.exe"
+        files = ["--name", NAME, "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--media", "Lanterns.wav",
+                 "--licence", "licence.txt"]
+        # A full Windows path: its drive's colon is no TAIL separator.
+        windows_files = files + ["--media", "C:\\work\\count.txt:.TXT:JUKE"]
+        files += ["--media", "count.txt:.TXT:JUKE"]
+        self.remove("kit.exe", "explicit.exe")
+        code, out, err = self.windows("build", *windows_files, "-o", "kit.exe", exe=windows_exe)
+        self.assertEqual((code, err), (0, ""))
+        # The uninstaller's row names the one beside scrpack.exe.
+        self.assertIn("C:\\kit\\" + ZIP_FOLDER + "\\uninstaller.exe", out)
+        code, _, err = self.linux("build", "--stub", "stub.exe", "--uninstaller", "uninst.exe", *files,
+                                  "-o", "explicit.exe")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(read(os.path.join(self.work, "kit.exe")), read(os.path.join(self.work, "explicit.exe")))
+        code, out, _ = self.windows("verify", "kit.exe", exe=windows_exe)
+        self.assertEqual(code, 0)
+        self.assertTrue(out.endswith("kit.exe: all 5 records sound\n"), out)
+        self.assertIn("JUKE0002.TXT", out)
+
+        # Without the stub, or with a folder in the uninstaller's place: one
+        # line, status 1, nothing written.
+        for name, what, option, reason in [
+                ("installer-stub.exe", "installer stub", "--stub", "No such file or directory"),
+                ("uninstaller.exe", "uninstaller", "--uninstaller", "Is a directory")]:
+            path = os.path.join(kit, ZIP_FOLDER, name)
+            saved = read(path)
+            os.unlink(path)
+            if reason == "Is a directory":
+                os.mkdir(path)
+            self.remove("kit.exe")
+            before = sorted(os.listdir(self.work))
+            code, out, err = self.windows("build", *files, "-o", "kit.exe", exe=windows_exe)
+            self.assertEqual((code, out), (1, ""))
+            self.assertEqual(err, f"scrpack: C:\\kit\\{ZIP_FOLDER}\\{name}: {reason} "
+                                  f"(scrpack's own {what}; {option} names another)\n")
+            self.assertEqual(sorted(os.listdir(self.work)), before, "nothing is written")
+            if os.path.isdir(path):
+                os.rmdir(path)
+            with open(path, "wb") as f:
+                f.write(saved)
+
+
+if __name__ == "__main__":
+    unittest.main()
