@@ -18,7 +18,7 @@ tree="$root/fuzz"
 
 CC=clang CXX=clang++ cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
   -DBUILD_FUZZERS=ON -DSANITIZE=OFF >/dev/null
-targets=${FUZZ_TARGETS:-decode_block round_trip decode_differential manifest_reader scrpack_list}
+targets=${FUZZ_TARGETS:-decode_block round_trip decode_differential manifest_reader scrpack_list application_manifest}
 cmake --build "$tree" --target $(printf '%s_fuzzer ' $targets) make_package_seeds -j "$(nproc 2>/dev/null || echo 2)"
 
 work=$(mktemp -d)

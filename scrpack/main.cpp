@@ -13,6 +13,7 @@
 #include "package/installed_names.h"
 #include "package/package_format.h"
 #include "scrpack/ansi_text.h"
+#include "scrpack/application_manifest.h"
 #include "scrpack/check_commands.h"
 #include "scrpack/compress.h"
 #include "scrpack/compress_files.h"
@@ -365,6 +366,11 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
 {
     if (!ReadToolFile(options.stub, options.stubDefault, "installer stub", "--stub", &spec->stub, error))
         return false;
+    std::string why;
+    if (!CheckStubManifest(spec->stub, &why)) {
+        *error = "unusable installer stub " + options.stub + ": " + why;
+        return false;
+    }
     if (!PrepareText(options.name, options.textAsIs, false, &spec->name, error)) {
         *error = "--name: " + *error;
         return false;

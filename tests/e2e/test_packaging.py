@@ -155,6 +155,26 @@ class CommandLine(unittest.TestCase):
             ["saver.scr", "saver.dat", "uninst.exe", "song.mid", "view.jpeg", "licence.txt", "package.exe",
              "empty.mid", "wide.txt"]))
 
+    def test_stub_whose_manifest_windows_would_refuse_or_not_elevate(self):
+        f = self.files
+        with open(harness.INSTALLER, "rb") as stub:
+            image = stub.read()
+        level = b'level="requireAdministrator"'
+        self.assertEqual(image.count(level), 1)
+        cases = [  # (the bytes replaced, what replaces them, expected message)
+            (b"</security>", b"</securitx>", "does not parse (line 8: </securitx> closes <security>)"),
+            (level, b'level="asInvoker"'.ljust(len(level)), 'asks for level "asInvoker"'),
+            (b"requestedExecutionLevel", b"requestedExecutionLeveX", "asks for no execution level"),
+        ]
+        for old, new, message in cases:
+            with self.subTest(message=message):
+                stub = f.write("stub.exe", image.replace(old, new))
+                proc = f.pack(*f.inputs(), stub=stub)
+                self.assertEqual(proc.returncode, 1, proc.stderr)
+                self.assertEqual(proc.stderr.count("\n"), 1, proc.stderr)
+                self.assertIn(message, proc.stderr)
+                self.assertFalse(os.path.exists(f.output))
+
     def test_usage_errors(self):
         f = self.files
         for args in [(), ("--name", NAME, *f.inputs()), ("--stub", harness.INSTALLER, "-o", f.output, *f.inputs()),
