@@ -49,4 +49,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The same sources give the same .deb: CPack stamps the archive members
+# with SOURCE_DATE_EPOCH when it is set, and this script, which cpack runs
+# before it packs, sets it to the zip's fixed time (2000-01-01 00:00 UTC).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_fixed_time.cmake)
 include(CPack)

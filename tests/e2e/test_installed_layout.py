@@ -96,6 +96,8 @@ class InstalledLayout(unittest.TestCase):
             self.assertTrue(library in ("libc.so.6", "libm.so.6") or library.startswith("ld-linux"), libraries)
         depends = run("dpkg-deb", "-f", self.deb, "Depends").stdout.decode()
         self.assertIn("libc6", depends)
+        # Packed again, at another time, it is the same bytes as build.sh's.
+        self.assertEqual(read(self.deb), read(os.path.join(harness.BUILD_ROOT, "packages", os.path.basename(self.deb))))
 
     def test_walkthrough_needs_no_build_paths(self):
         work = os.path.join(self.scratch, "walkthrough")
