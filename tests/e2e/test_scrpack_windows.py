@@ -23,6 +23,33 @@ LICENCE = "Line one\nLine two \u00e9\n"
 ZIP_FOLDER = "glimmerkit-scrpack"
 ZIP_FILES = ["README.txt", "scrpack.exe", "installer-stub.exe", "uninstaller.exe"]
 
+# The Linux twin of tests/winhelpers/fakesigner.cpp: the same table from
+# the same arguments.
+FAKE_SIGNER = r"""#!/usr/bin/env python3
+import struct, sys
+args, said, files = sys.argv[1:], b"", {}
+while args:
+    a = args.pop(0)
+    if a in ("-in", "-out") and args:
+        files[a] = args.pop(0)
+        continue
+    if "refuse" in a:
+        print("fake signer refuses " + a)
+        sys.exit(3)
+    said += a.encode() + b"\n"
+image = bytearray(open(files["-in"], "rb").read())
+pe = struct.unpack_from("<I", image, 0x3C)[0]
+optional = pe + 24
+security = optional + (112 if image[optional:optional + 2] == b"\x0b\x02" else 96) + 8 * 4
+image += bytes(-len(image) % 8)
+table = len(image)
+entry = struct.pack("<IHH", 8 + len(said), 0x0200, 2) + said
+entry += bytes(-len(entry) % 8)
+image += entry
+struct.pack_into("<II", image, security, table, len(entry))
+open(files["-out"], "wb").write(image)
+"""
+
 
 def read(path):
     with open(path, "rb") as f:
@@ -57,13 +84,14 @@ class ScrpackOnWindows(unittest.TestCase):
         with open(os.path.join(cls.work, name), "wb") as f:
             f.write(data)
 
-    def linux(self, *args):
+    def linux(self, *args, env=None):
         proc = subprocess.run([harness.SCRPACK, *args], cwd=self.work, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=300)
+                              stderr=subprocess.PIPE, timeout=300, env=env)
         return proc.returncode, proc.stdout.decode("latin-1"), proc.stderr.decode("latin-1")
 
-    def windows(self, *args, exe=None):
-        return self.prefix.run(exe or harness.SCRPACK_EXE, list(args), cwd=self.work, timeout=300)
+    def windows(self, *args, exe=None, extra_env=None):
+        return self.prefix.run(exe or harness.SCRPACK_EXE, list(args), cwd=self.work, timeout=300,
+                               extra_env=extra_env)
 
     def same(self, *args, prepare=None):
         """Runs both builds with args (prepare() before each run); checks that
@@ -165,6 +193,52 @@ class ScrpackOnWindows(unittest.TestCase):
                 self.assertEqual(out, "", package)
                 self.assertFalse(os.path.exists(os.path.join(self.work, "damaged-out")), "extract made nothing")
         self.assertIn("more than 65536 bytes past the end of the block", self.linux("verify", "oversized.exe")[1])
+
+    def test_signing_runs_the_signer_alike(self):
+        # The stand-in signer on each system: fakesigner.exe as
+        # osslsigncode.exe, and its twin below as osslsigncode.  Arguments
+        # with spaces, quotes and backslashes must reach it as given.
+        windows_signer = os.path.join(self.work, "signer")
+        os.makedirs(windows_signer, exist_ok=True)
+        shutil.copyfile(os.path.join(harness.PRODUCT, "fakesigner.exe"),
+                        os.path.join(windows_signer, "osslsigncode.exe"))
+        linux_signer = os.path.join(self.prefix.root, "linux-signer")
+        os.makedirs(linux_signer, exist_ok=True)
+        with open(os.path.join(linux_signer, "osslsigncode"), "w") as f:
+            f.write(FAKE_SIGNER)
+        os.chmod(os.path.join(linux_signer, "osslsigncode"), 0o755)
+        linux_env = dict(os.environ, PATH=linux_signer + ":" + os.environ["PATH"])
+        windows_env = {"WINEPATH": "C:\\work\\signer"}
+        os.makedirs(os.path.join(self.work, "sign dir"), exist_ok=True)
+        self.write("sign dir/my cert.pem", b"certificate")
+        self.write("sign dir/my key.pem", b"key")
+        url = 'http://tsa.example/a b"c\\\\'
+        sign = ["--sign-cert", "sign dir/my cert.pem", "--sign-key", "sign dir/my key.pem", "--timestamp-url"]
+        args = ["build", "--stub", "stub.exe", "--uninstaller", "uninst.exe", "--name", NAME, "--saver",
+                "Lanterns.scr", "--data", "Lanterns.dat", *sign, url, "-o", "signed.exe"]
+        self.remove("signed.exe")
+        on_linux = self.linux(*args, env=linux_env)
+        self.assertEqual(on_linux[0], 0, on_linux[2])
+        signed = read(os.path.join(self.work, "signed.exe"))
+        self.remove("signed.exe")
+        self.assertEqual(self.windows(*args, extra_env=windows_env), on_linux)
+        self.assertEqual(read(os.path.join(self.work, "signed.exe")), signed)
+        said = b"sign\n-certs\nsign dir/my cert.pem\n-key\nsign dir/my key.pem\n-h\nsha256\n-ts\n" + \
+            url.encode() + b"\n"
+        self.assertIn(said, signed[-len(said) - 8:])
+        code, out, err = self.same("verify", "signed.exe")
+        self.assertEqual((code, err), (0, ""))
+        self.assertRegex(out, r"signed: yes, Authenticode certificate table of \d+ bytes at offset \d+ after the "
+                              r"last block; PE checksum 0x[0-9a-f]{8} correct")
+        # A signer that fails: one line with its words, nothing written, an
+        # older package kept.
+        refused = args[:-3] + ["http://refuse.example/", "-o", "signed.exe"]
+        on_linux = self.linux(*refused, env=linux_env)
+        self.assertEqual(on_linux[:2], (1, ""))
+        self.assertIn("osslsigncode failed (exit status 3): fake signer refuses http://refuse.example/", on_linux[2])
+        self.assertEqual(self.windows(*refused, extra_env=windows_env), on_linux)
+        self.assertEqual(read(os.path.join(self.work, "signed.exe")), signed)
+        self.assertEqual(sorted(n for n in os.listdir(self.work) if n.startswith("signed")), ["signed.exe"])
 
     def test_usage_and_input_errors_match(self):
         cases = [
