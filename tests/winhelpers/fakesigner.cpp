@@ -88,7 +88,10 @@ int main(int argc, char **argv)
     PutLe32(&image, security, (uint32_t)table);
     PutLe32(&image, security + 4, (uint32_t)entry.size());
     std::FILE *file = std::fopen(out, "wb");
-    if (!file || std::fwrite(image.data(), 1, image.size(), file) != image.size() || std::fclose(file) != 0) {
+    bool written = file && std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    if (file && std::fclose(file) != 0)
+        written = false;
+    if (!written) {
         std::printf("fake signer: cannot write %s\n", out);
         return 2;
     }
