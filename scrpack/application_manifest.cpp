@@ -91,6 +91,7 @@ struct XmlReader {
     bool Attributes(const std::string &element, bool *empty)
     {
         std::vector<std::string> seen;
+        const bool level = LocalName(element) == "requestedExecutionLevel";
         for (;;) {
             size_t before = at;
             SkipSpace();
@@ -134,7 +135,7 @@ struct XmlReader {
             if (AtEnd())
                 return Fail("the value of " + name + " is not closed");
             at++;
-            if (LocalName(element) == "requestedExecutionLevel") {
+            if (level) {
                 if (name == "level")
                     manifest->level = value;
                 else if (name == "uiAccess")
@@ -293,16 +294,14 @@ bool CheckStubManifest(const Bytes &image, std::string *error)
         return false;
     int rsrc = FindSection(pe, ".rsrc");
     ResourceTree tree;
-    if (rsrc < 0 || !ReadResourceTree(image, pe.sections[(size_t)rsrc], &tree, error)) {
-        *error = "it has no application manifest, so Windows would run it unelevated";
-        return false;
-    }
-    const ResourceLeaf *leaf = FindResourceLeaf(tree, kManifestType, kManifestId);
-    Bytes data;
+    const ResourceLeaf *leaf = nullptr;
+    if (rsrc >= 0 && ReadResourceTree(image, pe.sections[(size_t)rsrc], &tree, error))
+        leaf = FindResourceLeaf(tree, kManifestType, kManifestId);
     if (!leaf) {
         *error = "it has no application manifest, so Windows would run it unelevated";
         return false;
     }
+    Bytes data;
     if (!ReadResourceData(image, pe, *leaf, &data)) {
         *error = "its application manifest lies outside the file";
         return false;

@@ -103,47 +103,6 @@ int DrainAndStop(void *context)
     return out->error != 0 || out->decoder->remainingInput == 0;
 }
 
-// A scratch file holding the block's bytes from the package, then `zeros`
-// zero bytes, positioned at its start; null with error set on failure.
-FILE *BlockWithZeroFill(const PackageFile &package, const FileRecord &record, uint32_t zeros, std::string *error)
-{
-    FILE *file = OpenScratchFile();
-    if (!file) {
-        *error = std::string("cannot make a scratch file: ") + std::strerror(errno);
-        return nullptr;
-    }
-    errno = 0;
-    uint8_t buffer[65536];
-    uint64_t offset = record.dataOffset, end = offset + record.storedSize;
-    bool ok = true;
-    while (ok && offset < end) {
-        long long got = ReadAt(package.fd, buffer, (size_t)std::min<uint64_t>(sizeof buffer, end - offset), offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            // 0: the file shrank under us.
-            *error = std::string("cannot read the block: ") + std::strerror(got < 0 ? errno : EIO);
-            std::fclose(file);
-            return nullptr;
-        }
-        ok = std::fwrite(buffer, 1, (size_t)got, file) == (size_t)got;
-        offset += (uint64_t)got;
-    }
-    std::memset(buffer, 0, sizeof buffer);
-    for (uint32_t left = zeros; ok && left > 0;) {
-        size_t now = std::min<size_t>(left, sizeof buffer);
-        ok = std::fwrite(buffer, 1, now, file) == now;
-        left -= (uint32_t)now;
-    }
-    if (!ok || std::fflush(file) != 0) {
-        *error = std::string("cannot write a scratch file: ") + std::strerror(errno ? errno : EIO);
-        std::fclose(file);
-        return nullptr;
-    }
-    std::rewind(file);
-    return file;
-}
-
 RecordCheck Problem(const std::string &text)
 {
     RecordCheck check;
@@ -169,6 +128,40 @@ RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, con
     check.sound = true;
     check.produced = record.storedSize;
     return check;
+}
+
+// A scratch file holding the block's bytes from the package, then `zeros`
+// zero bytes, positioned at its start; null with error set on failure.
+FILE *BlockWithZeroFill(const PackageFile &package, const FileRecord &record, uint32_t zeros, std::string *error)
+{
+    FILE *file = OpenScratchFile();
+    if (!file) {
+        *error = std::string("cannot make a scratch file: ") + std::strerror(errno);
+        return nullptr;
+    }
+    bool ok = true;
+    auto keep = [file, &ok](const uint8_t *data, size_t size) {
+        errno = 0;
+        ok = std::fwrite(data, 1, size, file) == size;
+        return ok;
+    };
+    RecordCheck copied = CopyStored(package, record, keep);
+    if (copied.sound) {
+        static const uint8_t kZeros[4096] = {};
+        for (uint32_t left = zeros; ok && left > 0;) {
+            size_t now = std::min<size_t>(left, sizeof kZeros);
+            keep(kZeros, now);
+            left -= (uint32_t)now;
+        }
+        ok = ok && std::fflush(file) == 0;
+    }
+    if (!ok || !copied.sound) {
+        *error = ok ? copied.problem : std::string("cannot write a scratch file: ") + std::strerror(errno ? errno : EIO);
+        std::fclose(file);
+        return nullptr;
+    }
+    std::rewind(file);
+    return file;
 }
 
 RecordCheck Expand(const PackageFile &package, const FileRecord &record, const ByteSink &sink)

@@ -48,6 +48,11 @@ REG_VIEW = "/reg:32"
 BUILD_DRIVE = "Y:"
 
 
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def windows_path(path):
     """A host path under BUILD_ROOT as Windows programs see it; anything
     else (a Windows path, a program's name) as it is."""

@@ -19,6 +19,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 
+read = harness.read_bytes
+
 LAYOUT = ["usr/bin/scrpack", "usr/share/glimmerkit/installer-stub.exe", "usr/share/glimmerkit/uninstaller.exe",
           "usr/share/doc/glimmerkit/README.txt"]
 NAME = "Northern Lights"
@@ -46,11 +48,6 @@ def build_args(output, *options):
     return ["build", *options, "--name", NAME, "--saver", "lights.scr", "--data", "lights.dat", "--media", "theme.mid",
             "--media", "chime.wav:.WAV:JUKE", "--licence", "licence.txt", "--first-number", "16",
             "--store-file", "chime.wav", "-o", output]
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 class InstalledLayout(unittest.TestCase):

@@ -10,10 +10,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness  # noqa: E402
 
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
+read = harness.read_bytes
 
 
 class ScrpackExeBuild(unittest.TestCase):

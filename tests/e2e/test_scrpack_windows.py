@@ -18,6 +18,8 @@ sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
 import harness  # noqa: E402
 
+read = harness.read_bytes
+
 NAME = "Aurora Caf\u00e9"
 LICENCE = "Line one\nLine two \u00e9\n"
 ZIP_FOLDER = "glimmerkit-scrpack"
@@ -49,11 +51,6 @@ image += entry
 struct.pack_into("<II", image, security, table, len(entry))
 open(files["-out"], "wb").write(image)
 """
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 class ScrpackOnWindows(unittest.TestCase):

@@ -18,6 +18,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "package/decoder_state.h"
 #include "package/package_format.h"
 #include "package/position_code.h"
 #include "package/pump_hook.h"
@@ -25,17 +26,6 @@
 #define PLAIN_ROUTINE __attribute__((noinline))
 
 namespace plain {
-
-enum {
-    N = kRingSize,
-    F = kMaxMatch,
-    THRESHOLD = kMatchThreshold,
-    N_CHAR = kSymbolCount,
-    T = kTreeSize,
-    R = kRootNode,
-    MAX_FREQ = kMaxFreq,
-    kBlockBufferSize = 16384,
-};
 
 inline uint8_t ring[N];
 inline uint16_t ringPos;
