@@ -8,9 +8,10 @@ if(NOT STUBFIX)
   message(FATAL_ERROR "pass -DSTUBFIX=<native build>/stubfix")
 endif()
 
-# The installer: the portable core of package/, flow/ and engine/, and the
-# Windows-only files at the top of flow/ and engine/.
+# The installer: the portable core of package/, flow/ and engine/, the
+# Windows-only files at the top of flow/ and engine/, and system_dlls/.
 file(GLOB INSTALLER_ALL_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/system_dlls/*.cpp
   ${CMAKE_SOURCE_DIR}/package/*.cpp
   ${CMAKE_SOURCE_DIR}/flow/*.cpp
   ${CMAKE_SOURCE_DIR}/flow/portable/*.cpp
@@ -30,7 +31,9 @@ target_include_directories(installer PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_
 target_compile_definitions(installer PRIVATE WIN32_LEAN_AND_MEAN)
 target_compile_options(installer PRIVATE ${WINDOWS_COMPILE_FLAGS})
 target_link_options(installer PRIVATE ${WINDOWS_LINK_FLAGS})
-target_link_libraries(installer PRIVATE user32 gdi32 advapi32 shell32 winmm)
+# Only KnownDLLs at load time; WINMM is loaded from the system folder when
+# the media check needs it (system_dlls/system_dlls.h).
+target_link_libraries(installer PRIVATE user32 gdi32 advapi32 shell32)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/installer.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/installer.ico;${CMAKE_SOURCE_DIR}/resources/administrator.manifest")
 # Move the LASTRES data to the end of .rsrc, zero the checksum, and check the
@@ -60,6 +63,15 @@ endforeach()
 # host process, which the GUI driver would list among the started ones).
 target_link_options(marksaver PRIVATE -mwindows)
 
+# A DLL planted beside our programs, under three system DLLs' names: the
+# tests show that none is loaded.
+foreach(name WINMM SHFOLDER VERSION)
+  add_library(planted_${name} SHARED ${CMAKE_SOURCE_DIR}/tests/planted_dll/planted_dll.cpp)
+  set_target_properties(planted_${name} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".DLL"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+  target_link_options(planted_${name} PRIVATE -static -Wl,--kill-at,--no-insert-timestamp)
+endforeach()
+
 # Programs carried in packages (uninstaller, sample screen saver) live in
 # folders of their own, each with its own CMake file.
 foreach(dir uninstaller samples)
@@ -77,10 +89,12 @@ add_test_program(registration_probe
   ${CMAKE_SOURCE_DIR}/engine/default_screen_saver.cpp
   ${CMAKE_SOURCE_DIR}/engine/portable/missing_types.cpp
   ${CMAKE_SOURCE_DIR}/engine/portable/registration_paths.cpp
-  ${CMAKE_SOURCE_DIR}/package/text_rules.cpp)
+  ${CMAKE_SOURCE_DIR}/package/text_rules.cpp
+  ${CMAKE_SOURCE_DIR}/system_dlls/system_dlls.cpp)
 
 # The free-space query on its own, for the small-drive tests.
 add_test_program(free_space_probe
   ${CMAKE_SOURCE_DIR}/tests/probes/free_space_probe.cpp
   ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
-  ${CMAKE_SOURCE_DIR}/flow/portable/free_space_rules.cpp)
+  ${CMAKE_SOURCE_DIR}/flow/portable/free_space_rules.cpp
+  ${CMAKE_SOURCE_DIR}/system_dlls/system_dlls.cpp)

@@ -5,17 +5,19 @@
 #include "engine/extraction_steps.h"
 #include "package/installed_names.h"
 #include "package/text_rules.h"
+#include "system_dlls/system_dlls.h"
 #include "texts.h"
 
 char dataFolder[kNameFieldSize];
 
 typedef HRESULT(WINAPI *GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
 
-// The common application data folder from SHFOLDER.DLL, when it is there.
+// The common application data folder from the system folder's SHFOLDER.DLL,
+// when it is there.
 static void GetCommonAppData(void)
 {
     dataFolder[0] = '\0';
-    HMODULE library = LoadLibraryA("SHFOLDER.DLL");
+    HMODULE library = LoadSystemDll("SHFOLDER.DLL");
     if (library == NULL)
         return;
     GetFolderPathFunction getFolderPath =

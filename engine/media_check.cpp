@@ -5,21 +5,44 @@
 
 #include "engine/system_registration.h"
 #include "package/package_format.h"
+#include "system_dlls/system_dlls.h"
 #include "texts.h"
 
+typedef MCIERROR(WINAPI *MciSendCommandProc)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+
+// mciSendCommandA from the system folder's WINMM.DLL, loaded when the first
+// file is checked and kept for the rest of the run; NULL when the system has
+// no media layer.  Process-wide because the DLL is loaded once per process.
+static MciSendCommandProc MediaLayer(void)
+{
+    static int tried;
+    static MciSendCommandProc sendCommand;
+    if (!tried) {
+        tried = 1;
+        HMODULE winmm = LoadSystemDll("WINMM.DLL");
+        if (winmm != NULL)
+            sendCommand = (MciSendCommandProc)(void (*)(void))GetProcAddress(winmm, "mciSendCommandA");
+    }
+    return sendCommand;
+}
+
 // Opens the file by its extension, then with the MPEG video device; 1 when
-// either open worked (the device is closed again at once).
+// either open worked (the device is closed again at once).  Without a media
+// layer nothing opens.
 static int MediaLayerOpens(const char *shortPath)
 {
+    MciSendCommandProc sendCommand = MediaLayer();
+    if (sendCommand == NULL)
+        return 0;
     MCI_OPEN_PARMSA open = {};
     char deviceType[] = TEXT_MEDIA_DEVICE;
     open.lpstrDeviceType = deviceType;
     open.lpstrElementName = shortPath;
-    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT, (DWORD_PTR)&open) != 0 &&
-        mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, (DWORD_PTR)&open) != 0)
+    if (sendCommand(0, MCI_OPEN, MCI_OPEN_ELEMENT, (DWORD_PTR)&open) != 0 &&
+        sendCommand(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, (DWORD_PTR)&open) != 0)
         return 0;
     MCI_GENERIC_PARMS close = {};
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, (DWORD_PTR)&close);
+    sendCommand(open.wDeviceID, MCI_CLOSE, 0, (DWORD_PTR)&close);
     return 1;
 }
 

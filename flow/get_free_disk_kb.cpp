@@ -1,5 +1,6 @@
 // GetFreeDiskKB: free kilobytes on the drive that holds a directory.
 #include "flow/checks.h"
+#include "system_dlls/system_dlls.h"
 
 typedef BOOL(WINAPI *GetDiskFreeSpaceExProc)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
@@ -10,7 +11,7 @@ uint32_t GetFreeDiskKB(const char *directory)
 
     // The extended query knows drives past 2 GiB and counts only what the
     // user may use (disk quotas); older systems lack it.
-    HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
+    HMODULE kernel = LoadSystemDll("KERNEL32.DLL");
     if (kernel != NULL) {
         GetDiskFreeSpaceExProc query = (GetDiskFreeSpaceExProc)(void (*)(void))GetProcAddress(kernel, "GetDiskFreeSpaceExA");
         ULARGE_INTEGER freeToCaller, totalBytes, totalFree;

@@ -1,6 +1,7 @@
 // WinMain: the install mode, the hidden main window and its message loop.
 #include "flow/install_sequence.h"
 #include "resource.h"
+#include "system_dlls/system_dlls.h"
 #include "texts.h"
 
 int32_t installMode = kInstallModeInteractive;
@@ -21,6 +22,8 @@ static void RegisterInstallerClass(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
+    // Before anything can load a DLL on our behalf.
+    LimitDllSearch();
     installMode = ParseInstallMode(commandLine);
     if (previousInstance == NULL)
         RegisterInstallerClass(instance);

@@ -6,6 +6,8 @@ Prints how often each folder includes each other folder, then fails (exit
 
     package/    the format, the manifest reader, the decoder, the names an
                 install uses and the text rules; includes only itself
+    system_dlls/ where the installer and the uninstaller load DLLs from;
+                includes only itself
     engine/     extraction and system registration; package/, resources/
     flow/       the install sequence on top; engine/, package/, resources/
 
@@ -20,15 +22,16 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-CHECKED = ["package", "engine", "flow", "resources", "scrpack", "uninstaller", "samples", "tools"]
+CHECKED = ["package", "system_dlls", "engine", "flow", "resources", "scrpack", "uninstaller", "samples", "tools"]
 ANYTHING = ["tests", "fuzz", "bench"]
 # The folders each folder may include besides itself.
 MAY_INCLUDE = {
     "package": set(),
     "resources": set(),
-    "engine": {"package", "resources"},
-    "flow": {"engine", "package", "resources"},
-    "uninstaller": {"package"},
+    "system_dlls": set(),
+    "engine": {"package", "resources", "system_dlls"},
+    "flow": {"engine", "package", "resources", "system_dlls"},
+    "uninstaller": {"package", "system_dlls"},
     "samples": set(),
     "scrpack": {"package", "engine", "flow", "resources"},
     "tools": {"scrpack", "package"},

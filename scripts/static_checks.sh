@@ -67,7 +67,7 @@ checks+=',-cert-err33-c,-cert-env33-c,-cert-dcl50-cpp,-cert-err58-cpp,-concurren
 checks+=',-misc-non-private-member-variables-in-classes,-misc-no-recursion'
 checks+=',-performance-inefficient-string-concatenation,-performance-no-int-to-ptr'
 test_checks="$checks,-clang-analyzer-*,-performance-*"
-headers="^$source_dir/(package|flow|engine|scrpack|resources|tools|uninstaller|samples|fuzz|bench|tests)/"
+headers="^$source_dir/(package|system_dlls|flow|engine|scrpack|resources|tools|uninstaller|samples|fuzz|bench|tests)/"
 
 # Each tree's compile database without entries for files that are gone (a
 # tree configured before a file was removed still lists it).

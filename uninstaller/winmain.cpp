@@ -1,4 +1,5 @@
 // WinMain: the uninstall, or the clean-up step of a temporary copy.
+#include "system_dlls/system_dlls.h"
 #include "uninstaller/uninstall.h"
 
 int silentMode;
@@ -8,6 +9,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     (void)instance;
     (void)previousInstance;
     (void)showCommand;
+    // Before anything can load a DLL on our behalf.
+    LimitDllSearch();
     UninstallSwitches switches;
     if (!ParseUninstallSwitches(commandLine, &switches))
         return kExitNotRemoved;

@@ -9,8 +9,12 @@ as a legacy program whose writes to its data file are virtualised per user
 (see samples/sample.rc).  Last, Wine's loader, which reads manifests as
 Windows does, starts the product's programs: the installer and the
 uninstaller with an elevated token, the screen saver with a limited one.
+Elevated, they import at load time only DLLs that Windows always takes
+from the system folder.
 """
 import os
+import re
+import subprocess
 import sys
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -30,6 +34,9 @@ SUPPORTED_OS = {
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
 }
+
+# Windows' KnownDLLs that the elevated programs may import at load time.
+KNOWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "msvcrt.dll"}
 
 ELEVATED = {
     f"{build} {name}": os.path.join(folder, *path)
@@ -88,6 +95,15 @@ class ApplicationManifest(unittest.TestCase):
                                  [f"{{{ASM_V3}}}trustInfo", f"{{{COMPATIBILITY}}}compatibility"])
                 self.assertEqual(root.findall(f".//{{{ASM_V1}}}dependency"), [])
                 self.assertEqual(root.findall(f".//{{{ASM_V1}}}assemblyIdentity"), [])
+
+    def test_only_known_dlls_are_imported(self):
+        for program, path in ELEVATED.items():
+            with self.subTest(program=program):
+                dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], check=True,
+                                      stdout=subprocess.PIPE, text=True).stdout
+                imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
+                self.assertTrue(imported, dump[:200])
+                self.assertEqual(imported - KNOWN_DLLS, set())
 
     def test_lastres_is_still_the_first_resource_type(self):
         # The installer's own walk takes the first entry of every level.

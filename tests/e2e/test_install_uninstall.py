@@ -3,7 +3,7 @@ the real uninstaller under Wine: nothing of ours stays (files, data
 folder levels, uninstall key, "system.ini" entry, the uninstaller's
 temporary copy) and the rest of the prefix is as it was.  The interactive
 uninstall asks first: No changes nothing, Yes removes everything and says
-so."""
+so.  DLLs planted beside either program are never loaded."""
 import ntpath
 import os
 import sys
@@ -20,6 +20,10 @@ LICENCE = "License Agreement"
 CAPTION = f"{NAME} Screen Saver Uninstall"
 QUESTION = f"This will remove the {NAME} Screen Saver"
 DONE = f"The {NAME} Screen Saver has been removed from your computer."
+PLANTED = ["WINMM.DLL", "SHFOLDER.DLL", "VERSION.DLL"]
+# Wine told to prefer a DLL found beside the program, as Windows does for
+# these three (none is a KnownDLL).
+PREFER_PLANTED = {"WINEDLLOVERRIDES": harness.BASE_ENV["WINEDLLOVERRIDES"] + ";winmm,shfolder,version=n,b"}
 
 
 class InstallThenUninstall(unittest.TestCase):
@@ -83,6 +87,24 @@ class InstallThenUninstall(unittest.TestCase):
             code, transcript = prefix.drive(UNINSTALL_PATH, "-S", timeout=DRIVER_TIMEOUT)
             self.assertEqual(code, 0, transcript)
             self.assert_clean_removal(prefix, transcript, before)
+
+    def test_planted_dlls_are_not_loaded(self):
+        with harness.gui_prefix() as prefix:
+            prefix.extra_env.update(PREFER_PLANTED)
+            ready_prefix(prefix, self.package)
+            marks = []
+            for folder in (ntpath.dirname(PACKAGE_PATH), ntpath.dirname(UNINSTALL_PATH)):
+                for name in PLANTED:
+                    planted = prefix.put(os.path.join(harness.PRODUCT, "planted", name), f"{folder}\\{name}")
+                    marks.append(planted + ".loaded")
+            # The media check and the data folder need the system's WINMM
+            # and SHFOLDER: the install is whole only when it took those.
+            self.install(prefix)
+            code, transcript = prefix.drive(UNINSTALL_PATH, "/s", timeout=DRIVER_TIMEOUT)
+            self.assertEqual(code, 0, transcript)
+            self.assertEqual(exit_code(transcript), 0, transcript)
+            self.assertEqual([mark for mark in marks if os.path.exists(mark)], [])
+            self.assertEqual(sorted(os.listdir(prefix.host_path(ntpath.dirname(UNINSTALL_PATH)))), sorted(PLANTED))
 
     def test_interactive_uninstall_no_then_yes(self):
         with harness.gui_prefix() as prefix:
