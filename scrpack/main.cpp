@@ -21,11 +21,11 @@
 #include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
-#include "scrpack/portable.h"
 #include "scrpack/progress_bar.h"
 #include "scrpack/sign_package.h"
 #include "scrpack/signature_status.h"
 #include "scrpack/size_table.h"
+#include "scrpack/system_layer.h"
 #include "scrpack/tool_files.h"
 #include "scrpack/verify_package.h"
 

@@ -8,7 +8,7 @@
 
 #include "package/manifest.h"
 #include "scrpack/ansi_text.h"
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 OpenedPackage::~OpenedPackage()
 {
