@@ -322,6 +322,28 @@ ProgramRun RunProgram(const std::vector<std::string> &arguments)
     return run;
 }
 
+static const int kStopSignals[3] = {SIGINT, SIGTERM, SIGBREAK};
+
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved)
+{
+    for (int i = 0; i < 3; i++) {
+        saved->saved[i] = std::signal(kStopSignals[i], handler);
+        if (saved->saved[i] == SIG_IGN)
+            std::signal(kStopSignals[i], SIG_IGN);
+    }
+}
+
+void KeepCatching(int signal, void (*handler)(int))
+{
+    std::signal(signal, handler);
+}
+
+void RestoreStopSignals(const StopSignalHandlers &saved)
+{
+    for (int i = 0; i < 3; i++)
+        std::signal(kStopSignals[i], saved.saved[i] == SIG_ERR ? SIG_DFL : saved.saved[i]);
+}
+
 void PrepareStandardStreams()
 {
     _setmode(_fileno(stdout), _O_BINARY);
@@ -495,6 +517,30 @@ ProgramRun RunProgram(const std::vector<std::string> &arguments)
     }
     std::fclose(log);
     return run;
+}
+
+static const int kStopSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved)
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (int i = 0; i < 3; i++) {
+        sigaction(kStopSignals[i], &action, &saved->saved[i]);
+        if (saved->saved[i].sa_handler == SIG_IGN)
+            sigaction(kStopSignals[i], &saved->saved[i], nullptr);
+    }
+}
+
+void KeepCatching(int, void (*)(int))
+{
+}
+
+void RestoreStopSignals(const StopSignalHandlers &saved)
+{
+    for (int i = 0; i < 3; i++)
+        sigaction(kStopSignals[i], &saved.saved[i], nullptr);
 }
 
 void PrepareStandardStreams()

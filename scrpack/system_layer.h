@@ -6,6 +6,7 @@
 #ifndef SCRPACK_SYSTEM_LAYER_H
 #define SCRPACK_SYSTEM_LAYER_H
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -104,6 +105,27 @@ struct ProgramRun {
 // standard input is empty (never scrpack's own, so a question it asks goes
 // to the terminal, if any), its output is collected.
 ProgramRun RunProgram(const std::vector<std::string> &arguments);
+
+// The signals that ask scrpack to stop: SIGINT, SIGTERM and SIGHUP (on
+// Windows SIGBREAK, Ctrl-Break, for SIGHUP), and their handlers as they
+// were before CatchStopSignals.
+struct StopSignalHandlers {
+#ifdef _WIN32
+    void (*saved[3])(int); // the C runtime has signal() only
+#else
+    struct sigaction saved[3];
+#endif
+};
+
+// Sends the stop signals to handler, but for one the caller ignores (nohup,
+// a background job), which stays ignored.  The handler calls KeepCatching
+// first: the Windows C runtime puts back the default action before calling
+// it.
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved);
+void KeepCatching(int signal, void (*handler)(int));
+
+// Puts back the handlers that CatchStopSignals found.
+void RestoreStopSignals(const StopSignalHandlers &saved);
 
 // Standard output and error as scrpack writes them, called first thing:
 // on Windows binary (LF line ends, the same bytes as on Linux) and, on a
