@@ -15,11 +15,8 @@ int ShowLicense(HINSTANCE instance)
     if (manifest == HFILE_ERROR)
         return 1;
 
-    unsigned char lengthField[kLicenseLengthSize];
     UINT licenseLength = 0;
-    if (_lread(manifest, lengthField, sizeof lengthField) == sizeof lengthField)
-        licenseLength = lengthField[0] | lengthField[1] << 8;
-    if (licenseLength == 0) {
+    if (!ReadLicenseLength(manifest, &licenseLength) || licenseLength == 0) {
         _lclose(manifest);
         return 1;
     }

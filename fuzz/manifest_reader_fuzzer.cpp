@@ -46,11 +46,10 @@ static void ReadLicence(void)
     HFILE manifest = OpenManifest();
     if (manifest == HFILE_ERROR)
         return;
-    unsigned char field[kLicenseLengthSize];
-    if (_lread(manifest, field, sizeof field) == sizeof field) {
-        UINT length = field[0] | field[1] << 8;
+    UINT length;
+    if (ReadLicenseLength(manifest, &length)) {
         std::vector<char> text(length + 1, 0);
-        if (_lread(manifest, text.data(), length) == length)
+        if (ReadExact(manifest, text.data(), length))
             Check(strlen(text.data()) <= length);
     }
     _lclose(manifest);

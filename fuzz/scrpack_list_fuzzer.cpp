@@ -1,8 +1,8 @@
-// "scrpack list" and "scrpack verify" over arbitrary files: the tool's own
-// PE reader, the manifest through the installer's reader, every listed
-// name, and every record's block through the installer's decoder, as the
-// two commands do; and the stub check that "scrpack build" makes of the
-// file it is given as a stub.
+// "scrpack list" and "scrpack verify" over arbitrary files: the listing
+// itself (the tool's own PE reader, the manifest through the installer's
+// reader, every listed name, the signature report), and every record's
+// block through the installer's decoder, as verify does; and the stub
+// check that "scrpack build" makes of the file it is given as a stub.
 //
 // The input is the whole file.  Checked: a package that reads back has the
 // name of its 260-byte field without the NUL, a record list that matches
@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <string>
 
-#include "scrpack/ansi_text.h"
+#include "scrpack/check_commands.h"
 #include "scrpack/opened_package.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/stub_layout.h"
@@ -27,26 +27,27 @@ static void Check(bool condition)
         abort();
 }
 
+// The listing itself, its output thrown away, and what the reader it
+// stands on gives back.
 static void List(const char *path, size_t size)
 {
+    static std::FILE *discard = std::fopen("/dev/null", "w");
+    int status = ListCommand(path, discard, discard);
     PackageContents contents;
     std::string error;
     if (!ReadPackage(path, &contents, &error)) {
-        Check(!error.empty());
+        Check(!error.empty() && status == 1);
         return;
     }
+    Check(status == (contents.terminated ? 0 : 1));
     Check(contents.name.size() < kNameFieldSize && contents.name.find('\0') == std::string::npos &&
           contents.license.size() <= kMaxLicenseLength);
-    // What the listing prints for every record.
-    std::string listing = AnsiToUtf8(contents.name);
     for (size_t i = 0; i < contents.records.size(); i++) {
         std::string installed = InstalledFileName(contents, i);
         Check(!installed.empty() && installed.find('\0') == std::string::npos);
-        listing += AnsiToUtf8(installed);
     }
     // The manifest never ends before its fixed fields and the records.
-    Check(contents.manifestOffset + kManifestFixedSize + contents.license.size() +
-              kFileRecordSize * contents.records.size() <= size);
+    Check(contents.manifestOffset + ManifestSize(contents.license.size(), contents.records.size()) <= size);
 }
 
 static void Verify(const char *path)

@@ -22,6 +22,13 @@ HFILE OpenManifestFile(const char *path, unsigned optionalHeaderSize);
 // zero-terminated.  Does nothing when the manifest can't be reached.
 void ReadScreenSaverName(char *name);
 
+// Reads exactly count bytes at the current position; 0 on a short read.
+int ReadExact(HFILE file, void *buffer, UINT count);
+
+// From the manifest's first byte: reads the 16-bit licenseLength, leaving
+// the handle at the licence text.  Returns 0 on a short read.
+int ReadLicenseLength(HFILE manifest, UINT *length);
+
 // From the manifest's first byte: reads licenseLength and skips the text.
 // Returns 1 when the length was read and the skip succeeded.
 int SkipLicense(HFILE manifest);

@@ -15,12 +15,6 @@
 
 #include <string.h>
 
-// Reads exactly count bytes at the current position.
-static int ReadExact(HFILE file, void *buffer, UINT count)
-{
-    return _lread(file, buffer, count) == count;
-}
-
 // Seeks to an absolute offset; offsets beyond 2^31 - 1 cannot be reached.
 static int SeekTo(HFILE file, uint32_t offset)
 {

@@ -14,6 +14,7 @@
 #define PACKAGE_PACKAGE_FORMAT_H
 
 #include <stdint.h>
+#include <string.h>
 
 #pragma pack(push, 1)
 struct FileRecord {
@@ -36,6 +37,36 @@ enum {
     kMaxNameLength = kNameFieldSize - 1,
     kManifestFixedSize = kLicenseLengthSize + kNameFieldSize + kFirstFileNumberSize,
 };
+
+// Bytes from the manifest's first byte to the end of a record table of
+// `records` 28-byte entries (the terminator counts as one); the record at
+// position i starts at ManifestSize(licenseLength, i).
+static inline uint64_t ManifestSize(uint64_t licenseLength, uint64_t records)
+{
+    return kManifestFixedSize + licenseLength + (uint64_t)kFileRecordSize * records;
+}
+
+// A file record's 28 bytes on disk, the integers little-endian: the one
+// encoder (the packaging tool) and the one decoder (every reader).
+static inline void EncodeFileRecord(const FileRecord *record, unsigned char raw[kFileRecordSize])
+{
+    const uint32_t fields[3] = {record->dataOffset, record->storedSize, record->originalSize};
+    for (int i = 0; i < 12; i++)
+        raw[i] = (unsigned char)(fields[i / 4] >> 8 * (i % 4));
+    memcpy(raw + 12, record->nameTail, sizeof record->nameTail);
+}
+
+static inline void DecodeFileRecord(const unsigned char raw[kFileRecordSize], FileRecord *record)
+{
+    uint32_t fields[3];
+    for (int i = 0; i < 3; i++)
+        fields[i] = (uint32_t)raw[4 * i] | (uint32_t)raw[4 * i + 1] << 8 | (uint32_t)raw[4 * i + 2] << 16 |
+                    (uint32_t)raw[4 * i + 3] << 24;
+    record->dataOffset = fields[0];
+    record->storedSize = fields[1];
+    record->originalSize = fields[2];
+    memcpy(record->nameTail, raw + 12, sizeof record->nameTail);
+}
 
 // Record roles by position in the table.
 enum {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "package/package_format.h"
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 static bool Fail(std::string *error, const std::string &text)
 {

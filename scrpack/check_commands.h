@@ -1,9 +1,16 @@
-// "scrpack verify" and "scrpack extract": each returns the exit status
-// (0 sound, 1 damaged or failed) and prints one line per fault.
+// "scrpack list", "scrpack verify" and "scrpack extract": each returns
+// the exit status (0 sound, 1 damaged or failed) and prints one line per
+// fault.
 #ifndef SCRPACK_CHECK_COMMANDS_H
 #define SCRPACK_CHECK_COMMANDS_H
 
+#include <cstdio>
 #include <string>
+
+// Prints the manifest (name, licence size, first file number, where it
+// starts, whether the package is signed, a line per record) on out, and
+// warnings and faults on err.
+int ListCommand(const std::string &package, std::FILE *out, std::FILE *err);
 
 // Decodes every block and prints, per record, whether it expands to its
 // size, and how many zero bits past the block's end its code takes.

@@ -11,8 +11,8 @@
 #include "scrpack/check_commands.h"
 #include "scrpack/interrupt_guard.h"
 #include "scrpack/opened_package.h"
-#include "scrpack/portable.h"
 #include "scrpack/progress_bar.h"
+#include "scrpack/system_layer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "scrpack/interrupt_guard.h"
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 static bool Fail(std::string *error, const std::string &path)
 {

@@ -8,7 +8,7 @@
 
 #include "package/manifest.h"
 #include "scrpack/ansi_text.h"
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 OpenedPackage::~OpenedPackage()
 {
@@ -25,8 +25,7 @@ bool OpenedPackage::Open(const std::string &path, std::string *error)
         *error = path + ": " + std::strerror(errno);
         return false;
     }
-    file_.dataStart = contents_.manifestOffset + kManifestFixedSize + contents_.license.size() +
-                      (uint64_t)kFileRecordSize * (contents_.records.size() + 1);
+    file_.dataStart = contents_.manifestOffset + ManifestSize(contents_.license.size(), contents_.records.size() + 1);
     if (!contents_.terminated)
         problems_.push_back("the file ends inside the record table");
     if (contents_.records.size() < kRecordFirstMedia)

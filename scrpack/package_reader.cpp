@@ -19,11 +19,6 @@ static bool Fail(std::string *error, const std::string &text)
 // Enough for the headers and section table of any image the linker makes.
 static const size_t kHeaderBytes = 65536;
 
-static bool ReadExact(HFILE file, void *buffer, UINT count)
-{
-    return _lread(file, buffer, count) == count;
-}
-
 bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error)
 {
     *contents = PackageContents();
@@ -41,10 +36,11 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
         return Fail(error, path + ": the installer cannot find a manifest in this file");
     contents->manifestOffset = (size_t)_llseek(file, 0, FILE_CURRENT);
     unsigned char field[kNameFieldSize];
-    bool ok = ReadExact(file, field, kLicenseLengthSize);
+    UINT licenseLength;
+    bool ok = ReadLicenseLength(file, &licenseLength);
     if (ok) {
-        contents->license.resize(field[0] | field[1] << 8);
-        ok = contents->license.empty() || ReadExact(file, &contents->license[0], (UINT)contents->license.size());
+        contents->license.resize(licenseLength);
+        ok = licenseLength == 0 || ReadExact(file, &contents->license[0], licenseLength);
     }
     ok = ok && ReadExact(file, field, kNameFieldSize);
     // The installer ends the name at 259 characters when the field has no
@@ -63,8 +59,8 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
     // ReadFileRecord hands back a record cut short by the end of the file
     // as all zero; only a whole terminator leaves the position behind it.
     contents->terminated = _llseek(file, 0, FILE_CURRENT) ==
-                           (LONG)(contents->manifestOffset + kManifestFixedSize + contents->license.size() +
-                                  kFileRecordSize * (contents->records.size() + 1));
+                           (LONG)(contents->manifestOffset +
+                                  ManifestSize(contents->license.size(), contents->records.size() + 1));
     _lclose(file);
     return true;
 }

@@ -48,8 +48,7 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     if (dataFiles && spec.firstFileNumber + (dataFiles - 1) > 0xFFFF)
         return Fail(error, "serial numbers of the data files would pass 65535");
 
-    uint64_t manifestSize = kManifestFixedSize + spec.license.size() + kFileRecordSize * (spec.files.size() + 1);
-    uint64_t cursor = layout.manifestOffset + manifestSize;
+    uint64_t cursor = layout.manifestOffset + ManifestSize(spec.license.size(), spec.files.size() + 1);
     uint64_t installedBytes = 0;
     std::vector<Bytes> blocks(spec.files.size());
     std::vector<FileRecord> records(spec.files.size());
@@ -85,13 +84,13 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     out.resize(nameField + kNameFieldSize, 0);
     std::memcpy(&out[nameField], spec.name.data(), spec.name.size());
     AppendLe16(out, spec.firstFileNumber);
-    for (const FileRecord &record : records) {
-        AppendLe32(out, record.dataOffset);
-        AppendLe32(out, record.storedSize);
-        AppendLe32(out, record.originalSize);
-        out.insert(out.end(), record.nameTail, record.nameTail + sizeof record.nameTail);
+    // The records, then the all-zero terminator.
+    for (size_t i = 0; i <= records.size(); i++) {
+        unsigned char raw[kFileRecordSize] = {};
+        if (i < records.size())
+            EncodeFileRecord(&records[i], raw);
+        out.insert(out.end(), raw, raw + sizeof raw);
     }
-    out.resize(out.size() + kFileRecordSize, 0);
     for (const Bytes &block : blocks)
         out.insert(out.end(), block.begin(), block.end());
 

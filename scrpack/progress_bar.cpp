@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 std::string RenderProgressLine(const std::string &label, uint64_t done, uint64_t total, unsigned width)
 {

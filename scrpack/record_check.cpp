@@ -35,7 +35,7 @@
 
 #include "package/decoder.h"
 #include "package/decoder_state.h"
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 namespace {
 

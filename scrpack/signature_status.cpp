@@ -97,8 +97,8 @@ uint32_t PeChecksum::Finish() const
 
 uint64_t PackageDataEnd(const PackageContents &contents)
 {
-    uint64_t end = contents.manifestOffset + kManifestFixedSize + contents.license.size() +
-                   (uint64_t)kFileRecordSize * (contents.records.size() + (contents.terminated ? 1 : 0));
+    uint64_t end = contents.manifestOffset +
+                   ManifestSize(contents.license.size(), contents.records.size() + (contents.terminated ? 1 : 0));
     for (const FileRecord &record : contents.records)
         end = std::max(end, (uint64_t)record.dataOffset + record.storedSize);
     return end;

@@ -1,7 +1,7 @@
 // InstalledToolFile: scrpack's own files, found from its own location.
 #include "scrpack/tool_files.h"
 
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 const char kInstalledStub[] = "installer-stub.exe";
 const char kInstalledUninstaller[] = "uninstaller.exe";

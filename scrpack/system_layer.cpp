@@ -1,7 +1,7 @@
 // The two sides of portable.h: POSIX (Linux) and Windows (mingw-w64, the
 // C runtime's descriptor calls plus the kernel where the runtime has no
 // equivalent).
-#include "scrpack/portable.h"
+#include "scrpack/system_layer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +18,10 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
+extern char **environ;
 #endif
 
 #ifdef _WIN32
@@ -61,6 +64,49 @@ void SetErrnoFromLastError()
 }
 
 UINT savedConsoleOutputCodePage;
+
+const char kPathListSeparator = ';';
+const char kProgramSuffix[] = ".exe";
+
+std::wstring Wide(const std::string &text)
+{
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(length > 0 ? (size_t)length : 1, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+bool IsProgram(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// One argument as the C runtime's command-line parser reads it back.
+void AppendQuoted(std::wstring *line, const std::wstring &argument)
+{
+    if (!line->empty())
+        *line += L' ';
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        *line += argument;
+        return;
+    }
+    *line += L'"';
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            backslashes++;
+            continue;
+        }
+        *line += std::wstring(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        *line += c;
+    }
+    *line += std::wstring(2 * backslashes, L'\\');
+    *line += L'"';
+}
 
 void RestoreConsoleOutputCodePage()
 {
@@ -124,6 +170,10 @@ bool RenameOver(const std::string &from, const std::string &to)
         return true;
     SetErrnoFromLastError();
     return false;
+}
+
+void CopyFileMode(const std::string &, const std::string &)
+{
 }
 
 bool MakeFolder(const std::string &path)
@@ -222,6 +272,78 @@ std::string ProgramFolder()
     return end == std::string::npos ? "" : path.substr(0, end);
 }
 
+ProgramRun RunProgram(const std::vector<std::string> &arguments)
+{
+    ProgramRun run;
+    std::wstring line;
+    for (const std::string &argument : arguments)
+        AppendQuoted(&line, Wide(argument));
+    wchar_t folder[MAX_PATH], logPath[MAX_PATH];
+    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"scr", 0, logPath))
+        return run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE log = CreateFileW(logPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                               nullptr);
+    if (log == INVALID_HANDLE_VALUE || input == INVALID_HANDLE_VALUE) {
+        if (log != INVALID_HANDLE_VALUE)
+            CloseHandle(log);
+        if (input != INVALID_HANDLE_VALUE)
+            CloseHandle(input);
+        return run;
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = log;
+    startup.hStdError = log;
+    PROCESS_INFORMATION process;
+    std::wstring program = Wide(arguments[0]);
+    run.started = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                 nullptr, &startup, &process) != 0;
+    CloseHandle(input);
+    if (run.started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        run.exited = true;
+        run.status = (int)code;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        SetFilePointer(log, 0, nullptr, FILE_BEGIN);
+        char buffer[4096];
+        DWORD got;
+        while (ReadFile(log, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            run.output.append(buffer, got);
+    }
+    CloseHandle(log);
+    return run;
+}
+
+static const int kStopSignals[3] = {SIGINT, SIGTERM, SIGBREAK};
+
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved)
+{
+    for (int i = 0; i < 3; i++) {
+        saved->saved[i] = std::signal(kStopSignals[i], handler);
+        if (saved->saved[i] == SIG_IGN)
+            std::signal(kStopSignals[i], SIG_IGN);
+    }
+}
+
+void KeepCatching(int signal, void (*handler)(int))
+{
+    std::signal(signal, handler);
+}
+
+void RestoreStopSignals(const StopSignalHandlers &saved)
+{
+    for (int i = 0; i < 3; i++)
+        std::signal(kStopSignals[i], saved.saved[i] == SIG_ERR ? SIG_DFL : saved.saved[i]);
+}
+
 void PrepareStandardStreams()
 {
     _setmode(_fileno(stdout), _O_BINARY);
@@ -236,6 +358,19 @@ void PrepareStandardStreams()
 }
 
 #else // POSIX
+
+namespace {
+
+const char kPathListSeparator = ':';
+const char kProgramSuffix[] = "";
+
+bool IsProgram(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
 
 int OpenForReading(const std::string &path)
 {
@@ -285,6 +420,13 @@ bool SyncFile(int fd)
 bool RenameOver(const std::string &from, const std::string &to)
 {
     return rename(from.c_str(), to.c_str()) == 0;
+}
+
+void CopyFileMode(const std::string &from, const std::string &to)
+{
+    struct stat info;
+    if (stat(from.c_str(), &info) == 0)
+        chmod(to.c_str(), info.st_mode & 07777);
 }
 
 bool MakeFolder(const std::string &path)
@@ -341,8 +483,91 @@ std::string ProgramFolder()
     return path.substr(0, path.find_last_of('/'));
 }
 
+ProgramRun RunProgram(const std::vector<std::string> &arguments)
+{
+    ProgramRun run;
+    // The program's output goes to an unnamed file: nothing to clean up.
+    std::FILE *log = std::tmpfile();
+    if (!log)
+        return run;
+    std::vector<char *> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fileno(log), 1);
+    posix_spawn_file_actions_adddup2(&actions, fileno(log), 2);
+    pid_t child;
+    run.started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (run.started) {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.exited = WIFEXITED(status);
+        run.status = run.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+        std::rewind(log);
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, log)) > 0)
+            run.output.append(buffer, got);
+    }
+    std::fclose(log);
+    return run;
+}
+
+static const int kStopSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved)
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (int i = 0; i < 3; i++) {
+        sigaction(kStopSignals[i], &action, &saved->saved[i]);
+        if (saved->saved[i].sa_handler == SIG_IGN)
+            sigaction(kStopSignals[i], &saved->saved[i], nullptr);
+    }
+}
+
+void KeepCatching(int, void (*)(int))
+{
+}
+
+void RestoreStopSignals(const StopSignalHandlers &saved)
+{
+    for (int i = 0; i < 3; i++)
+        sigaction(kStopSignals[i], &saved.saved[i], nullptr);
+}
+
 void PrepareStandardStreams()
 {
 }
 
 #endif
+
+bool FindOnPath(const std::string &name, std::string *program)
+{
+    const char *path = std::getenv("PATH");
+    std::string list = path ? path : "";
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(kPathListSeparator, start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string folder = list.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty())
+            continue;
+        char last = folder.back();
+        std::string candidate = folder + (last == '/' || last == '\\' ? "" : "/") + name + kProgramSuffix;
+        if (IsProgram(candidate)) {
+            *program = candidate;
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,14 +1,17 @@
-// The system calls scrpack makes that POSIX and Windows spell differently,
-// each in the one form scrpack needs (portable.cpp holds both sides).
-// Plain file-descriptor reads, writes, close, unlink and rmdir, and stdio,
-// both C runtimes share and scrpack calls directly.
-#ifndef SCRPACK_PORTABLE_H
-#define SCRPACK_PORTABLE_H
+// scrpack's system layer: every call to the operating system that POSIX
+// and Windows spell differently, each in the one form scrpack needs
+// (system_layer.cpp holds both sides).  Plain file-descriptor reads,
+// writes, close, unlink and rmdir, and stdio, both C runtimes share and
+// scrpack calls directly.
+#ifndef SCRPACK_SYSTEM_LAYER_H
+#define SCRPACK_SYSTEM_LAYER_H
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The characters that end a folder name in a path, and the one that paths
 // made here take.
@@ -47,8 +50,13 @@ unsigned NewFileMode();
 // Writes the file's data through to the disk (fsync).
 bool SyncFile(int fd);
 
-// Renames from to to, replacing the file to names; false with errno set.
+// Renames from to to, replacing the file to names in one step; false with
+// errno set.
 bool RenameOver(const std::string &from, const std::string &to);
+
+// Gives the file to the permission bits of the file from, where files
+// have them; nothing when from can't be looked at.
+void CopyFileMode(const std::string &from, const std::string &to);
 
 // Makes a folder; false with errno set (EEXIST when something is there).
 bool MakeFolder(const std::string &path);
@@ -79,6 +87,45 @@ unsigned TerminalColumns(int fd);
 // The folder the running program's file is in, without a separator at the
 // end; empty when it can't be told.
 std::string ProgramFolder();
+
+// The full path of the first program named name (".exe" added on
+// Windows) in a folder that PATH lists; false when there is none.
+bool FindOnPath(const std::string &name, std::string *program);
+
+// How one run of another program went: its exit status and everything it
+// printed on stdout and stderr, which scrpack keeps off its own output.
+struct ProgramRun {
+    bool started = false;
+    bool exited = false; // false: ended by a signal, whose number is status
+    int status = 0;
+    std::string output;
+};
+
+// Runs the program arguments[0] with arguments and waits for it; its
+// standard input is empty (never scrpack's own, so a question it asks goes
+// to the terminal, if any), its output is collected.
+ProgramRun RunProgram(const std::vector<std::string> &arguments);
+
+// The signals that ask scrpack to stop: SIGINT, SIGTERM and SIGHUP (on
+// Windows SIGBREAK, Ctrl-Break, for SIGHUP), and their handlers as they
+// were before CatchStopSignals.
+struct StopSignalHandlers {
+#ifdef _WIN32
+    void (*saved[3])(int); // the C runtime has signal() only
+#else
+    struct sigaction saved[3];
+#endif
+};
+
+// Sends the stop signals to handler, but for one the caller ignores (nohup,
+// a background job), which stays ignored.  The handler calls KeepCatching
+// first: the Windows C runtime puts back the default action before calling
+// it.
+void CatchStopSignals(void (*handler)(int), StopSignalHandlers *saved);
+void KeepCatching(int signal, void (*handler)(int));
+
+// Puts back the handlers that CatchStopSignals found.
+void RestoreStopSignals(const StopSignalHandlers &saved);
 
 // Standard output and error as scrpack writes them, called first thing:
 // on Windows binary (LF line ends, the same bytes as on Linux) and, on a
