@@ -69,7 +69,7 @@ bool CheckScreenSaverImage(const Bytes &image, std::vector<std::string> *warning
     PeImage pe;
     std::string why;
     if (!ParsePeImage(image, &pe, &why)) {
-        *error = "is not a Windows program (" + why + "); Windows could never run it";
+        *error = "is not a Windows program: " + why + "; Windows could never run it";
         return false;
     }
     // Subsystem: the same offset in PE32 and PE32+.
@@ -119,7 +119,10 @@ void WarnAboutNames(const Options &options, const PackageInput &spec, std::vecto
     for (size_t i = 0; i < spec.files.size(); i++)
         for (size_t j = i + 1; j < spec.files.size(); j++)
             if (SameFile(spec.files[i].label, spec.files[j].label))
-                warnings->push_back(spec.files[j].label + " is the same file as " + spec.files[i].label +
+                warnings->push_back(spec.files[j].label +
+                                    (spec.files[j].label == spec.files[i].label
+                                         ? " is given twice"
+                                         : " is the same file as " + spec.files[i].label) +
                                     "; it is packed twice");
     std::string output = Lower(options.output);
     if (output.size() < 4 || output.compare(output.size() - 4, 4, ".exe") != 0)
