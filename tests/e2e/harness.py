@@ -53,6 +53,12 @@ def read_bytes(path):
         return f.read()
 
 
+def windows_program(padding=b""):
+    """A screen saver that scrpack packs without a word (the sample, a GUI
+    program with its description), with padding behind its image."""
+    return read_bytes(os.path.join(SAMPLES, "Lanterns.scr")) + padding
+
+
 def windows_path(path):
     """A host path under BUILD_ROOT as Windows programs see it; anything
     else (a Windows path, a program's name) as it is."""

@@ -51,7 +51,7 @@ class DiskSpace(unittest.TestCase):
         self.packages = Packages()
         self.addCleanup(self.packages.close)
         p = self.packages
-        self.saver = p.write("saver.scr", b"MZ" + os.urandom(2000))
+        self.saver = p.write("saver.scr", harness.windows_program(os.urandom(2000)))
         self.fixed = os.path.getsize(self.saver) + os.path.getsize(p.uninstaller)
 
     def package(self, needed_kb):

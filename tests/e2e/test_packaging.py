@@ -32,7 +32,7 @@ class Files:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="scrpack-")
-        self.saver = self.write("saver.scr", os.urandom(5000))
+        self.saver = self.write("saver.scr", harness.windows_program(os.urandom(5000)))
         self.data = self.write("saver.dat", b"".join(b"%d\n" % i for i in range(2000)))
         self.uninstaller = self.write("uninst.exe", b"MZ" + bytes(3000))
         self.song = self.write("song.mid", b"MThd" + bytes(range(256)) * 4)
@@ -78,8 +78,7 @@ class CommandLine(unittest.TestCase):
         rows = harness.listing_rows(listing.stdout)
         self.assertEqual([row[6] for row in rows],
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "FILE0017.JPEG"])
-        # Random bytes stay stored; text is packed when that makes it smaller.
-        self.assertEqual(rows[0][4], "stored")
+        # Text is packed when that makes it smaller.
         self.assertEqual((rows[1][4], int(rows[1][3])), ("packed", os.path.getsize(f.data)))
         self.assertLess(int(rows[1][2]), os.path.getsize(f.data))
         # Blocks follow each other and the last one ends the file.
@@ -132,6 +131,7 @@ class CommandLine(unittest.TestCase):
             ((), base, {"name": "Caf\u00e9\u4e2d"}, "U+4E2D"),
             # NAME.dat under the longest data folder would pass 259 characters.
             (("--text-as-is",), base, {"name": "n" * 91}, "at most 90 fit"),
+            ((), base, {"name": "n" * 300}, "300 characters and at most 90 fit"),
             (("--license", wide), base, {}, "U+4E2D"),
             (("--first-number", "65535"), f.inputs(), {}, "65535"),
             ((), base[:3] + [empty], {}, "empty"),
@@ -154,6 +154,65 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(f.root)), sorted(
             ["saver.scr", "saver.dat", "uninst.exe", "song.mid", "view.jpeg", "licence.txt", "package.exe",
              "empty.mid", "wide.txt"]))
+
+    def build(self, *extra, saver=None, output=None):
+        f = self.files
+        return scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", saver or f.saver,
+                       "--data", f.data, "--uninstaller", f.uninstaller, *extra, "-o", output or f.output)
+
+    def test_output_that_is_an_input_or_not_writable_is_refused(self):
+        f = self.files
+        link = os.path.join(f.root, "link.mid")
+        os.symlink(f.song, link)
+        readonly = f.write("old.exe", b"old")
+        os.chmod(readonly, 0o444)
+        inputs = [f.saver, f.song, f.licence, readonly]
+        before = [harness.read_bytes(path) for path in inputs]
+        same = "is the same file as "
+        cases = [(f.song, same + "--media"), (link, same + "--media"), (f.saver, same + "--saver"),
+                 (os.path.join(f.root, "..", os.path.basename(f.root), "licence.txt"), same + "--license"),
+                 (readonly, "old.exe is read-only"), (os.path.join(f.root, "no", "p.exe"), "folder " + f.root)]
+        for output, message in cases:
+            with self.subTest(output=output):
+                proc = self.build("--media", f.song, "--licence", f.licence, output=output)
+                self.assertEqual((proc.returncode, proc.stdout, proc.stderr.count("\n")), (1, "", 1), proc.stderr)
+                self.assertIn(message, proc.stderr)
+        self.assertEqual([harness.read_bytes(path) for path in inputs], before)
+        self.assertEqual(os.stat(readonly).st_mode & 0o777, 0o444)
+
+    def test_what_is_packed_is_checked(self):
+        f = self.files
+        proc = self.build(saver=f.data)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn(f"--saver {f.data} is not a Windows program", proc.stderr)
+        self.assertFalse(os.path.exists(f.output))
+        sample = harness.windows_program()
+        pe = int.from_bytes(sample[0x3C:0x40], "little")
+        title = b"\x08\x00" + "Lanterns".encode("utf-16-le")
+        console = f.write("console.scr", sample[:pe + 92] + b"\x03" + sample[pe + 93:])
+        wide = f.write("wide.scr", sample[:pe + 24] + b"\x0b\x02" + sample[pe + 26:])
+        nameless = f.write("nameless.scr", sample.replace(title, bytes(len(title))))
+        ogg = f.write("song.ogg", b"OggS" + bytes(100))
+        cases = [  # (options, screen saver, output, the one warning)
+            ((), console, None, "is not a GUI program (subsystem 3)"),
+            ((), wide, None, "is a 64-bit program"),
+            ((), nameless, None, "has no description string (string resource 1)"),
+            (("--media", ogg), None, None, "Windows does not play .ogg files"),
+            (("--media", f.song + ":MID"), None, None, 'the tail "MID" has no dot'),
+            (("--media", f.song, "--media", f.song), None, None, "is given twice"),
+            ((), None, os.path.join(f.root, "package.zip"), "does not end in .exe"),
+        ]
+        for options, saver, output, warning in cases:
+            with self.subTest(warning=warning):
+                proc = self.build(*options, saver=saver, output=output)
+                self.assertEqual(proc.returncode, 0, proc.stderr)
+                self.assertEqual(proc.stderr.count("\n"), 1, proc.stderr)
+                self.assertTrue(proc.stderr.startswith("scrpack: warning: ") and warning in proc.stderr, proc.stderr)
+        # --dry-run checks and prints the table, and writes nothing.
+        os.unlink(f.output)
+        proc = self.build("--dry-run")
+        self.assertEqual((proc.returncode, proc.stderr, proc.stdout.splitlines()[0].split()[0]), (0, "", "installs"))
+        self.assertFalse(os.path.exists(f.output))
 
     def test_stub_whose_manifest_windows_would_refuse_or_not_elevate(self):
         f = self.files
@@ -185,6 +244,17 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+        build = ["build", "--stub", harness.INSTALLER, "-o", f.output]
+        for args, problem in [((), "no command given"), (("buld",), 'unknown command "buld"'),
+                              (("build", "--licnce", "x"), "unknown option --licnce"),
+                              (("build", "--name"), "--name needs a value"),
+                              ((*build, "--name", NAME, "--saver", f.saver), "--data is required"),
+                              ((*build, "--name", "", "--saver", f.saver, "--data", f.data), "--name is empty")]:
+            with self.subTest(args=args):
+                proc = scrpack(*args)
+                self.assertEqual((proc.returncode, proc.stderr.splitlines()[:2]),
+                                 (2, ["scrpack: " + problem, "usage: scrpack build --name NAME --saver "
+                                      "SCREENSAVER.SCR --data DATAFILE"]))
         # Without --stub, scrpack takes its own, which a build tree does not
         # have (tests/e2e/test_installed_layout.py tests the installed one).
         proc = scrpack("--name", NAME, "-o", f.output, *f.inputs())
@@ -219,10 +289,17 @@ class Package:
         with open(files.output, "rb") as f:
             self.bytes = f.read()
 
-    def damaged(self, name, cut=0, records=()):
+    def damaged(self, name, cut=0, records=(), flip=None, checksum=False):
         """A copy cut short by cut bytes, with (index, field, value) record
-        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize."""
+        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize.
+        flip: the offset of a bit to flip.  Without checksum the PE checksum
+        is 0, as in a package made before scrpack wrote one."""
         data = bytearray(self.bytes[:len(self.bytes) - cut])
+        if not checksum:
+            pe = int.from_bytes(data[0x3C:0x40], "little")
+            data[pe + 88:pe + 92] = bytes(4)
+        if flip is not None:
+            data[flip] ^= 1
         for index, field, value in records:
             at = self.records_at + 28 * index + 4 * field
             data[at:at + 4] = value.to_bytes(4, "little")
@@ -261,7 +338,7 @@ class VerifyAndExtract(unittest.TestCase):
         proc = scrpack("verify", f.output)
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
         self.assertEqual(len([line for line in proc.stdout.splitlines() if ": ok: " in line]), 6, proc.stdout)
-        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: all 6 records sound")
+        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: intact, and all 6 records decode to their full size")
 
         out = os.path.join(f.root, "out")
         proc = scrpack("extract", f.output, out)
@@ -316,6 +393,27 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertEqual(proc.returncode, 1)
         self.assertIn(f"{path}: damaged: the file ends inside the record table", proc.stdout.splitlines())
 
+    def test_checksum_tells_an_intact_package_from_a_damaged_one(self):
+        f = self.files
+        package = Package(f)
+        out = os.path.join(f.root, "out")
+        for path in (package.damaged("flipped.exe", flip=int(package.rows[4][1]) + 3, checksum=True),
+                     package.damaged("cut.exe", cut=1, checksum=True)):
+            with self.subTest(package=path):
+                proc = scrpack("verify", path)
+                self.assertEqual(proc.returncode, 1)
+                self.assertIn(f"{path}: damaged: the PE checksum is 0x", proc.stdout)
+                proc = scrpack("extract", path, out)
+                self.assertEqual(proc.returncode, 1)
+                self.assertRegex(proc.stderr, f"^scrpack: {re.escape(path)} is damaged: the PE checksum is 0x")
+                self.assertFalse(os.path.exists(out))
+        # A package made before scrpack wrote a checksum: said once, and its
+        # records checked alone.
+        old = package.damaged("old.exe")
+        proc = scrpack("verify", old)
+        self.assertEqual((proc.returncode, proc.stderr, proc.stdout.count("no checksum")), (0, "", 1))
+        self.assertEqual(proc.stdout.splitlines()[-1], f"{old}: all 6 records decode to their full size")
+
     def test_block_without_its_trailing_zero_bytes_verifies_and_extracts_whole(self):
         # Notes that end on a run end on a match one byte back, whose
         # position code is all zero bits: the last block ends on zero bytes.
@@ -366,7 +464,7 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertIn("--store-file", proc.stderr.splitlines()[0])
         self.assertFalse(os.path.exists(f.output))
         failures = [(("verify", os.path.join(f.root, "missing.exe")), "No such file"),
-                    (("verify", f.saver), "not an executable"),
+                    (("verify", f.data), "not an executable"),
                     (("extract", harness.INSTALLER, f.root), "manifest"),
                     (("extract", package.damaged("again.exe"), f.saver), "Not a directory")]
         for args, message in failures:
