@@ -109,7 +109,6 @@ TEST(PackageWriter, FourStoredFilesWithoutLicence)
     StubLayout layout;
     ASSERT_TRUE(CheckStubLayout(spec.stub, &layout, &error));
     EXPECT_EQ(built.manifestOffset, layout.manifestOffset);
-    // The stub but for its checksum field: the PE checksum of the whole package.
     PeImage pe;
     ASSERT_TRUE(ParsePeImage(built.bytes, &pe, &error));
     Bytes head(built.bytes.begin(), built.bytes.begin() + (ptrdiff_t)layout.manifestOffset);
