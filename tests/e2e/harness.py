@@ -53,10 +53,11 @@ def read_bytes(path):
         return f.read()
 
 
-def windows_program(padding=b""):
-    """A screen saver that scrpack packs without a word (the sample, a GUI
-    program with its description), with padding behind its image."""
-    return read_bytes(os.path.join(SAMPLES, "Lanterns.scr")) + padding
+def windows_program(padding=b"", sample=False):
+    """A program scrpack packs as a screen saver, padding behind its image:
+    the stand-in that marks that it ran, or the sample, which packs without
+    a warning."""
+    return read_bytes(os.path.join(SAMPLES, "Lanterns.scr") if sample else program("marksaver")) + padding
 
 
 def windows_path(path):

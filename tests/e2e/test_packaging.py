@@ -32,7 +32,7 @@ class Files:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="scrpack-")
-        self.saver = self.write("saver.scr", harness.windows_program(os.urandom(5000)))
+        self.saver = self.write("saver.scr", harness.windows_program(os.urandom(5000), sample=True))
         self.data = self.write("saver.dat", b"".join(b"%d\n" % i for i in range(2000)))
         self.uninstaller = self.write("uninst.exe", b"MZ" + bytes(3000))
         self.song = self.write("song.mid", b"MThd" + bytes(range(256)) * 4)
@@ -178,7 +178,7 @@ class CommandLine(unittest.TestCase):
     def test_what_is_packed_is_checked(self):
         f = self.files
         self.assertIn(f"--saver {f.data} is not a Windows program", self.build(saver=f.data, output="x.exe").stderr)
-        sample = harness.windows_program()
+        sample = harness.windows_program(sample=True)
         pe = int.from_bytes(sample[0x3C:0x40], "little")
         title = b"\x08\x00" + "Lanterns".encode("utf-16-le")
         cases = [  # (options, screen saver, output, the one warning)
