@@ -54,10 +54,10 @@ def read_bytes(path):
 
 
 def windows_program(padding=b"", sample=False):
-    """A program scrpack packs as a screen saver, padding behind its image:
-    the stand-in that marks that it ran, or the sample, which packs without
-    a warning."""
-    return read_bytes(os.path.join(SAMPLES, "Lanterns.scr") if sample else program("marksaver")) + padding
+    """A screen saver build takes, then padding: the sample (no warning), or a test program's headers."""
+    image = read_bytes(os.path.join(SAMPLES, "Lanterns.scr") if sample else program("marksaver"))
+    pe = int.from_bytes(image[0x3C:0x40], "little")  # SizeOfHeaders below
+    return (image if sample else image[:int.from_bytes(image[pe + 84:pe + 88], "little")]) + padding
 
 
 def windows_path(path):

@@ -383,8 +383,7 @@ class VerifyAndExtract(unittest.TestCase):
                 self.assertEqual(proc.returncode, 1)
                 self.assertTrue(proc.stderr.startswith(f"scrpack: {path} is damaged: the PE checksum is 0x"))
                 self.assertFalse(os.path.exists(out))
-        # A package made before scrpack wrote a checksum: said once, and its
-        # records checked alone.
+        # An older package, without a checksum: said once, its records checked alone.
         proc = scrpack("verify", package.damaged("old.exe"))
         self.assertEqual((proc.returncode, proc.stderr, proc.stdout.count("no checksum")), (0, "", 1))
         self.assertTrue(proc.stdout.endswith("old.exe: all 6 records decode to their full size\n"))

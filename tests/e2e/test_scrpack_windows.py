@@ -282,8 +282,7 @@ class ScrpackOnWindows(unittest.TestCase):
                 self.assertTrue(err.startswith("scrpack: "), (args, err))
             self.assertFalse(os.path.exists(os.path.join(self.work, "x.exe")), args)
         # Warnings, and --dry-run: the same lines; nothing written.
-        self.write("song.ogg", b"OggS" + bytes(100))
-        for extra in (["--media", "song.ogg", "--media", "Lanterns.wav:WAV", "--media", "Lanterns.wav"], ["-o", "x.zip"]):
+        for extra in (["--media", "random.bin:.OGG", "--media", "Lanterns.wav:WAV", "--media", "Lanterns.wav"], ["-o", "x.zip"]):
             code, out, err = self.same("build", "--name", "X", *files, "--dry-run", "-o", "x.exe", *extra)
             self.assertEqual((code, err.count("scrpack: warning: ")), (0, 3 if len(extra) > 2 else 1), err)
             self.assertFalse(os.path.exists(os.path.join(self.work, extra[-1] if extra[0] == "-o" else "x.exe")))
