@@ -70,7 +70,9 @@ def make_files(folder, codec_bench, scale):
 
     frames = max(1, int(28 * scale))
     return [
-        ("saver", "bench.scr", sample("program", 6 * MB, 1, "bench.scr")),
+        # build packs only a Windows program as the screen saver.
+        ("saver", "bench.scr", raw(harness.windows_program(harness.read_bytes(sample("program", 6 * MB, 1, "bench.scr"))),
+                                   "bench.scr")),
         ("data", "bench.dat", sample("bitmap", 8 * MB, 2, "bench.dat")),
         ("uninstaller", "uninstal.exe", sample("program", 2 * MB, 3, "uninstal.exe")),
         ("media", "music.wav", sample("audio", 12 * MB, 4, "music.wav")),

@@ -7,6 +7,7 @@
 #include "scrpack/command_line.h"
 #include "scrpack/compress_files.h"
 #include "scrpack/file_io.h"
+#include "scrpack/input_checks.h"
 #include "scrpack/installed_paths.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/progress_bar.h"
@@ -65,7 +66,10 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
         *error = "--name: " + *error;
         return false;
     }
-    if (!CheckScreenSaverName(spec->name, error)) {
+    // A name too long for the installer's field is surely too long for
+    // the installed paths, whose limit (about 90) is the one to report.
+    bool tooLong = spec->name.find_last_not_of(' ') + 1 > kMaxNameLength - 4;
+    if (!tooLong && !CheckScreenSaverName(spec->name, error)) {
         *error = "--name: " + *error;
         return false;
     }
@@ -137,12 +141,24 @@ int BuildCommand(const Options &options, std::string *problem)
     PackageInput spec;
     BuiltPackage built;
     std::string error;
-    // Signing is checked first: a missing signer or file fails at once.
+    // An output that is an input, or that can't be written, fails before
+    // anything is read; then signing, so a missing signer fails at once.
+    if (!(error = CheckOutput(options)).empty())
+        return Fail(error);
     std::string signer;
     if (options.sign.Wanted() && !PrepareSigning(options.sign, &signer, &error))
         return Fail(error);
     if (!LoadPackageInput(options, &spec, &error))
         return Fail(error);
+    std::vector<std::string> warnings;
+    const std::string &saver = options.roles[kRecordScreenSaver];
+    if (!CheckScreenSaverImage(spec.files[kRecordScreenSaver].content, &warnings, &error))
+        return Fail("--saver " + saver + " " + error);
+    for (std::string &warning : warnings)
+        warning = "--saver " + saver + " " + warning;
+    WarnAboutNames(options, spec, &warnings);
+    for (const std::string &warning : warnings)
+        std::fprintf(stderr, "scrpack: warning: %s\n", warning.c_str());
     if (!(*problem = MarkStoredFiles(options, &spec)).empty())
         return 2;
     uint64_t toCompress = 0;
@@ -162,6 +178,15 @@ int BuildCommand(const Options &options, std::string *problem)
     Compressor compress = PrecompressedBlocks(toPack, std::move(blocks), settings);
     if (!BuildPackage(spec, compress, &built, &error))
         return Fail(error);
+    if (options.dryRun) {
+        progress.Finish();
+        std::fputs(FormatSizeTable(SizeRows(spec, built), built.manifestOffset, built.bytes.size(), options.output, 0)
+                       .c_str(),
+                   stdout);
+        std::printf("--dry-run: every check passed; %s not written%s\n", options.output.c_str(),
+                    options.sign.Wanted() ? " nor signed" : "");
+        return 0;
+    }
     // The written file, signed first when asked, is checked before it
     // takes the output's name; on any failure nothing is left.
     uint64_t signatureBytes = 0;

@@ -13,12 +13,15 @@
 int ListCommand(const std::string &package, std::FILE *out, std::FILE *err);
 
 // Decodes every block and prints, per record, whether it expands to its
-// size, and how many zero bits past the block's end its code takes.
+// size, and how many zero bits past the block's end its code takes; then
+// whether the PE checksum shows the whole file intact (a mismatch is
+// damage; a package without one is checked by its records alone).
 int VerifyCommand(const std::string &package);
 
 // Writes every file into directory (made when missing) under the name the
-// installer gives it.  All or nothing: files are written to temporary
-// names and put in place only when every record is sound.
+// installer gives it.  All or nothing: nothing is written when the PE
+// checksum fails, and files are written to temporary names and put in
+// place only when every record is sound.
 int ExtractCommand(const std::string &package, const std::string &directory);
 
 #endif

@@ -57,7 +57,7 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
         kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
-        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl,
+        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun,
     };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
@@ -81,17 +81,23 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
         {"sign-key", required_argument, nullptr, kSignKey},
         {"sign-pass-file", required_argument, nullptr, kSignPassFile},
         {"timestamp-url", required_argument, nullptr, kTimestampUrl},
+        {"dry-run", no_argument, nullptr, kDryRun},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
     int option;
     opterr = 0;
-    while ((option = getopt_long(argc, argv, "o:h", kLong, nullptr)) != -1) {
+    // The leading ':' tells a missing value from an unknown option.
+    while ((option = getopt_long(argc, argv, ":o:h", kLong, nullptr)) != -1) {
         if (!build && option >= kSaver && option <= kMedia)
             return "--saver, --data, --uninstaller and --media belong to \"scrpack build\"";
         switch (option) {
         case kStub: options->stub = optarg; break;
-        case kName: options->name = optarg; break;
+        case kName:
+            options->name = optarg;
+            options->nameGiven = true;
+            break;
+        case kDryRun: options->dryRun = true; break;
         case 'o': options->output = optarg; break;
         case kLicense: options->license = optarg; break;
         case kList: options->list = optarg; break;
@@ -133,7 +139,9 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
             if (!ParseNumber(optarg, 1, 256, &options->jobs))
                 return "--jobs takes a number from 1 to 256";
             break;
-        default: return "unknown option or missing value";
+        case ':': return std::string(argv[optind - 1]) + " needs a value";
+        default:
+            return "unknown option " + (optopt ? std::string("-") + (char)optopt : std::string(argv[optind - 1]));
         }
     }
     options->operands.assign(argv + optind, argv + argc);
@@ -144,8 +152,8 @@ std::string CheckOptions(const Options &options, bool build)
 {
     if (!options.list.empty())
         return options.operands.empty() && options.output.empty() && !build ? "" : "--list takes no other arguments";
-    if (options.output.empty() || options.name.empty())
-        return "--name and -o are required";
+    if (options.nameGiven && options.name.empty())
+        return "--name is empty";
     const SignOptions &sign = options.sign;
     if (sign.certificate.empty() != sign.key.empty())
         return "--sign-cert and --sign-key go together";
@@ -153,8 +161,22 @@ std::string CheckOptions(const Options &options, bool build)
         return "--sign-pass-file and --timestamp-url need --sign-cert and --sign-key";
     if (build && !options.operands.empty())
         return "\"scrpack build\" takes its files through options";
-    if (build && (options.roles[kRecordScreenSaver].empty() || options.roles[kRecordDataFile].empty()))
-        return "--saver and --data are required";
+    // Every option that is missing, and only those.
+    std::vector<std::string> missing;
+    if (options.name.empty())
+        missing.push_back("--name");
+    if (options.output.empty())
+        missing.push_back("-o");
+    if (build && options.roles[kRecordScreenSaver].empty())
+        missing.push_back("--saver");
+    if (build && options.roles[kRecordDataFile].empty())
+        missing.push_back("--data");
+    if (!missing.empty()) {
+        std::string list = missing[0];
+        for (size_t i = 1; i < missing.size(); i++)
+            list += (i + 1 == missing.size() ? " and " : ", ") + missing[i];
+        return list + (missing.size() == 1 ? " is required" : " are required");
+    }
     if (!build && options.operands.size() < 3)
         return "the screen saver, its data file and the uninstaller are required";
     return "";

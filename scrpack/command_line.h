@@ -23,7 +23,9 @@ struct MediaOption {
 
 struct Options {
     bool help = false; // --help came before any fault
+    bool dryRun = false; // every check and the size table, nothing written
     std::string stub, name, output, license, list;
+    bool nameGiven = false;
     bool stubDefault = false, uninstallerDefault = false; // taken from scrpack's own files
     long firstNumber = 1;
     char prefixSelector = ' ';

@@ -12,6 +12,7 @@
 #include "scrpack/interrupt_guard.h"
 #include "scrpack/opened_package.h"
 #include "scrpack/progress_bar.h"
+#include "scrpack/signature_status.h"
 #include "scrpack/system_layer.h"
 
 namespace {
@@ -64,6 +65,17 @@ int ExtractCommand(const std::string &path, const std::string &directory)
     std::string error;
     if (!package.Open(path, &error)) {
         std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    // A package whose checksum fails is damaged somewhere, perhaps where
+    // no record check looks: nothing is written.
+    SignatureStatus status;
+    if (!ReadSignatureStatus(path, PackageDataEnd(package.contents()), &status, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    if (CheckFileIntegrity(status) == FileIntegrity::Damaged) {
+        std::fprintf(stderr, "scrpack: %s is %s\n", path.c_str(), DescribeIntegrity(status).c_str());
         return 1;
     }
     InterruptGuard guard;
@@ -133,6 +145,7 @@ int ExtractCommand(const std::string &path, const std::string &directory)
                 std::fprintf(stderr, "scrpack: %s: %s\n", path.c_str(), fault.c_str());
         return 1;
     }
+    std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(status).c_str());
     for (const Extracted &file : done)
         std::printf("%s  %llu bytes\n", file.final.c_str(), (unsigned long long)file.size);
     return 0;

@@ -24,11 +24,29 @@ static const char kUsage[] =
     "into the Windows directory as NAME.scr, the data file as NAME.dat and the\n"
     "uninstaller as " TEXT_UNINSTALLER_NAME " into the data folder; each further data file\n"
     "gets a generated name there: PREFIX, serial number, TAIL.  TAIL defaults\n"
-    "to the file's extension in capitals, PREFIX to --prefix.  Every file is\n"
-    "compressed unless that would not make it smaller, or it is to be stored.\n"
+    "to the file's extension in capitals, PREFIX to --prefix; a TAIL includes\n"
+    "its dot (:.WAV gives FILE0001.WAV, :WAV gives FILE0001WAV).  The data file\n"
+    "is the screen saver's own: what it reads when it runs (its settings,\n"
+    "pictures, texts), whatever its format.  Every file is compressed unless\n"
+    "that would not make it smaller, or it is to be stored.\n"
     "\n"
-    "\"list\" prints the manifest; \"verify\" expands every block and reports per\n"
-    "file whether it gives its full size from its own bytes; \"extract\" writes\n"
+    "Before it writes, build checks: the output must be none of the input\n"
+    "files (however named), nor read-only, and its folder must exist; the\n"
+    "screen saver must be a Windows program.  It warns (and goes on) of a\n"
+    "screen saver that is no GUI program, is 64-bit or lacks its description\n"
+    "(string resource 1), of media types Windows does not play out of the\n"
+    "box (.ogg, .flac, .mp4 ...), of a tail without a dot, of a file given\n"
+    "twice and of an output not ending in .exe.  The package carries a PE\n"
+    "checksum over the whole file.\n"
+    "\n"
+    "Example:\n"
+    "  scrpack build --name \"Paper Lanterns\" --saver Lanterns.scr \\\n"
+    "      --data Lanterns.dat --media night.wav --media tune.mid:.MID \\\n"
+    "      --license licence.txt -o LanternsSetup.exe\n"
+    "\n"
+    "\"list\" prints the manifest; \"verify\" checks the PE checksum over the\n"
+    "whole file, expands every block and reports per file whether it gives\n"
+    "its full size from its own bytes; \"extract\" checks the same and writes\n"
     "every file into DIR under the name the installer gives it.  Both fail on\n"
     "a damaged package, and extract then writes nothing.  \"list\" and \"verify\"\n"
     "say whether the package is signed, and warn of bytes after the last\n"
@@ -65,6 +83,8 @@ static const char kUsage[] =
     "                       it, a key that has one is asked for on the terminal\n"
     "  --timestamp-url URL  have the signature time-stamped by this RFC 3161\n"
     "                       service, so that it outlives the certificate\n"
+    "  --dry-run            run every check, compress and print the size\n"
+    "                       table, but write (and sign) nothing\n"
     "  -h, --help           show this text\n"
     "\n"
     "On a terminal a progress bar shows on stderr; build ends with a table of\n"
@@ -116,6 +136,14 @@ static int RunReadingCommand(int argc, char **argv)
 int main(int argc, char **argv)
 {
     PrepareStandardStreams();
+    // A missing or misspelt command word; a file may come first in the
+    // form without one.
+    if (argc < 2)
+        return Usage("no command given");
+    if (argv[1][0] != '-' && std::strcmp(argv[1], "build") != 0 && !PathExists(argv[1]) &&
+        std::strcmp(argv[1], "list") != 0 && std::strcmp(argv[1], "verify") != 0 &&
+        std::strcmp(argv[1], "extract") != 0)
+        return Usage(("unknown command \"" + std::string(argv[1]) + "\"").c_str());
     // "build", "list", "verify" and "extract" name the command; without
     // one the files follow the options.
     int status = RunReadingCommand(argc, argv);

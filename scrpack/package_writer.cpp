@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "scrpack/pe_image.h"
+#include "scrpack/signature_status.h"
 #include "scrpack/stub_layout.h"
 
 static bool Fail(std::string *error, const std::string &text)
@@ -34,7 +36,13 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
 {
     StubLayout layout;
     std::string why;
-    if (!CheckStubLayout(spec.stub, &layout, &why))
+    // An installer packaged from a stub serves as a stub too: its own
+    // checksum counts as unset, as the package gets a new one.
+    Bytes stub = spec.stub;
+    PeImage pe;
+    if (ParsePeImage(stub, &pe, nullptr))
+        StoreLe32(stub, pe.checksumOffset, 0);
+    if (!CheckStubLayout(stub, &layout, &why))
         return Fail(error, "unusable installer stub: " + why);
     if (spec.license.size() > kMaxLicenseLength)
         return Fail(error, "the licence text is " + std::to_string(spec.license.size()) +
@@ -76,7 +84,7 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
         return Fail(error, "the files add up to 4 GiB or more");
 
     Bytes &out = package->bytes;
-    out.assign(spec.stub.begin(), spec.stub.begin() + (ptrdiff_t)layout.manifestOffset);
+    out.assign(stub.begin(), stub.begin() + (ptrdiff_t)layout.manifestOffset);
     out.reserve((size_t)cursor);
     AppendLe16(out, (uint16_t)spec.license.size());
     out.insert(out.end(), spec.license.begin(), spec.license.end());
@@ -93,6 +101,12 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     }
     for (const Bytes &block : blocks)
         out.insert(out.end(), block.begin(), block.end());
+    // The PE checksum covers every byte of the file, so "scrpack verify"
+    // and "extract" tell a damaged package from an intact one.  A function
+    // of the bytes alone: the package stays reproducible.
+    PeChecksum sum(pe.checksumOffset);
+    sum.Add(out.data(), out.size());
+    StoreLe32(out, pe.checksumOffset, sum.Finish());
 
     package->manifestOffset = layout.manifestOffset;
     package->optionalHeaderSize = layout.optionalHeaderSize;

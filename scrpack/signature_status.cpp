@@ -185,11 +185,31 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
     } else if (fileSize > dataEnd) {
         status->warnings.push_back(NotATable(fileSize - dataEnd));
     }
-    // Unsigned packages keep the stub's zero ("not set"); a signer sets it.
-    if ((status->storedChecksum != 0 || status->isSigned) && status->storedChecksum != status->computedChecksum)
+    // A signer sets the checksum; a wrong one is damage, not a warning.
+    if (status->isSigned && status->storedChecksum == 0)
         status->warnings.push_back("the PE checksum is " + Hex32(status->storedChecksum) + "; the file sums to " +
                                    Hex32(status->computedChecksum));
     return true;
+}
+
+FileIntegrity CheckFileIntegrity(const SignatureStatus &status)
+{
+    if (status.storedChecksum == 0)
+        return FileIntegrity::NoChecksum;
+    return status.storedChecksum == status.computedChecksum ? FileIntegrity::Intact : FileIntegrity::Damaged;
+}
+
+std::string DescribeIntegrity(const SignatureStatus &status)
+{
+    switch (CheckFileIntegrity(status)) {
+    case FileIntegrity::NoChecksum:
+        return "no checksum (an older package, or another packer's): only its records can be checked";
+    case FileIntegrity::Intact:
+        return "intact (PE checksum " + Hex32(status.storedChecksum) + " over the whole file)";
+    default:
+        return "damaged: the PE checksum is " + Hex32(status.storedChecksum) + "; the file sums to " +
+               Hex32(status.computedChecksum);
+    }
 }
 
 std::string DescribeSignature(const SignatureStatus &status)

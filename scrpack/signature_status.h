@@ -24,7 +24,8 @@ struct SignatureStatus {
     size_t checksumOffset = 0;
     // Faults that leave every record readable, one line each: bytes after
     // the last block that are not a certificate table, a security entry
-    // that points elsewhere, a wrong PE checksum.
+    // that points elsewhere, a signed file without a PE checksum.  A wrong
+    // checksum is damage (CheckFileIntegrity).
     std::vector<std::string> warnings;
 };
 
@@ -41,6 +42,16 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
 // What follows "signed: ": "no", or "yes, Authenticode certificate table
 // of N bytes at offset X after the last block; PE checksum 0x... correct".
 std::string DescribeSignature(const SignatureStatus &status);
+
+// What the PE checksum tells of the whole file.  Every package scrpack
+// builds carries one; 0 means none: an older package or another packer's.
+enum class FileIntegrity { NoChecksum, Intact, Damaged };
+FileIntegrity CheckFileIntegrity(const SignatureStatus &status);
+
+// One line on it: "intact (PE checksum 0x... over the whole file)", "no
+// checksum (...)" or "damaged: the PE checksum is 0x...; the file sums to
+// 0x...".
+std::string DescribeIntegrity(const SignatureStatus &status);
 
 // The PE image checksum of a file's bytes (the checksum field counted as
 // zero), as the system's CheckSumMappedFile computes it.

@@ -210,6 +210,12 @@ bool SameFile(const std::string &a, const std::string &b)
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+bool IsReadOnlyFile(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 FILE *OpenScratchFile()
 {
     // Not tmpfile(): the old C runtime makes that file in the drive's root
@@ -450,6 +456,12 @@ bool SameFile(const std::string &a, const std::string &b)
     struct stat first, second;
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+
+bool IsReadOnlyFile(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
 }
 
 FILE *OpenScratchFile()

@@ -71,6 +71,10 @@ bool PathExists(const std::string &path);
 // when either can't be looked at.
 bool SameFile(const std::string &a, const std::string &b);
 
+// Whether the file at path is read-only: no write permission bits (on
+// Windows the read-only attribute), whoever runs scrpack.
+bool IsReadOnlyFile(const std::string &path);
+
 // A new empty file open for update ("w+b"), gone once closed (tmpfile).
 // Null with errno set on failure.
 FILE *OpenScratchFile();

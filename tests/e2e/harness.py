@@ -53,6 +53,13 @@ def read_bytes(path):
         return f.read()
 
 
+def windows_program(padding=b"", sample=False):
+    """A screen saver build takes, then padding: the sample (no warning), or a test program's headers."""
+    image = read_bytes(os.path.join(SAMPLES, "Lanterns.scr") if sample else program("marksaver"))
+    pe = int.from_bytes(image[0x3C:0x40], "little")  # SizeOfHeaders below
+    return (image if sample else image[:int.from_bytes(image[pe + 84:pe + 88], "little")]) + padding
+
+
 def windows_path(path):
     """A host path under BUILD_ROOT as Windows programs see it; anything
     else (a Windows path, a program's name) as it is."""

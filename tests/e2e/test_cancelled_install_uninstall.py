@@ -25,7 +25,7 @@ class CancelledInstall(unittest.TestCase):
     def test_the_uninstaller_started_by_the_installer_leaves_nothing(self):
         packages = SamplePackages()
         self.addCleanup(packages.close)
-        package = packages.build("Lanterns-big.exe", saver=b"MZ" + noise(SAVER_SIZE - 2, seed=7), store=True)
+        package = packages.build("Lanterns-big.exe", saver=harness.windows_program(noise(SAVER_SIZE, seed=7)), store=True)
 
         with harness.gui_prefix() as prefix:
             ready_prefix(prefix, package)

@@ -64,7 +64,7 @@ class CompressedInstall(unittest.TestCase):
         self.addCleanup(shutil.rmtree, root, True)
         rng = random.Random(3)
         contents = {
-            "saver.scr": program_bytes(rng, 180000),
+            "saver.scr": harness.windows_program(program_bytes(rng, 180000)),
             "saver.dat": text_bytes(rng, 250000),       # tree rebuilds
             "uninstal.exe": program_bytes(rng, 40000),  # writes of 16384, 16384, 7232
             "music.wav": wav_bytes(rng, 3.5),           # several pump steps

@@ -12,6 +12,7 @@ import wave
 
 sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
+import harness  # noqa: E402
 from extraction_checks import noise, noise_wav, periodic  # noqa: E402
 
 NAME = "Cut Glass"
@@ -34,7 +35,7 @@ class DamagedCuts(damage.DamageTest):
         super().setUpClass()
         # Packed, stored, packed, stored, packed: every cut below lands in a
         # block of the kind it names.
-        cls.files = [periodic(30000, seed=1), noise(9000, seed=2), periodic(50000, seed=3),
+        cls.files = [harness.windows_program(periodic(30000, seed=1)), noise(9000, seed=2), periodic(50000, seed=3),
                      noise_wav(12000, seed=4), periodic_wav(250000)]
         path = cls.inputs.package(NAME, ("saver.scr", cls.files[0]), ("saver.dat", cls.files[1]),
                                   ("uninst.exe", cls.files[2]),

@@ -12,13 +12,14 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
+import harness  # noqa: E402
 from extraction_checks import noise, periodic  # noqa: E402
 
 NAME = "Field Day"
 
 
 class DamagedFields(damage.DamageTest):
-    files = [periodic(6000, seed=1), noise(3000, seed=2), periodic(4000, seed=3)]
+    files = [harness.windows_program(periodic(6000, seed=1)), noise(3000, seed=2), periodic(4000, seed=3)]
 
     def build(self, name, media=(), **options):
         """A package of the three fixed files (and media); returns its bytes

@@ -51,7 +51,7 @@ class DiskSpace(unittest.TestCase):
         self.packages = Packages()
         self.addCleanup(self.packages.close)
         p = self.packages
-        self.saver = p.write("saver.scr", b"MZ" + os.urandom(2000))
+        self.saver = p.write("saver.scr", harness.windows_program(os.urandom(2000)))
         self.fixed = os.path.getsize(self.saver) + os.path.getsize(p.uninstaller)
 
     def package(self, needed_kb):
@@ -100,7 +100,7 @@ class DiskSpace(unittest.TestCase):
             code, transcript = prefix.drive(PACKAGE, "/S", rules=[f"{DISK_FULL} => OK"], timeout=60)
             self.assertEqual(windows_captions(transcript), [DISK_FULL, INSTALL_CAPTION], transcript)
             self.assertIn("exit code 0", transcript)
-            self.assertEqual(os.path.getsize(os.path.join(prefix.windows, "Dune.scr")), 2002)
+            self.assertEqual(os.path.getsize(os.path.join(prefix.windows, "Dune.scr")), os.path.getsize(self.saver))
             self.assertTrue(has_data_folder(prefix, "Dune"))
             # The install wrote to the real disk, not to the small drive.
             self.assertEqual(free_kb(drive), free)

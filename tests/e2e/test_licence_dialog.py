@@ -32,7 +32,7 @@ class LicenceDialog(unittest.TestCase):
         self.packages = Packages()
         self.addCleanup(self.packages.close)
         p = self.packages
-        saver = p.write("saver.scr", b"MZ" + os.urandom(2000))
+        saver = p.write("saver.scr", harness.windows_program(os.urandom(2000)))
         data = p.write("saver.dat", b"meadow " * 300)
         self.licence = licence_text()
         licence = p.write("licence.txt", self.licence.encode("ascii"))

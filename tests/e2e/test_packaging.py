@@ -32,7 +32,7 @@ class Files:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="scrpack-")
-        self.saver = self.write("saver.scr", os.urandom(5000))
+        self.saver = self.write("saver.scr", harness.windows_program(os.urandom(5000), sample=True))
         self.data = self.write("saver.dat", b"".join(b"%d\n" % i for i in range(2000)))
         self.uninstaller = self.write("uninst.exe", b"MZ" + bytes(3000))
         self.song = self.write("song.mid", b"MThd" + bytes(range(256)) * 4)
@@ -78,8 +78,7 @@ class CommandLine(unittest.TestCase):
         rows = harness.listing_rows(listing.stdout)
         self.assertEqual([row[6] for row in rows],
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "FILE0017.JPEG"])
-        # Random bytes stay stored; text is packed when that makes it smaller.
-        self.assertEqual(rows[0][4], "stored")
+        # Text is packed when that makes it smaller.
         self.assertEqual((rows[1][4], int(rows[1][3])), ("packed", os.path.getsize(f.data)))
         self.assertLess(int(rows[1][2]), os.path.getsize(f.data))
         # Blocks follow each other and the last one ends the file.
@@ -132,6 +131,7 @@ class CommandLine(unittest.TestCase):
             ((), base, {"name": "Caf\u00e9\u4e2d"}, "U+4E2D"),
             # NAME.dat under the longest data folder would pass 259 characters.
             (("--text-as-is",), base, {"name": "n" * 91}, "at most 90 fit"),
+            ((), base, {"name": "n" * 300}, "300 characters and at most 90 fit"),
             (("--license", wide), base, {}, "U+4E2D"),
             (("--first-number", "65535"), f.inputs(), {}, "65535"),
             ((), base[:3] + [empty], {}, "empty"),
@@ -154,6 +154,48 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(f.root)), sorted(
             ["saver.scr", "saver.dat", "uninst.exe", "song.mid", "view.jpeg", "licence.txt", "package.exe",
              "empty.mid", "wide.txt"]))
+
+    def build(self, *extra, saver=None, output=None):
+        return scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", saver or self.files.saver,
+                       "--data", self.files.data, "--uninstaller", self.files.uninstaller, *extra, "-o", output)
+
+    def test_output_that_is_an_input_or_not_writable_is_refused(self):
+        f = self.files
+        os.symlink(f.song, os.path.join(f.root, "link.mid"))
+        os.chmod(f.write("old.exe", b"old"), 0o444)
+        before = [harness.read_bytes(path) for path in f.inputs()]
+        for output, message in [("song.mid", "same file as --media"), ("link.mid", "same file as --media"),
+                                ("../" + os.path.basename(f.root) + "/licence.txt", "same file as --license"),
+                                ("saver.scr", "same file as --saver"), ("old.exe", "old.exe is read-only"),
+                                ("no/p.exe", f"folder {f.root}/no does not exist")]:
+            with self.subTest(output=output):
+                proc = self.build("--media", f.song, "--licence", f.licence, output=os.path.join(f.root, output))
+                self.assertEqual((proc.returncode, proc.stdout, proc.stderr.count("\n")), (1, "", 1), proc.stderr)
+                self.assertIn(message, proc.stderr)
+        self.assertEqual([harness.read_bytes(path) for path in f.inputs()], before)
+        self.assertEqual(harness.read_bytes(os.path.join(f.root, "old.exe")), b"old")
+
+    def test_what_is_packed_is_checked(self):
+        f = self.files
+        self.assertIn(f"--saver {f.data} is not a Windows program", self.build(saver=f.data, output="x.exe").stderr)
+        sample = harness.windows_program(sample=True)
+        pe = int.from_bytes(sample[0x3C:0x40], "little")
+        title = b"\x08\x00" + "Lanterns".encode("utf-16-le")
+        cases = [  # (options, screen saver, output, the one warning)
+            ((), sample[:pe + 92] + b"\x03" + sample[pe + 93:], "p.exe", "is not a GUI program (subsystem 3)"),
+            ((), sample[:pe + 24] + b"\x0b\x02" + sample[pe + 26:], "p.exe", "is a 64-bit program"),
+            ((), sample.replace(title, bytes(len(title))), "p.exe", "has no description string (string resource 1)"),
+            (("--media", f.write("song.ogg", b"OggS")), sample, "p.exe", "Windows does not play .ogg files"),
+            (("--media", f.song + ":MID"), sample, "p.exe", 'the tail "MID" has no dot'),
+            (("--media", f.song, "--media", f.song), sample, "p.exe", "is given twice"),
+            ((), sample, "p.zip", "does not end in .exe"),
+        ]
+        for options, saver, output, warning in cases:
+            with self.subTest(warning=warning):
+                proc = self.build(*options, saver=f.write("s.scr", saver), output=os.path.join(f.root, output))
+                self.assertEqual(proc.returncode, 0, proc.stderr)
+                self.assertEqual(proc.stderr.count("\n"), 1, proc.stderr)
+                self.assertTrue(proc.stderr.startswith("scrpack: warning: ") and warning in proc.stderr, proc.stderr)
 
     def test_stub_whose_manifest_windows_would_refuse_or_not_elevate(self):
         f = self.files
@@ -185,6 +227,13 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+        build = ["build", "-o", f.output, "--saver", f.saver]
+        for args, problem in [((), "no command given"), (("buld",), 'unknown command "buld"'),
+                              (("build", "--licnce", "x"), "unknown option --licnce"),
+                              (("build", "--name"), "--name needs a value"), ((*build,), "--name and --data are required"),
+                              ((*build, "--name", "", "--data", f.data), "--name is empty")]:
+            proc = scrpack(*args)
+            self.assertEqual((proc.returncode, proc.stderr.splitlines()[:2]), (2, ["scrpack: " + problem, USAGE]))
         # Without --stub, scrpack takes its own, which a build tree does not
         # have (tests/e2e/test_installed_layout.py tests the installed one).
         proc = scrpack("--name", NAME, "-o", f.output, *f.inputs())
@@ -195,6 +244,7 @@ class CommandLine(unittest.TestCase):
         self.assertFalse(os.path.exists(f.output))
 
 
+USAGE = "usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE"
 TABLE_ROW = re.compile(r"^(.+?)\s+(stored|packed)\s+([\d,]+)\s+([\d,]+)\s+([\d.]+)%\s+(.+)$")
 
 
@@ -219,10 +269,17 @@ class Package:
         with open(files.output, "rb") as f:
             self.bytes = f.read()
 
-    def damaged(self, name, cut=0, records=()):
+    def damaged(self, name, cut=0, records=(), flip=None, checksum=False):
         """A copy cut short by cut bytes, with (index, field, value) record
-        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize."""
+        fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize.
+        flip: the offset of a bit to flip.  Without checksum the PE checksum
+        is 0, as in a package made before scrpack wrote one."""
         data = bytearray(self.bytes[:len(self.bytes) - cut])
+        if not checksum:
+            pe = int.from_bytes(data[0x3C:0x40], "little")
+            data[pe + 88:pe + 92] = bytes(4)
+        if flip is not None:
+            data[flip] ^= 1
         for index, field, value in records:
             at = self.records_at + 28 * index + 4 * field
             data[at:at + 4] = value.to_bytes(4, "little")
@@ -261,7 +318,7 @@ class VerifyAndExtract(unittest.TestCase):
         proc = scrpack("verify", f.output)
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
         self.assertEqual(len([line for line in proc.stdout.splitlines() if ": ok: " in line]), 6, proc.stdout)
-        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: all 6 records sound")
+        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: intact, and all 6 records decode to their full size")
 
         out = os.path.join(f.root, "out")
         proc = scrpack("extract", f.output, out)
@@ -316,6 +373,21 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertEqual(proc.returncode, 1)
         self.assertIn(f"{path}: damaged: the file ends inside the record table", proc.stdout.splitlines())
 
+    def test_checksum_tells_an_intact_package_from_a_damaged_one(self):
+        package, out = Package(self.files), os.path.join(self.files.root, "out")
+        for path in (package.damaged("flipped.exe", flip=int(package.rows[4][1]) + 3, checksum=True),
+                     package.damaged("cut.exe", cut=1, checksum=True)):
+            with self.subTest(package=path):
+                self.assertIn(f"{path}: damaged: the PE checksum is 0x", scrpack("verify", path).stdout)
+                proc = scrpack("extract", path, out)
+                self.assertEqual(proc.returncode, 1)
+                self.assertTrue(proc.stderr.startswith(f"scrpack: {path} is damaged: the PE checksum is 0x"))
+                self.assertFalse(os.path.exists(out))
+        # An older package, without a checksum: said once, its records checked alone.
+        proc = scrpack("verify", package.damaged("old.exe"))
+        self.assertEqual((proc.returncode, proc.stderr, proc.stdout.count("no checksum")), (0, "", 1))
+        self.assertTrue(proc.stdout.endswith("old.exe: all 6 records decode to their full size\n"))
+
     def test_block_without_its_trailing_zero_bytes_verifies_and_extracts_whole(self):
         # Notes that end on a run end on a match one byte back, whose
         # position code is all zero bits: the last block ends on zero bytes.
@@ -366,7 +438,7 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertIn("--store-file", proc.stderr.splitlines()[0])
         self.assertFalse(os.path.exists(f.output))
         failures = [(("verify", os.path.join(f.root, "missing.exe")), "No such file"),
-                    (("verify", f.saver), "not an executable"),
+                    (("verify", f.data), "not an executable"),
                     (("extract", harness.INSTALLER, f.root), "manifest"),
                     (("extract", package.damaged("again.exe"), f.saver), "Not a directory")]
         for args, message in failures:

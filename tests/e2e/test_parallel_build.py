@@ -20,7 +20,7 @@ class ParallelBuild(unittest.TestCase):
         rng = random.Random(9)
         words = "light drifts over quiet water while lanterns glow".split()
         contents = {
-            "saver.scr": bytes(rng.randrange(8) for _ in range(150000)),
+            "saver.scr": harness.windows_program(bytes(rng.randrange(8) for _ in range(150000)), sample=True),
             "saver.dat": " ".join(rng.choice(words) for _ in range(40000)).encode(),
             "uninstal.exe": bytes(rng.randrange(256) for _ in range(30000)),  # stored: does not compress
             "theme.mid": media_samples.midi_bytes(),

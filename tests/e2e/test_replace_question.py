@@ -21,7 +21,7 @@ class ReplaceQuestion(unittest.TestCase):
         self.packages = Packages()
         self.addCleanup(self.packages.close)
         p = self.packages
-        saver = p.write("saver.scr", b"MZ new screen saver " + os.urandom(3000))
+        saver = p.write("saver.scr", harness.windows_program(b"new screen saver " + os.urandom(3000)))
         data = p.write("saver.dat", b"data " * 400)
         self.saver_bytes = self.content(saver)
         self.total = sum(os.path.getsize(f) for f in (saver, data, p.uninstaller))

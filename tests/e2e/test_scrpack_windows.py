@@ -173,15 +173,17 @@ class ScrpackOnWindows(unittest.TestCase):
         info = damage.listing(os.path.join(self.work, "sound.exe"))
         # A block cut short; a packed block whose size says far more than
         # its code gives (the check stops once the zero fill runs out); one
-        # that says less, which is sound (the installer writes that much);
-        # the installer without its manifest.
+        # that says less, sound but for the checksum; the installer without
+        # its manifest; an older package, without a checksum.
         self.write("cut.exe", sound[:-100])
+        pe = int.from_bytes(sound[0x3C:0x40], "little")
+        self.write("old.exe", sound[:pe + 88] + bytes(4) + sound[pe + 92:])
         for name, index, original in [("oversized.exe", 3, 0x7FFF0000), ("undersized.exe", 6, 1000)]:
             patched = bytearray(sound)
             damage.patch32(patched, damage.record_offset(info, index) + 8, original)
             self.write(name, bytes(patched))
         self.write("bare.exe", read(os.path.join(self.work, "stub.exe")))
-        for package, status in [("cut.exe", 1), ("oversized.exe", 1), ("undersized.exe", 0), ("bare.exe", 1)]:
+        for package, status in [("cut.exe", 1), ("oversized.exe", 1), ("undersized.exe", 1), ("bare.exe", 1), ("old.exe", 0)]:
             self.assertEqual(self.same("verify", package)[0], status, package)
             self.assertEqual(self.same("list", package)[0], 1 if package == "bare.exe" else 0, package)
             code, out, err = self.same("extract", package, "damaged-out", prepare=lambda: self.remove("damaged-out"))
@@ -238,6 +240,7 @@ class ScrpackOnWindows(unittest.TestCase):
         self.assertEqual(sorted(n for n in os.listdir(self.work) if n.startswith("signed")), ["signed.exe"])
 
     def test_usage_and_input_errors_match(self):
+        files = ["--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub", "stub.exe", "--uninstaller", "uninst.exe"]
         cases = [
             ["--help"],
             ["build"],
@@ -259,7 +262,15 @@ class ScrpackOnWindows(unittest.TestCase):
             ["extract", "stub.exe", "out2"],
             ["extract", "missing.exe", "out2"],
             ["frobnicate"],
+            [], ["build", "--licnce", "x"],
+            ["build", "--name", "", "-o", "x.exe", "--saver", "Lanterns.scr"],
+            ["build", "--name", "X" * 300, *files, "-o", "x.exe"],
+            ["build", "--name", "X", *files, "--saver", "count.txt", "-o", "x.exe"],
+            ["build", "--name", "X", *files, "--media", "Lanterns.wav", "-o", "./../work/Lanterns.wav"],
+            ["build", "--name", "X", *files, "-o", "readonly.exe"], ["build", "--name", "X", *files, "-o", "no/x.exe"],
         ]
+        self.write("readonly.exe", b"keep")
+        os.chmod(os.path.join(self.work, "readonly.exe"), 0o444)
         os.makedirs(os.path.join(self.work, "work-folder"), exist_ok=True)
         for args in cases:
             code, out, err = self.same(*args)
@@ -270,6 +281,11 @@ class ScrpackOnWindows(unittest.TestCase):
                 self.assertEqual(out, "", args)
                 self.assertTrue(err.startswith("scrpack: "), (args, err))
             self.assertFalse(os.path.exists(os.path.join(self.work, "x.exe")), args)
+        # Warnings, and --dry-run: the same lines; nothing written.
+        for extra in (["--media", "random.bin:.OGG", "--media", "Lanterns.wav:WAV", "--media", "Lanterns.wav"], ["-o", "x.zip"]):
+            code, out, err = self.same("build", "--name", "X", *files, "--dry-run", "-o", "x.exe", *extra)
+            self.assertEqual((code, err.count("scrpack: warning: ")), (0, 3 if len(extra) > 2 else 1), err)
+            self.assertFalse(os.path.exists(os.path.join(self.work, extra[-1] if extra[0] == "-o" else "x.exe")))
 
     def test_zip_holds_scrpack_the_stub_the_uninstaller_and_a_readme(self):
         with zipfile.ZipFile(harness.SCRPACK_ZIP) as archive:
@@ -306,7 +322,7 @@ class ScrpackOnWindows(unittest.TestCase):
         self.assertEqual(read(os.path.join(self.work, "kit.exe")), read(os.path.join(self.work, "explicit.exe")))
         code, out, _ = self.windows("verify", "kit.exe", exe=windows_exe)
         self.assertEqual(code, 0)
-        self.assertTrue(out.endswith("kit.exe: all 5 records sound\n"), out)
+        self.assertTrue(out.endswith("kit.exe: intact, and all 5 records decode to their full size\n"), out)
         self.assertIn("JUKE0002.TXT", out)
 
         # Without the stub, or with a folder in the uninstaller's place: one

@@ -167,7 +167,7 @@ class SignedPackage(unittest.TestCase):
         with open(signed, "rb") as f:
             after = f.read()
         checksum, table_at, table_size = pe_fields(signed)
-        self.assertEqual(pe_fields(unsigned), (0, 0, 0))
+        self.assertEqual(pe_fields(unsigned)[1:], (0, 0))  # not signed, but with its checksum
         self.assertEqual(table_at + table_size, len(after))
         self.assertEqual(table_at, (len(before) + 7) // 8 * 8)
         self.assertEqual(after[len(before):table_at], bytes(table_at - len(before)))
@@ -192,8 +192,9 @@ class SignedPackage(unittest.TestCase):
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
         lines = proc.stdout.splitlines()
         self.assertEqual(len([line for line in lines if ": ok: " in line]), len(SOURCES), proc.stdout)
-        self.assertEqual(lines[-1], f"{signed}: all {len(SOURCES)} records sound")
-        self.assertEqual(lines[-2], f"{signed}: signed: yes, Authenticode certificate table of {table_size} bytes "
+        self.assertEqual(lines[-1], f"{signed}: intact, and all {len(SOURCES)} records decode to their full size")
+        self.assertEqual(lines[-2], f"{signed}: intact (PE checksum 0x{checksum:08x} over the whole file)")
+        self.assertEqual(lines[-3], f"{signed}: signed: yes, Authenticode certificate table of {table_size} bytes "
                                     f"at offset {table_at} after the last block; PE checksum 0x{checksum:08x} correct")
         proc = run(harness.SCRPACK, "list", signed)
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
@@ -324,7 +325,8 @@ class SignedPackage(unittest.TestCase):
                 for command in ("verify", "list"):
                     proc = run(harness.SCRPACK, command, path)
                     print(f"{command} {name}: {proc.stderr}", end="")
-                    self.assertEqual(proc.returncode, 0, proc.stderr)
+                    # Bytes added change the file's sum: damage to verify.
+                    self.assertEqual(proc.returncode, 0 if command == "list" else 1, proc.stderr)
                     self.assertIn(f"scrpack: warning: {path}: {warning}\n", proc.stderr)
                     prefix = f"{path}: signed: " if command == "verify" else "signed: "
                     self.assertEqual([line[len(prefix):].split(",")[0] for line in proc.stdout.splitlines()

@@ -25,7 +25,7 @@ class SystemFaults(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.inputs = Inputs()
-        cls.files = [periodic(9000, seed=1), noise(3000, seed=2), periodic(7000, seed=3)]
+        cls.files = [harness.windows_program(periodic(9000, seed=1)), noise(3000, seed=2), periodic(7000, seed=3)]
         cls.wav = media_samples.wav_bytes()
         path = cls.inputs.package(NAME, ("saver.scr", cls.files[0]), ("saver.dat", cls.files[1]),
                                   ("uninst.exe", cls.files[2]), media=[("tone.wav", cls.wav, None, None)])

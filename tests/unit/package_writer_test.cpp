@@ -13,6 +13,8 @@
 #include "scrpack/installed_paths.h"
 #include "scrpack/package_reader.h"
 #include "scrpack/package_writer.h"
+#include "scrpack/pe_image.h"
+#include "scrpack/signature_status.h"
 #include "scrpack/stub_layout.h"
 #include "scrpack/verify_package.h"
 #include "synthetic_pe.h"
@@ -107,8 +109,14 @@ TEST(PackageWriter, FourStoredFilesWithoutLicence)
     StubLayout layout;
     ASSERT_TRUE(CheckStubLayout(spec.stub, &layout, &error));
     EXPECT_EQ(built.manifestOffset, layout.manifestOffset);
-    EXPECT_TRUE(std::equal(spec.stub.begin(), spec.stub.begin() + (ptrdiff_t)layout.manifestOffset,
-                           built.bytes.begin()));
+    PeImage pe;
+    ASSERT_TRUE(ParsePeImage(built.bytes, &pe, &error));
+    Bytes head(built.bytes.begin(), built.bytes.begin() + (ptrdiff_t)layout.manifestOffset);
+    StoreLe32(head, pe.checksumOffset, 0);
+    EXPECT_TRUE(std::equal(spec.stub.begin(), spec.stub.begin() + (ptrdiff_t)layout.manifestOffset, head.begin()));
+    PeChecksum sum(pe.checksumOffset);
+    sum.Add(built.bytes.data(), built.bytes.size());
+    EXPECT_EQ(LoadLe32(built.bytes, pe.checksumOffset), sum.Finish());
     // 264 + 28 * 5 = 404 bytes of manifest, then the blocks back to back,
     // and the file ends with the last block.
     uint32_t offset = (uint32_t)layout.manifestOffset + 404;
