@@ -1,8 +1,6 @@
 // WinMain: the uninstall, or the clean-up step of a temporary copy.
 #include "uninstaller/uninstall.h"
 
-int silentMode;
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
     (void)instance;
@@ -15,6 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         RunCleanup(&switches);
         return 0;
     }
-    silentMode = switches.silent;
-    return RunUninstall();
+    UninstallRun run = {}; // about 3.6 KB
+    run.silent = switches.silent;
+    return RunUninstall(&run);
 }
