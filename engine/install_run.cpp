@@ -11,10 +11,6 @@
 #include "package/manifest.h"
 #include "package/text_rules.h"
 
-// Used when the copy buffer can't be allocated, so stored files are still
-// copied whole.
-static char fallbackCopyBuffer[kCopyChunkSize];
-
 // What the walk over the records takes and learns.
 struct Walk {
     ExtractionRun *run;
@@ -93,6 +89,9 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
     HFILE manifest = OpenFileRecords(&walk->firstFileNumber);
     if (manifest == HFILE_ERROR)
         return;
+    // The stack's buffer serves when the copy buffer can't be allocated, so
+    // stored files are still copied whole.
+    char fallbackCopyBuffer[kCopyChunkSize];
     char *buffer = (char *)LocalAlloc(LMEM_FIXED, kCopyChunkSize);
     char *copyBuffer = buffer != NULL ? buffer : fallbackCopyBuffer;
 
@@ -141,7 +140,10 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
 // short and the install log may lack lines, while the run knows exactly
 // which records it reached and builds their paths again from the manifest
 // as the walk did.  Each of those files was created (or emptied) by the
-// run, so nothing is removed that the run did not make.
+// run, so nothing is removed that the run did not make.  (A destination
+// the run could not open for writing is mostly one it can't delete either;
+// one whose block could not be read at all means the installer's own file
+// is unreadable, when the walk has written nothing of worth.)
 static void RemoveWrittenFiles(Walk *walk)
 {
     HFILE manifest = OpenFileRecords(&walk->firstFileNumber);
