@@ -1,4 +1,7 @@
-// BuildDataFolder: the per-machine data folder of the screen saver.
+// BuildDataFolder: the per-machine data folder of the screen saver, and
+// its removal when a failed run takes the install back.
+#include <string.h>
+
 #include <shlobj.h>
 
 #include "engine/extraction.h"
@@ -8,13 +11,11 @@
 #include "system_dlls/system_dlls.h"
 #include "texts.h"
 
-char dataFolder[kNameFieldSize];
-
 typedef HRESULT(WINAPI *GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
 
 // The common application data folder from the system folder's SHFOLDER.DLL,
 // when it is there.
-static void GetCommonAppData(void)
+static void GetCommonAppData(char *dataFolder)
 {
     dataFolder[0] = '\0';
     HMODULE library = LoadSystemDll("SHFOLDER.DLL");
@@ -28,14 +29,20 @@ static void GetCommonAppData(void)
 }
 
 // Creates one level of the chain; the result is ignored (an existing
-// folder is fine).
-static void CreateLevel(const char *folder)
+// folder is fine).  The first level made here is noted: a run that fails
+// removes the levels it made and no others.
+static void CreateLevel(const char *folder, void *context)
 {
-    CreateDirectoryA(folder, NULL);
+    size_t *createdFrom = (size_t *)context;
+    if (CreateDirectoryA(folder, NULL) && *createdFrom == 0)
+        *createdFrom = strlen(folder);
 }
 
-int BuildDataFolder(const char *baseName)
+int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
 {
+    const size_t capacity = kNameFieldSize;
+    const FolderMaker maker = {CreateLevel, createdFrom};
+    *createdFrom = 0;
     // A blank base name (a package whose name is missing or damaged) would
     // make the shared Glimmerkit folder, or the one above it, the data
     // folder: its install log and uninstaller would then belong to every
@@ -44,22 +51,22 @@ int BuildDataFolder(const char *baseName)
         dataFolder[0] = '\0';
         return 0;
     }
-    GetCommonAppData();
+    GetCommonAppData(dataFolder);
     int fit = 1;
     if (dataFolder[0] == '\0') {
-        UINT length = GetWindowsDirectoryA(dataFolder, sizeof dataFolder);
-        if (length == 0 || length >= sizeof dataFolder) {
+        UINT length = GetWindowsDirectoryA(dataFolder, capacity);
+        if (length == 0 || length >= capacity) {
             dataFolder[0] = '\0'; // neither source: the chain starts at the drive's root
         } else {
             // The Windows directory may end in a backslash (a root): the
             // first level is then appended without a second one.
             if (dataFolder[length - 1] == '\\')
                 dataFolder[length - 1] = '\0';
-            fit = AppendFolderLevel(dataFolder, sizeof dataFolder, TEXT_ALL_USERS, CreateLevel) &&
-                  AppendFolderLevel(dataFolder, sizeof dataFolder, TEXT_APPLICATION_DATA, CreateLevel);
+            fit = AppendFolderLevel(dataFolder, capacity, TEXT_ALL_USERS, &maker) &&
+                  AppendFolderLevel(dataFolder, capacity, TEXT_APPLICATION_DATA, &maker);
         }
     }
-    fit = fit && AppendDataFolderLevels(dataFolder, sizeof dataFolder, baseName, CreateLevel);
+    fit = fit && AppendDataFolderLevels(dataFolder, capacity, baseName, &maker);
     if (!fit) {
         // A folder path that does not fit in 260 bytes can't be used: no
         // file goes into the data folder, and nothing is started from it.
@@ -67,4 +74,23 @@ int BuildDataFolder(const char *baseName)
         return 0;
     }
     return 1;
+}
+
+void RemoveDataFolder(const char *dataFolder, size_t createdFrom)
+{
+    char level[kNameFieldSize];
+    if (createdFrom == 0 || !CopyText(level, sizeof level, dataFolder))
+        return;
+    size_t length = strlen(level);
+    if (length > 0 && level[length - 1] == '\\')
+        level[--length] = '\0';
+    // Innermost first; a level that is not empty stays, and so do those
+    // above it.
+    while (length >= createdFrom && RemoveDirectoryA(level)) {
+        char *cut = strrchr(level, '\\');
+        if (cut == NULL)
+            break;
+        *cut = '\0';
+        length = (size_t)(cut - level);
+    }
 }

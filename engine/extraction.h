@@ -1,5 +1,6 @@
-// The extraction engine: the progress dialog and the state it leaves
-// (Windows only; the abort flags are in engine/portable/rules.h).
+// The extraction engine: the progress dialog, what it takes from the
+// install sequence and what it leaves for it (Windows only; the pump step
+// is in engine/portable/rules.h).
 #ifndef ENGINE_EXTRACTION_H
 #define ENGINE_EXTRACTION_H
 
@@ -10,22 +11,33 @@
 #include "engine/portable/rules.h"
 #include "package/package_format.h"
 
-// The data folder; ends with a backslash once built.
-extern char dataFolder[kNameFieldSize];
-// The progress dialog, for IsDialogMessageA in the message pump step.
-extern HWND progressWindow;
-
-// What the run takes from the install sequence; the sequence passes it as
-// the progress dialog's creation parameter.
+// What the run takes from the install sequence.
 struct ExtractionRequest {
     HINSTANCE instance;              // the installer's own module
+    const char *screenSaverName;     // the display name, for the dialog's texts
     const char *screenSaverFileName; // the name with ".scr", no folder
     int showProgress;                // 1 in Interactive mode
 };
 
-// Ends with 1 when the walk is over (also after an abort), 2 when access to
-// the uninstall key is refused.  lParam of WM_INITDIALOG is the
-// ExtractionRequest, which outlives the dialog.
+// What the run leaves for the closing actions.
+struct ExtractionResult {
+    int32_t aborted;  // Cancel was confirmed: the uninstaller is to remove the install
+    int32_t diskFull; // a write fell short: the run removed all it had made
+    char dataFolder[kNameFieldSize];        // ends with a backslash once built
+    char missingTypes[kMissingTypesSize];   // refused media types, each with CR LF
+};
+
+// One run of the progress dialog; the install sequence owns it and passes
+// it as the dialog's creation parameter.
+struct ExtractionRun {
+    ExtractionRequest request;
+    ExtractionResult result;
+    ExtractionPump pump; // the abort state and the progress dialog, for the pump step
+};
+
+// Ends with 1 when the walk is over (also after an abort or a short
+// write), 2 when access to the uninstall key is refused.  lParam of
+// WM_INITDIALOG is the ExtractionRun, which outlives the dialog.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -10,16 +10,29 @@
 
 // The whole run started by the posted IDOK; returns the dialog's result
 // (1 walk over, 2 access refused).
-INT_PTR RunExtraction(const ExtractionRequest *request);
+INT_PTR RunExtraction(ExtractionRun *run);
 
-// Builds dataFolder (always ending with a backslash) and creates its chain
-// one level at a time.  Returns 1 when the whole path fit; otherwise, and
-// for a blank base name, dataFolder is left empty.
-int BuildDataFolder(const char *baseName);
+// Builds the data folder into folder (kNameFieldSize bytes, always ending
+// with a backslash) and creates its chain one level at a time; *createdFrom
+// becomes the length of the path up to the first level this call created
+// (0 when it created none).  Returns 1 when the whole path fit; otherwise,
+// and for a blank base name, the folder is left empty.
+int BuildDataFolder(char *folder, const char *baseName, size_t *createdFrom);
+// Removes the levels of folder from its last one up to the one that ends
+// at createdFrom, while they are empty.
+void RemoveDataFolder(const char *folder, size_t createdFrom);
 
 // The install log: opened once, extended at its end, one line per record.
-HANDLE OpenInstallLog(void);
-void AppendInstallLog(HANDLE log, const char *path);
-void CloseInstallLog(HANDLE log);
+struct InstallLog {
+    HANDLE file;   // INVALID_HANDLE_VALUE when it could not be opened
+    int created;   // this run made the file
+    DWORD oldSize; // its size before the run
+    char path[kNameFieldSize];
+};
+void OpenInstallLog(InstallLog *log, const char *dataFolder);
+void AppendInstallLog(const InstallLog *log, const char *path);
+// With undo, the log is left as it was before the run: removed when the
+// run made it, otherwise cut back to its old end.
+void CloseInstallLog(InstallLog *log, int undo);
 
 #endif

@@ -1,30 +1,26 @@
 // RunExtraction: the walk over the file records, from the access test to
-// the default screen saver setting.
+// the default screen saver setting, and the undo of a run whose write fell
+// short.
 #include <string.h>
 
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
-#include "engine/message_pump.h"
 #include "engine/system_registration.h"
 #include "package/decoder.h"
 #include "package/installed_names.h"
 #include "package/manifest.h"
 #include "package/text_rules.h"
 
-// Used when the copy buffer can't be allocated, so stored files are still
-// copied whole.
-static char fallbackCopyBuffer[kCopyChunkSize];
-
-// The pump step of the stored copy and the decoder: the progress dialog's
-// messages (where Cancel may set abortRequested), then stop unless the file
-// is exempt.
-static int PumpAndTestAbort(void *)
-{
-    RunMessagePumpStep();
-    return abortRequested && !abortExempt;
-}
-
-static const PumpHook extractionPump = {PumpAndTestAbort, NULL};
+// What the walk over the records takes and learns.
+struct Walk {
+    ExtractionRun *run;
+    PumpHook pump;               // ExtractionPumpStep on run->pump
+    const char *screenSaverPath; // empty when the screen saver can't be placed
+    const char *baseName;
+    uint16_t firstFileNumber;
+    int recordsReached; // records whose destination the walk has built
+    int registered;     // RegisterUninstaller wrote the uninstall entry
+};
 
 static int IsFile(const char *path)
 {
@@ -45,24 +41,26 @@ static int BuildScreenSaverPath(char *path, size_t capacity, const char *screenS
 // happens only when the path would not fit in 260 bytes.  Such a file is
 // neither written nor logged: a cut path could name some other file, which
 // the uninstaller would then remove.
-static int BuildDestination(char *path, size_t capacity, int index, const FileRecord *record,
-                            const char *screenSaverPath, const char *baseName, uint16_t firstFileNumber)
+static int BuildDestination(char *path, size_t capacity, int index, const FileRecord *record, const Walk *walk)
 {
     path[0] = '\0';
     if (index == kRecordScreenSaver)
-        return screenSaverPath[0] != '\0' && CopyText(path, capacity, screenSaverPath);
+        return walk->screenSaverPath[0] != '\0' && CopyText(path, capacity, walk->screenSaverPath);
+    const char *dataFolder = walk->run->result.dataFolder;
     if (dataFolder[0] == '\0')
         return 0;
-    return BuildDataFolderFilePath(path, capacity, dataFolder, baseName, firstFileNumber, index, record->nameTail);
+    return BuildDataFolderFilePath(path, capacity, dataFolder, walk->baseName, walk->firstFileNumber, index,
+                                   record->nameTail);
 }
 
 // Expands a compressed block and reopens the manifest behind the licence.
 // Returns the new handle, or HFILE_ERROR when the manifest is gone.
-static HFILE ExpandAndReopen(HINSTANCE instance, HFILE manifest, const FileRecord *record, const char *destination)
+static HFILE ExpandAndReopen(const Walk *walk, HFILE manifest, const FileRecord *record, const char *destination,
+                             CopyEnd *end)
 {
     _lclose(manifest);
-    ExpandFile(instance, record->dataOffset, record->originalSize, record->storedSize, destination,
-               &extractionPump);
+    *end = ExpandFile(walk->run->request.instance, record->dataOffset, record->originalSize, record->storedSize,
+                      destination, &walk->pump);
     manifest = OpenManifest();
     if (manifest != HFILE_ERROR && !SkipLicense(manifest)) {
         _lclose(manifest);
@@ -71,20 +69,29 @@ static HFILE ExpandAndReopen(HINSTANCE instance, HFILE manifest, const FileRecor
     return manifest;
 }
 
-// Walks the records.  A manifest that can't be opened, at the start or
-// after a compressed file, ends the walk there: the run then finishes as
-// after the last record.
-static void WalkFileRecords(const ExtractionRequest *request, HANDLE log, const char *screenSaverPath,
-                            const char *baseName)
+// The manifest at its first file record, or HFILE_ERROR.
+static HFILE OpenFileRecords(uint16_t *firstFileNumber)
 {
     HFILE manifest = OpenManifest();
-    uint16_t firstFileNumber = 0;
+    if (manifest != HFILE_ERROR && !SkipToFileRecords(manifest, firstFileNumber)) {
+        _lclose(manifest);
+        manifest = HFILE_ERROR;
+    }
+    return manifest;
+}
+
+// Walks the records.  A manifest that can't be opened, at the start or
+// after a compressed file, ends the walk there: the run then finishes as
+// after the last record.  A write that falls short ends it at once.
+static void WalkFileRecords(Walk *walk, const InstallLog *log)
+{
+    ExtractionRun *run = walk->run;
+    HFILE manifest = OpenFileRecords(&walk->firstFileNumber);
     if (manifest == HFILE_ERROR)
         return;
-    if (!SkipToFileRecords(manifest, &firstFileNumber)) {
-        _lclose(manifest);
-        return;
-    }
+    // The stack's buffer serves when the copy buffer can't be allocated, so
+    // stored files are still copied whole.
+    char fallbackCopyBuffer[kCopyChunkSize];
     char *buffer = (char *)LocalAlloc(LMEM_FIXED, kCopyChunkSize);
     char *copyBuffer = buffer != NULL ? buffer : fallbackCopyBuffer;
 
@@ -92,61 +99,106 @@ static void WalkFileRecords(const ExtractionRequest *request, HANDLE log, const 
     int index = 0;
     int more = ReadFileRecord(manifest, &record);
     while (more) {
-        abortExempt = 0;
+        run->pump.abortExempt = index == kRecordUninstaller; // the uninstaller is always written whole
         char destination[kNameFieldSize];
-        if (index == kRecordUninstaller)
-            abortExempt = 1; // the uninstaller is always written whole
-        int haveDestination =
-            BuildDestination(destination, sizeof destination, index, &record, screenSaverPath, baseName, firstFileNumber);
+        int haveDestination = BuildDestination(destination, sizeof destination, index, &record, walk);
+        walk->recordsReached = index + 1;
         if (haveDestination && index == kRecordUninstaller)
-            RegisterUninstaller(request->screenSaverFileName, destination);
+            walk->registered = RegisterUninstaller(run->request.screenSaverFileName, destination);
 
         LONG resumeOffset = _llseek(manifest, 0, FILE_CURRENT);
+        CopyEnd end = kCopyWhole;
         if (haveDestination) {
-            if (record.originalSize != 0) {
-                manifest = ExpandAndReopen(request->instance, manifest, &record, destination);
-            } else {
-                CopyStoredBlock(manifest, &record, destination, copyBuffer, &extractionPump);
-            }
+            if (record.originalSize != 0)
+                manifest = ExpandAndReopen(walk, manifest, &record, destination, &end);
+            else
+                end = CopyStoredBlock(manifest, &record, destination, copyBuffer, &walk->pump);
             AppendInstallLog(log, destination);
+        }
+        if (end == kCopyShortWrite) {
+            run->result.diskFull = 1;
+            break;
         }
         if (manifest == HFILE_ERROR || resumeOffset == HFILE_ERROR ||
             _llseek(manifest, resumeOffset, FILE_BEGIN) != resumeOffset)
             break;
         more = ReadFileRecord(manifest, &record);
-        if (haveDestination && !abortRequested && index > kRecordUninstaller)
-            CheckMediaSupport(destination);
+        if (haveDestination && !run->pump.abortRequested && index > kRecordUninstaller)
+            CheckMediaSupport(destination, run->result.missingTypes);
         index++;
     }
-    abortExempt = 0;
+    run->pump.abortExempt = 0;
     if (buffer != NULL)
         LocalFree(buffer);
     if (manifest != HFILE_ERROR)
         _lclose(manifest);
 }
 
-INT_PTR RunExtraction(const ExtractionRequest *request)
+// After a write fell short: removes the file of every record the walk
+// reached.  The run does this itself rather than start the uninstaller as
+// a Cancel does: the disk is full, so the uninstaller may be missing or cut
+// short and the install log may lack lines, while the run knows exactly
+// which records it reached and builds their paths again from the manifest
+// as the walk did.  Each of those files was created (or emptied) by the
+// run, so nothing is removed that the run did not make.  (A destination
+// the run could not open for writing is mostly one it can't delete either;
+// one whose block could not be read at all means the installer's own file
+// is unreadable, when the walk has written nothing of worth.)
+static void RemoveWrittenFiles(Walk *walk)
 {
-    if (!CheckUninstallAccess(request->screenSaverFileName))
+    HFILE manifest = OpenFileRecords(&walk->firstFileNumber);
+    if (manifest == HFILE_ERROR)
+        return;
+    FileRecord record;
+    for (int index = 0; index < walk->recordsReached && ReadFileRecord(manifest, &record); index++) {
+        char path[kNameFieldSize];
+        if (BuildDestination(path, sizeof path, index, &record, walk))
+            DeleteFileA(path);
+    }
+    _lclose(manifest);
+}
+
+INT_PTR RunExtraction(ExtractionRun *run)
+{
+    ExtractionResult *result = &run->result;
+    const char *fileName = run->request.screenSaverFileName;
+    int keyCreated = 0;
+    if (!CheckUninstallAccess(fileName, &keyCreated))
         return 2;
 
     char screenSaverPath[kNameFieldSize];
-    if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, request->screenSaverFileName))
+    if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, fileName))
         screenSaverPath[0] = '\0'; // too long: the screen saver file can't be placed
     char baseName[kNameFieldSize];
-    CopyBaseName(baseName, sizeof baseName, request->screenSaverFileName);
-    BuildDataFolder(baseName);
+    CopyBaseName(baseName, sizeof baseName, fileName);
+    size_t createdFrom = 0;
+    BuildDataFolder(result->dataFolder, baseName, &createdFrom);
 
-    HANDLE log = OpenInstallLog();
-    WalkFileRecords(request, log, screenSaverPath, baseName);
-    CloseInstallLog(log);
+    InstallLog log;
+    OpenInstallLog(&log, result->dataFolder);
+    Walk walk = {run, {ExtractionPumpStep, &run->pump}, screenSaverPath, baseName, 0, 0, 0};
+    WalkFileRecords(&walk, &log);
+    result->aborted = run->pump.abortRequested;
+    if (result->diskFull) {
+        // Nothing of the install is left: its files, the log's new lines
+        // (or the log), the folders the run made and the uninstall entry,
+        // made by the access test or filled when the walk reached the
+        // uninstaller.  The default screen saver was not touched yet.
+        RemoveWrittenFiles(&walk);
+        CloseInstallLog(&log, 1);
+        RemoveDataFolder(result->dataFolder, createdFrom);
+        if (keyCreated || walk.registered)
+            RemoveUninstallEntry(fileName);
+        return 1;
+    }
+    CloseInstallLog(&log, 0);
 
     // After a confirmed Cancel the uninstaller removes the screen saver at
     // once: the system must not be left pointing at a missing file.  For
     // the same reason a run that wrote no screen saver file (a package
     // without records, or whose manifest can't be reached) leaves the
     // user's screen saver as it was.
-    if (missingTypes[0] == '\0' && !abortRequested && screenSaverPath[0] != '\0' && IsFile(screenSaverPath))
+    if (result->missingTypes[0] == '\0' && !result->aborted && screenSaverPath[0] != '\0' && IsFile(screenSaverPath))
         SetDefaultScreenSaver(screenSaverPath);
     return 1;
 }

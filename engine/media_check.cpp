@@ -46,7 +46,7 @@ static int MediaLayerOpens(const char *shortPath)
     return 1;
 }
 
-void CheckMediaSupport(const char *dataFilePath)
+void CheckMediaSupport(const char *dataFilePath, char *missingTypes)
 {
     // Without a short path (the file is missing) there is nothing to open:
     // the file counts as refused, as a failed open would.  Asking the media

@@ -3,13 +3,11 @@
 
 #include <windows.h>
 
-#include "engine/extraction.h"
-
-void RunMessagePumpStep(void)
+void RunMessagePumpStep(void *progressDialog)
 {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(progressWindow, &message)) {
+        if (!IsDialogMessageA((HWND)progressDialog, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

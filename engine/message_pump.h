@@ -2,8 +2,8 @@
 #ifndef ENGINE_MESSAGE_PUMP_H
 #define ENGINE_MESSAGE_PUMP_H
 
-// Hands every waiting message of the thread to the progress dialog or to
-// its window.  Native builds (tests, tools) link a stand-in of their own.
-void RunMessagePumpStep(void);
+// Hands every waiting message of the thread to the progress dialog (an
+// HWND) or to its window; an ExtractionPump's pumpMessages.
+void RunMessagePumpStep(void *progressDialog);
 
 #endif

@@ -26,12 +26,14 @@ static void SetNumberValue(HKEY key, const char *name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
 }
 
-int CheckUninstallAccess(const char *screenSaverFileName)
+int CheckUninstallAccess(const char *screenSaverFileName, int *created)
 {
     char keyPath[kUninstallKeyPathSize];
     BuildUninstallKeyPath(keyPath, sizeof keyPath, screenSaverFileName);
     HKEY key = NULL;
-    LONG result = OpenUninstallKey(keyPath, &key, NULL);
+    DWORD disposition = 0;
+    LONG result = OpenUninstallKey(keyPath, &key, &disposition);
+    *created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
     if (result == ERROR_ACCESS_DENIED) {
         MessageBoxA(NULL, TEXT_ACCESS_DENIED, TEXT_ACCESS_DENIED_CAPTION, MB_OK);
         return 0;
@@ -42,17 +44,17 @@ int CheckUninstallAccess(const char *screenSaverFileName)
     return 1;
 }
 
-void RegisterUninstaller(const char *screenSaverFileName, const char *uninstallerPath)
+int RegisterUninstaller(const char *screenSaverFileName, const char *uninstallerPath)
 {
     char keyPath[kUninstallKeyPathSize];
     // Without a base name the path is the shared Uninstall key: write no
     // entry into it.
     if (!BuildUninstallKeyPath(keyPath, sizeof keyPath, screenSaverFileName))
-        return;
+        return 0;
     HKEY key;
     DWORD disposition;
     if (OpenUninstallKey(keyPath, &key, &disposition) != ERROR_SUCCESS)
-        return;
+        return 0;
 
     // The key path buffer is free again: it holds each text in turn.
     CopyText(keyPath, sizeof keyPath, screenSaverFileName);
@@ -67,4 +69,13 @@ void RegisterUninstaller(const char *screenSaverFileName, const char *uninstalle
     SetNumberValue(key, "VersionMajor", 6);
     SetNumberValue(key, "VersionMinor", 0);
     RegCloseKey(key);
+    return 1;
+}
+
+void RemoveUninstallEntry(const char *screenSaverFileName)
+{
+    char keyPath[kUninstallKeyPathSize];
+    // Never the shared Uninstall key itself.
+    if (BuildUninstallKeyPath(keyPath, sizeof keyPath, screenSaverFileName))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath);
 }

@@ -6,16 +6,14 @@
 #include "package/manifest.h"
 #include "texts.h"
 
-uint32_t totalInstallBytes;
-
-int CheckDiskSpace(void)
+int CheckDiskSpace(uint32_t *totalInstallBytes)
 {
     HFILE manifest = OpenManifest();
     if (manifest == HFILE_ERROR)
         return 1;
     // Made before anything else can end the check: the confirmation
     // message shows this total whatever the check decides.
-    totalInstallBytes = SumInstalledSizes(manifest);
+    *totalInstallBytes = SumInstalledSizes(manifest);
     _lclose(manifest);
 
     char windowsDirectory[512];
@@ -24,7 +22,7 @@ int CheckDiskSpace(void)
         return 1;
 
     uint32_t freeKB = GetFreeDiskKB(windowsDirectory);
-    uint32_t neededKB = totalInstallBytes / 1024;
+    uint32_t neededKB = *totalInstallBytes / 1024;
     // Equal values do not pass; an unknown amount always does.
     if (freeKB > neededKB)
         return 1;

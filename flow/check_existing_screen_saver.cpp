@@ -6,7 +6,7 @@
 #include "package/manifest.h"
 #include "texts.h"
 
-int CheckExistingScreenSaver(void)
+int CheckExistingScreenSaver(const char *screenSaverName)
 {
     char windowsDirectory[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);

@@ -9,12 +9,11 @@
 
 #include "flow/portable/rules.h"
 
-// Sum of the installed sizes of all file records (made by CheckDiskSpace).
-extern uint32_t totalInstallBytes;
-
-// Each returns 1 to go on and 0 to stop the installation.
-int CheckExistingScreenSaver(void);
-int CheckDiskSpace(void);
+// Each returns 1 to go on and 0 to stop the installation.  CheckDiskSpace
+// sets *totalInstallBytes to the sum of the installed sizes of all file
+// records (left as it was when the manifest can't be reached).
+int CheckExistingScreenSaver(const char *screenSaverName);
+int CheckDiskSpace(uint32_t *totalInstallBytes);
 int ShowLicense(HINSTANCE instance);
 
 // Free space of the drive holding directory, in kilobytes; 0xFFFFFFFF when

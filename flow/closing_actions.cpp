@@ -26,7 +26,7 @@ static BOOL OpenWithShell(const char *file, const char *parameters, int showComm
 
 // After an abort the uninstaller removes what the run wrote.  It is
 // not waited for and its start is not checked.
-static void StartUninstaller(void)
+static void StartUninstaller(const char *dataFolder)
 {
     // Without a data folder no uninstaller was written, and the bare name
     // would start whatever UNINSTAL.EXE the search path finds first.
@@ -39,7 +39,7 @@ static void StartUninstaller(void)
 }
 
 // The missing media types and the offer to download a player.
-static void ReportMissingTypes(void)
+static void ReportMissingTypes(const char *missingTypes)
 {
     char message[sizeof TEXT_MISSING_HEAD + kMissingTypesSize + sizeof TEXT_MISSING_MIDDLE +
                  sizeof TEXT_MEDIA_PLAYER_URL + sizeof TEXT_MISSING_TAIL];
@@ -52,7 +52,7 @@ static void ReportMissingTypes(void)
 }
 
 // Starting the screen saver: by the short path of the installed file.
-static void StartScreenSaver(void)
+static void StartScreenSaver(const char *screenSaverFileName)
 {
     // The file in the Windows directory; when that directory can't be
     // obtained, the bare file name.
@@ -72,24 +72,29 @@ static void StartScreenSaver(void)
         WinExec(shortPath, SW_SHOW);
 }
 
-void RunClosingActions(const char *caption)
+int RunClosingActions(const char *caption, const char *screenSaverFileName, const ExtractionResult *result)
 {
-    if (abortRequested) {
-        StartUninstaller();
-        return;
-    }
     int interactive = installMode == kInstallModeInteractive;
-    if (missingTypes[0] != '\0') {
-        ReportMissingTypes();
+    if (result->diskFull) {
+        if (interactive)
+            MessageBoxA(NULL, TEXT_WRITE_FAILED, caption, MB_ICONERROR);
+        return kExitDiskFull;
+    }
+    if (result->aborted) {
+        StartUninstaller(result->dataFolder);
+        return kExitInstalled;
+    }
+    if (result->missingTypes[0] != '\0') {
+        ReportMissingTypes(result->missingTypes);
     } else {
         if (!interactive)
-            return;
+            return kExitInstalled;
         MessageBoxA(NULL, TEXT_INSTALL_COMPLETE, caption, MB_ICONEXCLAMATION);
     }
     if (!interactive)
-        return;
+        return kExitInstalled;
     DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_ORDERINFO), NULL, OrderInfoDlgProc, 0);
-    if (missingTypes[0] != '\0')
-        return; // not started while a media type is missing
-    StartScreenSaver();
+    if (result->missingTypes[0] == '\0') // not started while a media type is missing
+        StartScreenSaver(screenSaverFileName);
+    return kExitInstalled;
 }

@@ -12,11 +12,9 @@
 #include "resource.h"
 #include "texts.h"
 
-char screenSaverFileName[kNameFieldSize];
-
 // The confirmation message.  The message buffer is sized so
 // that the longest name, directory and byte count always fit whole.
-static int ConfirmInstall(const char *caption)
+static int ConfirmInstall(const char *caption, const char *screenSaverName, uint32_t totalInstallBytes)
 {
     char windowsDirectory[MAX_PATH] = "";
     UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
@@ -34,35 +32,42 @@ static int ConfirmInstall(const char *caption)
     return MessageBoxA(NULL, message, caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
 
-void RunInstallSequence(void)
+int RunInstallSequence(void)
 {
+    // The display name from the manifest, empty when it can't be read.
+    char screenSaverName[kNameFieldSize] = "";
+    uint32_t totalInstallBytes = 0;
     ReadScreenSaverName(screenSaverName);
-    if (!CheckExistingScreenSaver())
-        return;
-    if (!CheckDiskSpace())
-        return;
+    if (!CheckExistingScreenSaver(screenSaverName))
+        return kExitInstalled;
+    if (!CheckDiskSpace(&totalInstallBytes))
+        return kExitInstalled;
     TrimTrailingSpaces(screenSaverName);
 
     // The caption is cut at 255 characters when a long name would not fit.
     char caption[256];
     snprintf(caption, sizeof caption, TEXT_INSTALL_CAPTION, screenSaverName);
     // The texts shown keep the name as it is.
+    char screenSaverFileName[kNameFieldSize];
     BuildScreenSaverFileName(screenSaverFileName, sizeof screenSaverFileName, screenSaverName);
 
-    if (!ConfirmInstall(caption))
-        return;
+    if (!ConfirmInstall(caption, screenSaverName, totalInstallBytes))
+        return kExitInstalled;
     if (!ShowLicense(moduleInstance))
-        return;
+        return kExitInstalled;
 
-    ExtractionRequest request;
-    request.instance = moduleInstance;
-    request.screenSaverFileName = screenSaverFileName;
-    request.showProgress = installMode == kInstallModeInteractive;
+    // About 0.5 KB of results: the sequence's own, for the dialog's life.
+    ExtractionRun run;
+    memset(&run, 0, sizeof run);
+    run.request.instance = moduleInstance;
+    run.request.screenSaverName = screenSaverName;
+    run.request.screenSaverFileName = screenSaverFileName;
+    run.request.showProgress = installMode == kInstallModeInteractive;
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc,
-                                     (LPARAM)&request);
+    INT_PTR result =
+        DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc, (LPARAM)&run);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
     if (result == 2)
-        return;
-    RunClosingActions(caption);
+        return kExitInstalled;
+    return RunClosingActions(caption, screenSaverFileName, &run.result);
 }

@@ -4,30 +4,37 @@
 
 #include <windows.h>
 
+#include "engine/extraction.h"
 #include "flow/portable/rules.h"
 #include "package/package_format.h"
 
-// 2 Interactive (initial), 1 Silent; set once by the entry point.  Every
-// mode test asks whether it equals kInstallModeInteractive.
+// Process-wide: set once by the entry point before the install starts and
+// read by every step that shows something.
+// 2 Interactive (initial), 1 Silent.  Every mode test asks whether it
+// equals kInstallModeInteractive.
 extern int32_t installMode;
-
-// The installer's instance handle, stored before the window is created.
+// The installer's instance handle, for its resources and its own file.
 extern HINSTANCE moduleInstance;
 
-// screenSaverName followed by ".scr": the installed file's name, without
-// its folder, for the whole run.
-extern char screenSaverFileName[kNameFieldSize];
+// The process's exit status: 0 for every ending (success, a refusal, a
+// confirmed Cancel) but a write that fell short, after which the run has
+// taken the install back.
+enum { kExitInstalled = 0, kExitDiskFull = 1 };
 
+// lParam of WM_CREATE carries, as its creation parameter, the int that
+// receives the exit status.
 LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The whole install, from reading the name to the closing actions;
-// returns when the install is over, whatever happened.
-void RunInstallSequence(void);
+// returns the exit status when the install is over, whatever happened.
+int RunInstallSequence(void);
 
-// What follows the progress dialog: the uninstaller after an abort, the
-// missing media types, the closing message, the ordering information and
-// the start of the screen saver.
-void RunClosingActions(const char *caption);
+// What follows the progress dialog: the message of a disk that filled up,
+// the uninstaller after an abort, the missing media types, the closing
+// message, the ordering information and the start of the screen saver.
+// screenSaverFileName is the installed file's name, without its folder.
+// Returns the exit status.
+int RunClosingActions(const char *caption, const char *screenSaverFileName, const ExtractionResult *result);
 
 // Centres a dialog on the screen, keeping its size, without repainting.
 void CentreDialog(HWND dialog);

@@ -31,8 +31,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     // The whole install runs inside this call, while WM_CREATE is handled;
     // the creation is then refused and no window is returned.
+    int exitStatus = kExitInstalled;
     HWND window = CreateWindowExA(0, TEXT_WINDOW_CLASS, "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, &exitStatus);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     if (window == NULL) {
@@ -48,6 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    if (exitStatus != kExitInstalled)
+        return exitStatus;
     return got == 0 ? (int)message.wParam : 0;
 }
 
@@ -55,7 +58,7 @@ LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
 {
     switch (message) {
     case WM_CREATE:
-        RunInstallSequence();
+        *(int *)((CREATESTRUCTA *)lParam)->lpCreateParams = RunInstallSequence();
         return -1; // refuse the creation on every path
     case WM_DESTROY:
         PostQuitMessage(0);

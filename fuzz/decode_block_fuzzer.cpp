@@ -3,9 +3,10 @@
 // Input: 4 bytes originalSize, 4 bytes storedSize, 1 byte of flags, then
 // the block.  originalSize is kept below 128 KB (sizes of 2^31 and up are
 // passed as they are: they decode nothing); storedSize may claim more bytes
-// than there are, which makes the reads fall short.  Checked: the output
-// never exceeds originalSize, equals what DecodeBlock reports, and nothing
-// past storedSize is read.
+// than there are, which makes the reads fall short; the output may fill
+// up.  Checked: the output never exceeds originalSize, equals what
+// DecodeBlock reports unless a write fell short, which is reported and
+// soon stops the decoding, and nothing past storedSize is read.
 #include <stdlib.h>
 
 #include <cstdint>
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzSource source{in.block, in.blockSize};
 
     // Flags: an abort at the first, second or third pump step (or none),
-    // and whether the block is exempt.
+    // whether the block is exempt, and how many 4096 bytes the output
+    // takes before it is full (0: no limit).
     pumpSteps = 0;
     abortAtStep = in.flags & 3;
     exempt = (in.flags >> 2) & 1;
@@ -43,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     FuzzSink sink;
     sink.keep = false;
+    size_t room = in.flags >> 3 ? (size_t)(in.flags >> 3) * 4096 : SIZE_MAX;
+    sink.room = room;
     FILE *input = OpenSource(&source);
     FILE *output = OpenSink(&sink);
     int32_t produced = DecodeBlock(&decoder, input, output, in.originalSize, in.storedSize, &pump);
@@ -53,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     if (in.originalSize >= 0x80000000u ? produced != 0 : (uint32_t)produced > in.originalSize)
         abort();
-    bool stopped = abortAtStep != 0 && !exempt && pumpSteps == abortAtStep;
+    if (decoder.writeFailed && (sink.room != 0 || (size_t)produced > room + kBlockBufferSize + kPumpInterval + F))
+        abort();
+    bool stopped = decoder.writeFailed || (abortAtStep != 0 && !exempt && pumpSteps == abortAtStep);
     if (!stopped && in.originalSize < 0x80000000u && sink.count != in.originalSize)
         abort();
     return 0;

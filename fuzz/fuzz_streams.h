@@ -19,6 +19,7 @@ struct FuzzSink {
     std::vector<uint8_t> bytes;
     bool keep = true;   // false: count only
     size_t count = 0;
+    size_t room = SIZE_MAX; // bytes it takes before it is full
 };
 
 inline ssize_t FuzzRead(void *cookie, char *buffer, size_t size)
@@ -33,6 +34,8 @@ inline ssize_t FuzzRead(void *cookie, char *buffer, size_t size)
 inline ssize_t FuzzWrite(void *cookie, const char *buffer, size_t size)
 {
     auto *sink = static_cast<FuzzSink *>(cookie);
+    size = size < sink->room ? size : sink->room;
+    sink->room -= size;
     if (sink->keep)
         sink->bytes.insert(sink->bytes.end(), buffer, buffer + size);
     sink->count += size;

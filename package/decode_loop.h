@@ -142,6 +142,10 @@ __attribute__((always_inline)) inline int32_t DecodeBlockInline(DecoderState *st
         UpdateTree(state, symbol);
         if (cursor.done < nextCheck)
             continue;
+        // A write that fell short ends the block here, at the checks
+        // rather than at every byte; WritePtr writes nothing more meanwhile.
+        if (state->writeFailed)
+            break;
         if (cursor.done > pumpThreshold) {
             SyncWriter(state, &cursor);
             if (RunPumpHook(pump))

@@ -66,12 +66,16 @@ struct DecoderState {
     // Destination writer (write_ptr.cpp).  While outCount is below
     // outFastLimit, a byte can go straight into outBuffer: the threshold is
     // set and the byte does not reach it (0 when WritePtr must see the next
-    // byte).
+    // byte).  writeFailed is set when a write falls short (a full disk) and
+    // stays set for the block: nothing more is written, and the decoding
+    // loop stops at its next check, where it looks at the flag, rather than
+    // at every byte.
     uint16_t outCount;
     uint16_t outThreshold;
     int32_t thresholdSet;
     uint32_t roundWritten;
     uint16_t outFastLimit;
+    int32_t writeFailed;
 
     // The code prefix table (huffman_tree.cpp): for each value of the next
     // kPrefixBits bits of the stream, the node that the walk from the root
@@ -123,9 +127,6 @@ void RefreshPrefixTable(DecoderState *state, unsigned x, unsigned y);
 // exchange moved a node the table was read from.  Returns the node that
 // now has x's count and subtree.
 unsigned ExchangeNode(DecoderState *state, unsigned x);
-
-// Ends the process at once with exit status 0.
-[[noreturn]] void FatalError(void);
 
 // The routines of the inner loop, defined inline so that DecodeBlock runs
 // them without calls: GetBit, GetByte, UpdateTree, ReadSymbol and

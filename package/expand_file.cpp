@@ -12,7 +12,7 @@ enum { kPathSize = 260 };
 // (decode_loop.h).
 static DecoderState expandState;
 
-int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
+CopyEnd ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
                const char *destination, const PumpHook *pump)
 {
     ReadPtr(&expandState, NULL, 0);
@@ -23,17 +23,17 @@ int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, u
     // A path that filled the whole buffer was cut short (and older systems
     // leave it unterminated then): it would name some other file.
     if (length == 0 || length >= kPathSize)
-        return 0;
+        return kCopyNotStarted;
 
     // When the block can't be reached (the own file won't open, or the
     // offset is beyond what the package format allows) or the destination
     // can't be created, nothing is decoded and an existing destination is
     // left as it was.  The caller goes on either way.
     if (dataOffset > 0x7FFFFFFFu)
-        return 0;
+        return kCopyNotStarted;
     FILE *input = fopen(ownPath, "rb");
     if (input == NULL)
-        return 0;
+        return kCopyNotStarted;
     // ReadPtr and WritePtr buffer 16384 bytes themselves.  Unbuffered
     // streams turn each of their reads and writes into one system call, so
     // nothing is read beyond the block's end and a full disk is seen by the
@@ -41,18 +41,20 @@ int ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, u
     setvbuf(input, NULL, _IONBF, 0);
     if (fseek(input, (long)dataOffset, SEEK_SET) != 0) {
         fclose(input);
-        return 0;
+        return kCopyNotStarted;
     }
     FILE *output = fopen(destination, "wb");
     if (output == NULL) {
         fclose(input);
-        return 0;
+        return kCopyNotStarted;
     }
     setvbuf(output, NULL, _IONBF, 0);
 
-    DecodeBlockInline(&expandState, input, output, originalSize, storedSize, pump);
+    int32_t produced = DecodeBlockInline(&expandState, input, output, originalSize, storedSize, pump);
 
     fclose(output);
     fclose(input);
-    return 1;
+    if (expandState.writeFailed)
+        return kCopyShortWrite;
+    return produced < (int32_t)originalSize ? kCopyCancelled : kCopyWhole;
 }

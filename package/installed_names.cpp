@@ -106,7 +106,7 @@ int BuildDataFolderFilePath(char *path, size_t capacity, const char *folder, con
     return fit;
 }
 
-int AppendFolderLevel(char *folder, size_t capacity, const char *level, void (*made)(const char *folder))
+int AppendFolderLevel(char *folder, size_t capacity, const char *level, const FolderMaker *made)
 {
     size_t used = strnlen(folder, capacity);
     if (!AppendText(folder, capacity, "\\"))
@@ -116,11 +116,11 @@ int AppendFolderLevel(char *folder, size_t capacity, const char *level, void (*m
         return 0;
     }
     if (made != NULL)
-        made(folder);
+        made->make(folder, made->context);
     return 1;
 }
 
-int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, void (*made)(const char *folder))
+int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, const FolderMaker *made)
 {
     return AppendFolderLevel(folder, capacity, TEXT_MAKER_FOLDER, made) &&
            AppendFolderLevel(folder, capacity, TEXT_PRODUCT_FOLDER, made) &&

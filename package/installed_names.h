@@ -35,17 +35,23 @@ const char *DataFilePrefix(char selector);
 // for any other text.  "FILE" gives a space, as any other byte would.
 int PrefixSelectorFromName(const char *prefix, char *selector);
 
+// What is done with each level of a folder chain as it is reached (the
+// installer creates it), with the caller's context.
+struct FolderMaker {
+    void (*make)(const char *folder, void *context);
+    void *context;
+};
+
 // Appends a backslash and level to folder, then, when made is not NULL,
-// calls it with the folder's path so far (the installer creates each
-// level as it is reached).  Returns 1 when it fit; otherwise the folder is
-// left unchanged and made is not called.
-int AppendFolderLevel(char *folder, size_t capacity, const char *level, void (*made)(const char *folder));
+// calls it with the folder's path so far.  Returns 1 when it fit;
+// otherwise the folder is left unchanged and made is not called.
+int AppendFolderLevel(char *folder, size_t capacity, const char *level, const FolderMaker *made);
 
 // Appends the data folder's own levels below the common application data
 // folder, "\Quillmoor\Glimmerkit\<baseName>", each through
 // AppendFolderLevel, then the closing backslash.  Returns 1 when all of it
 // fit.
-int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, void (*made)(const char *folder));
+int AppendDataFolderLevels(char *folder, size_t capacity, const char *baseName, const FolderMaker *made);
 
 // The screen saver's file name: name (trailing spaces already removed),
 // cut so that ".scr" always fits, with '_' for each character that can't

@@ -5,9 +5,6 @@
 #include "package/package_format.h"
 #include "package/platform.h"
 
-// The display name from the manifest, 260 bytes, empty until read.
-extern char screenSaverName[kNameFieldSize];
-
 // Opens the running installer's own file and returns a handle positioned at
 // the manifest's first byte, or HFILE_ERROR.  The caller closes it.
 HFILE OpenManifest(void);

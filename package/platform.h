@@ -37,6 +37,8 @@ HFILE _lclose(HFILE file);
 // Natively the "own module" is whatever file nativeModulePath names.
 DWORD GetModuleFileNameA(HINSTANCE module, char *buffer, DWORD size);
 
+// Process-wide, as the module a Windows program runs from is: the native
+// stand-ins for the own file's path and its image's optional header size.
 extern const char *nativeModulePath;
 extern unsigned nativeOptionalHeaderSize;
 #define OWN_OPTIONAL_HEADER_SIZE nativeOptionalHeaderSize

@@ -21,6 +21,14 @@ struct PumpHook {
     void *context;
 };
 
+// How the copy of one file (the decoder's or the stored copy) ended.
+enum CopyEnd {
+    kCopyWhole = 0,     // ran to the block's end
+    kCopyCancelled = 1, // the pump step asked the loop to stop
+    kCopyShortWrite = 2, // a write fell short (a full disk): the file is incomplete
+    kCopyNotStarted = 3, // the block or the destination could not be opened
+};
+
 // Runs the hook's step and returns nonzero when the loop must stop.  No
 // hook, or one without a step, never stops a loop.
 inline int RunPumpHook(const PumpHook *pump)

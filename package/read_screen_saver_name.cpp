@@ -3,8 +3,6 @@
 
 #include "package/manifest.h"
 
-char screenSaverName[kNameFieldSize];
-
 void ReadScreenSaverName(char *name)
 {
     HFILE manifest = OpenManifest();

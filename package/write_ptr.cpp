@@ -13,6 +13,7 @@ int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalS
         state->thresholdSet = 0;
         state->roundWritten = 0;
         state->outFastLimit = 0;
+        state->writeFailed = 0;
         return 0;
     }
     state->outBuffer[state->outCount] = byte;
@@ -26,9 +27,11 @@ int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalS
     }
     // outThreshold is between 1 and the buffer size, so the buffer is
     // written out before it could overflow.
+    // After a write that fell short nothing more is written: the file is
+    // incomplete anyway, and the caller learns it from writeFailed.
     if (state->outCount >= state->outThreshold) {
-        if (fwrite(state->outBuffer, 1, state->outCount, output) < state->outCount)
-            FatalError();
+        if (!state->writeFailed && fwrite(state->outBuffer, 1, state->outCount, output) < state->outCount)
+            state->writeFailed = 1;
         state->roundWritten += state->outCount;
         state->outCount = 0;
         state->thresholdSet = 0;

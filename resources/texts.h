@@ -22,6 +22,8 @@
 // The media player vendor's download page.
 #define TEXT_MEDIA_PLAYER_URL "https://www.microsoft.com/windows/windowsmedia/download/"
 #define TEXT_UNINSTALLER_SWITCH "/s"
+// A write fell short during the extraction, and the run took it all back.
+#define TEXT_WRITE_FAILED "The disk is full.  The installation could not be completed, and nothing was installed."
 
 // Pre-install checks.
 #define TEXT_REPLACE_QUESTION                                                             \

@@ -25,6 +25,8 @@
 // second scratch file, which the check's pump step (the decoder calls it
 // after every kPumpInterval bytes) passes on to the sink and empties,
 // stopping the decoding when the sink fails or the zero fill has run out.
+// A write to the scratch file that falls short stops the decoder, which
+// reports it in its state.
 #include "scrpack/record_check.h"
 
 #include <algorithm>
@@ -49,15 +51,9 @@ const uint32_t kZeroFillLimit = 65536;
 const uint32_t kLookAhead = 16;
 static_assert(kLookAhead > sizeof(BitWord), "the look-ahead outlasts what the bit reader holds");
 
-// The decoder writes at most kPumpInterval bytes and one more piece of the
-// writer between two pump steps.
-const size_t kScratchBuffer = 262144;
-static_assert(kPumpInterval + kBlockBufferSize < kScratchBuffer, "a pump step's output fits the buffer");
-
 // The decoding under way, for its pump step: the scratch file the decoder
 // writes to, its state, and where its bytes go from there.  A failed sink
-// is noted and the decoding stopped at the pump step (the decoder itself
-// would end the whole process on a short write), as is a decoding
+// is noted and the decoding stopped at the pump step, as is a decoding
 // that has run through the zero fill (it would otherwise go on making up
 // the rest of a damaged file from zero bits, up to 2 GiB of it).
 struct Decoding {
@@ -182,13 +178,10 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
         std::fclose(input);
         return Problem(error);
     }
-    // All the decoder writes between two drains stays in this buffer, so
-    // none of its writes can fail; a failure shows at the drain's flush.
-    std::unique_ptr<char[]> held(new char[kScratchBuffer]);
-    setvbuf(out.output, held.get(), _IOFBF, kScratchBuffer);
-
     const PumpHook pump = {DrainAndStop, &out};
     int32_t produced = DecodeBlock(decoder.get(), input, out.output, record.originalSize, fed, &pump);
+    if (decoder->writeFailed)
+        out.error = errno ? errno : EIO;
     Drain(&out);
     uint32_t unfetched = decoder->remainingInput;
     unsigned bitsHeld = decoder->bitCount;

@@ -5,25 +5,20 @@
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
 
-static void FormatCaption(char *caption, size_t capacity)
+int AskUser(const UninstallRun *run, const char *text)
 {
-    snprintf(caption, capacity, TEXT_UNINSTALL_CAPTION, baseName);
-}
-
-int AskUser(const char *text)
-{
-    if (silentMode)
+    if (run->silent)
         return 1;
     char caption[kUninstallPathSize + 32];
-    FormatCaption(caption, sizeof caption);
+    snprintf(caption, sizeof caption, TEXT_UNINSTALL_CAPTION, run->baseName);
     return MessageBoxA(NULL, text, caption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
-void TellUser(const char *text, UINT icon)
+void TellUser(const UninstallRun *run, const char *text, UINT icon)
 {
-    if (silentMode)
+    if (run->silent)
         return;
     char caption[kUninstallPathSize + 32];
-    FormatCaption(caption, sizeof caption);
+    snprintf(caption, sizeof caption, TEXT_UNINSTALL_CAPTION, run->baseName);
     MessageBoxA(NULL, text, caption, MB_OK | icon | MB_SETFOREGROUND);
 }

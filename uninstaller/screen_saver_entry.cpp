@@ -6,34 +6,31 @@
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
 
-static char entryValue[kUninstallPathSize];
-// The listed file the entry names, or empty.
-static char namedFile[kUninstallPathSize];
-
 static void MatchEntry(const char *path, void *context)
 {
-    (void)context;
-    if (namedFile[0] != '\0')
+    UninstallRun *run = (UninstallRun *)context;
+    if (run->namedFile[0] != '\0')
         return;
     char shortPath[kUninstallPathSize] = "";
     DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
     if (length == 0 || length >= sizeof shortPath)
         shortPath[0] = '\0';
-    if (EntryNamesFile(entryValue, path, shortPath))
-        memcpy(namedFile, path, strlen(path) + 1);
+    if (EntryNamesFile(run->entryValue, path, shortPath))
+        memcpy(run->namedFile, path, strlen(path) + 1);
 }
 
-void NoteScreenSaverEntry(const char *logPath)
+void NoteScreenSaverEntry(UninstallRun *run, const char *logPath)
 {
-    namedFile[0] = '\0';
-    GetPrivateProfileStringA(TEXT_BOOT_SECTION, TEXT_SCREEN_SAVER_KEY, "", entryValue,
-                             sizeof entryValue, TEXT_SYSTEM_INI);
-    if (entryValue[0] != '\0')
-        ForEachListedFile(logPath, MatchEntry, NULL);
+    run->namedFile[0] = '\0';
+    GetPrivateProfileStringA(TEXT_BOOT_SECTION, TEXT_SCREEN_SAVER_KEY, "", run->entryValue,
+                             sizeof run->entryValue, TEXT_SYSTEM_INI);
+    if (run->entryValue[0] != '\0')
+        ForEachListedFile(logPath, MatchEntry, run);
 }
 
-int ClearScreenSaverEntry(void)
+int ClearScreenSaverEntry(UninstallRun *run)
 {
+    char *namedFile = run->namedFile;
     // An entry that names a file still there (one that could not be removed)
     // still works and stays.
     if (namedFile[0] == '\0' || GetFileAttributesA(namedFile) != INVALID_FILE_ATTRIBUTES)

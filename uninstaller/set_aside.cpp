@@ -13,7 +13,7 @@
 
 // Makes the copy and returns the handle that deletes it, or
 // INVALID_HANDLE_VALUE (then no file is left behind).
-static HANDLE MakeCleanupCopy(const char *tempFolder, char *copyPath)
+static HANDLE MakeCleanupCopy(const char *ownPath, const char *tempFolder, char *copyPath)
 {
     if (!GetTempFileNameA(tempFolder, TEXT_TEMP_PREFIX, 0, copyPath))
         return INVALID_HANDLE_VALUE;
@@ -31,7 +31,7 @@ static HANDLE MakeCleanupCopy(const char *tempFolder, char *copyPath)
 }
 
 // Moves the running program's file to a new name in the temporary folder.
-static int MoveOwnFile(const char *tempFolder, char *asidePath)
+static int MoveOwnFile(const char *ownPath, const char *tempFolder, char *asidePath)
 {
     if (!GetTempFileNameA(tempFolder, TEXT_TEMP_PREFIX, 0, asidePath))
         return 0;
@@ -69,24 +69,25 @@ static int StartCleanup(const char *copyPath, const char *tempFolder, const char
     return 1;
 }
 
-int SetOwnFileAside(int *folderLeft)
+int SetOwnFileAside(const UninstallRun *run, int *folderLeft)
 {
+    const char *ownPath = run->ownPath;
     *folderLeft = 0;
     char tempFolder[kUninstallPathSize];
     DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
     if (length == 0 || length >= sizeof tempFolder)
         return 0;
     char copyPath[kUninstallPathSize];
-    HANDLE copy = MakeCleanupCopy(tempFolder, copyPath);
+    HANDLE copy = MakeCleanupCopy(ownPath, tempFolder, copyPath);
     if (copy == INVALID_HANDLE_VALUE)
         return 0;
 
     char asidePath[kUninstallPathSize];
-    int moved = MoveOwnFile(tempFolder, asidePath);
+    int moved = MoveOwnFile(ownPath, tempFolder, asidePath);
     // Without the move (the temporary folder on another volume) the copy
     // deletes the file where it is and then removes the folder levels.
     int started = moved ? StartCleanup(copyPath, tempFolder, asidePath, "")
-                        : StartCleanup(copyPath, tempFolder, ownPath, dataFolder);
+                        : StartCleanup(copyPath, tempFolder, ownPath, run->dataFolder);
     if (!started && moved)
         MoveFileExA(asidePath, ownPath, 0);
     // The started copy holds its own inherited handle; closing this one

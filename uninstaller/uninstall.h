@@ -1,5 +1,5 @@
-// The uninstaller's Windows side: process-wide state and the steps of an
-// uninstall.  The pure rules they rely on are in rules.h.
+// The uninstaller's Windows side: the state of one uninstall and its
+// steps.  The pure rules they rely on are in rules.h.
 #ifndef UNINSTALLER_UNINSTALL_H
 #define UNINSTALLER_UNINSTALL_H
 
@@ -12,17 +12,24 @@ enum { kReportSize = 2048 };
 // Exit codes.
 enum { kExitRemoved = 0, kExitCancelled = 1, kExitNotRemoved = 2 };
 
-extern int silentMode;
-// The uninstaller's own full path (long form), its folder (the data folder,
-// without trailing backslash) and that folder's last level, the base name.
-extern char ownPath[kUninstallPathSize];
-extern char dataFolder[kUninstallPathSize];
-extern char baseName[kUninstallPathSize];
-// What could not be removed, one line each.
-extern char notRemoved[kReportSize];
+// One uninstall, passed to its steps.
+struct UninstallRun {
+    int silent; // ask nothing, show nothing
+    // The uninstaller's own full path (long form), its folder (the data
+    // folder, without trailing backslash) and that folder's last level,
+    // the base name.
+    char ownPath[kUninstallPathSize];
+    char dataFolder[kUninstallPathSize];
+    char baseName[kUninstallPathSize];
+    char notRemoved[kReportSize]; // what could not be removed, one line each
+    // The "system.ini" screen saver entry before anything was removed, and
+    // the listed file it names (empty when none).
+    char entryValue[kUninstallPathSize];
+    char namedFile[kUninstallPathSize];
+};
 
 // The whole uninstall; returns the exit code.
-int RunUninstall(void);
+int RunUninstall(UninstallRun *run);
 
 // Calls handler for every path the install log lists; returns the number of
 // paths (0 when the log is missing or empty).
@@ -40,24 +47,24 @@ void RemoveFolderLevels(const char *folder);
 // is not possible the copy deletes the file where it is and removes the
 // data folder's levels after it; *folderLeft is then 1.  Returns 0 when
 // none of this could be set up (the file then stays).
-int SetOwnFileAside(int *folderLeft);
+int SetOwnFileAside(const UninstallRun *run, int *folderLeft);
 // The clean-up step run by that temporary copy.
 void RunCleanup(const UninstallSwitches *switches);
 
 // Removes the uninstall key when it is this uninstaller's.  Returns 0 when
 // the key is still there afterwards.
-int RemoveUninstallKey(void);
+int RemoveUninstallKey(const UninstallRun *run);
 
 // Looks at the "system.ini" screen saver entry before anything is removed,
 // to learn whether it names one of the listed files.
-void NoteScreenSaverEntry(const char *logPath);
+void NoteScreenSaverEntry(UninstallRun *run, const char *logPath);
 // Removes the entry and switches the screen saver off when the file it
 // names is gone.  Returns 0 when the entry could not be removed.
-int ClearScreenSaverEntry(void);
+int ClearScreenSaverEntry(UninstallRun *run);
 
 // Message boxes with the uninstall caption; in silent mode nothing is
 // shown and the answer is yes.
-int AskUser(const char *text);
-void TellUser(const char *text, UINT icon);
+int AskUser(const UninstallRun *run, const char *text);
+void TellUser(const UninstallRun *run, const char *text, UINT icon);
 
 #endif

@@ -7,7 +7,7 @@
 
 // The key is ours when its "UninstallString" names this uninstaller, or when
 // it has none: the install creates the key empty before it fills it.
-static int KeyIsOurs(HKEY key)
+static int KeyIsOurs(HKEY key, const char *ownPath)
 {
     char value[kUninstallPathSize];
     DWORD size = sizeof value - 1;
@@ -21,8 +21,9 @@ static int KeyIsOurs(HKEY key)
     return SamePath(value, ownPath);
 }
 
-int RemoveUninstallKey(void)
+int RemoveUninstallKey(const UninstallRun *run)
 {
+    const char *baseName = run->baseName;
     char keyPath[kUninstallPathSize + 64];
     int length = snprintf(keyPath, sizeof keyPath, "%s\\%s", TEXT_UNINSTALL_KEY, baseName);
     if (length <= 0 || (size_t)length >= sizeof keyPath || baseName[0] == '\0')
@@ -33,7 +34,7 @@ int RemoveUninstallKey(void)
         return 1;
     if (result != ERROR_SUCCESS)
         return 0;
-    int ours = KeyIsOurs(key);
+    int ours = KeyIsOurs(key, run->ownPath);
     RegCloseKey(key);
     // Another program's entry of the same name is none of our business.
     if (!ours)

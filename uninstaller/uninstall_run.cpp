@@ -6,12 +6,7 @@
 #include "uninstaller/texts.h"
 #include "uninstaller/uninstall.h"
 
-char ownPath[kUninstallPathSize];
-char dataFolder[kUninstallPathSize];
-char baseName[kUninstallPathSize];
-char notRemoved[kReportSize];
-
-static int FindOwnPlace(void)
+static int FindOwnPlace(UninstallRun *run)
 {
     char modulePath[kUninstallPathSize] = "";
     DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
@@ -19,26 +14,34 @@ static int FindOwnPlace(void)
         return 0;
     // Started through its short (8.3) path the program sees that form; the
     // log and the uninstall key hold the long one.
-    length = GetLongPathNameA(modulePath, ownPath, sizeof ownPath);
-    if (length == 0 || length >= sizeof ownPath)
-        memcpy(ownPath, modulePath, sizeof ownPath);
-    return SplitOwnPath(ownPath, dataFolder, sizeof dataFolder, baseName, sizeof baseName);
+    length = GetLongPathNameA(modulePath, run->ownPath, sizeof run->ownPath);
+    if (length == 0 || length >= sizeof run->ownPath)
+        memcpy(run->ownPath, modulePath, sizeof run->ownPath);
+    return SplitOwnPath(run->ownPath, run->dataFolder, sizeof run->dataFolder, run->baseName, sizeof run->baseName);
 }
+
+// What the walk over the log that looks for the uninstaller's own line
+// takes and finds.
+struct OwnLine {
+    const char *ownPath;
+    int listed;
+};
 
 static void NoteOwnFile(const char *path, void *context)
 {
-    if (SamePath(path, ownPath))
-        *(int *)context = 1;
+    OwnLine *own = (OwnLine *)context;
+    if (SamePath(path, own->ownPath))
+        own->listed = 1;
 }
 
 static void RemoveOne(const char *path, void *context)
 {
-    (void)context;
+    UninstallRun *run = (UninstallRun *)context;
     // The running program is set aside at the end, once all else is gone.
-    if (SamePath(path, ownPath))
+    if (SamePath(path, run->ownPath))
         return;
     if (!RemoveListedFile(path))
-        AddToReport(notRemoved, sizeof notRemoved, path);
+        AddToReport(run->notRemoved, sizeof run->notRemoved, path);
 }
 
 // The current folder of a process cannot be removed, and a program started
@@ -55,59 +58,59 @@ static void LeaveDataFolder(void)
 // Removes the uninstaller itself, the log, the folder levels and the
 // uninstall key: only once every listed file is gone, so that a failed
 // uninstall can be run again.
-static void RemoveInstallRecord(const char *logPath, int ownListed)
+static void RemoveInstallRecord(UninstallRun *run, const char *logPath, int ownListed)
 {
     int folderLeft = 0;
-    if (ownListed && !SetOwnFileAside(&folderLeft)) {
-        AddToReport(notRemoved, sizeof notRemoved, ownPath);
+    if (ownListed && !SetOwnFileAside(run, &folderLeft)) {
+        AddToReport(run->notRemoved, sizeof run->notRemoved, run->ownPath);
         return;
     }
     if (!DeleteFileA(logPath) && GetFileAttributesA(logPath) != INVALID_FILE_ATTRIBUTES)
-        AddToReport(notRemoved, sizeof notRemoved, logPath);
+        AddToReport(run->notRemoved, sizeof run->notRemoved, logPath);
     if (!folderLeft)
-        RemoveFolderLevels(dataFolder);
-    if (!RemoveUninstallKey()) {
+        RemoveFolderLevels(run->dataFolder);
+    if (!RemoveUninstallKey(run)) {
         char keyName[kUninstallPathSize + 64];
-        snprintf(keyName, sizeof keyName, "HKEY_LOCAL_MACHINE\\%s\\%s", TEXT_UNINSTALL_KEY, baseName);
-        AddToReport(notRemoved, sizeof notRemoved, keyName);
+        snprintf(keyName, sizeof keyName, "HKEY_LOCAL_MACHINE\\%s\\%s", TEXT_UNINSTALL_KEY, run->baseName);
+        AddToReport(run->notRemoved, sizeof run->notRemoved, keyName);
     }
 }
 
-int RunUninstall(void)
+int RunUninstall(UninstallRun *run)
 {
     char logPath[kUninstallPathSize] = TEXT_INSTALL_LOG;
     char text[kReportSize + kUninstallPathSize + 256];
-    int placed = FindOwnPlace();
+    int placed = FindOwnPlace(run);
     if (placed) {
-        int length = snprintf(logPath, sizeof logPath, "%s\\%s", dataFolder, TEXT_INSTALL_LOG);
+        int length = snprintf(logPath, sizeof logPath, "%s\\%s", run->dataFolder, TEXT_INSTALL_LOG);
         placed = length > 0 && (size_t)length < sizeof logPath;
     }
     LeaveDataFolder();
 
-    int ownListed = 0;
-    if (!placed || ForEachListedFile(logPath, NoteOwnFile, &ownListed) == 0) {
+    OwnLine own = {run->ownPath, 0};
+    if (!placed || ForEachListedFile(logPath, NoteOwnFile, &own) == 0) {
         snprintf(text, sizeof text, TEXT_NOTHING_TO_DO, logPath);
-        TellUser(text, MB_ICONINFORMATION);
+        TellUser(run, text, MB_ICONINFORMATION);
         return kExitRemoved;
     }
-    snprintf(text, sizeof text, TEXT_UNINSTALL_QUESTION, baseName);
-    if (!AskUser(text))
+    snprintf(text, sizeof text, TEXT_UNINSTALL_QUESTION, run->baseName);
+    if (!AskUser(run, text))
         return kExitCancelled;
 
     // The entry is judged while the files it may name still exist.
-    NoteScreenSaverEntry(logPath);
-    ForEachListedFile(logPath, RemoveOne, NULL);
-    if (notRemoved[0] == '\0')
-        RemoveInstallRecord(logPath, ownListed);
-    if (!ClearScreenSaverEntry())
-        AddToReport(notRemoved, sizeof notRemoved, TEXT_SYSTEM_INI " [" TEXT_BOOT_SECTION "] " TEXT_SCREEN_SAVER_KEY);
+    NoteScreenSaverEntry(run, logPath);
+    ForEachListedFile(logPath, RemoveOne, run);
+    if (run->notRemoved[0] == '\0')
+        RemoveInstallRecord(run, logPath, own.listed);
+    if (!ClearScreenSaverEntry(run))
+        AddToReport(run->notRemoved, sizeof run->notRemoved, TEXT_SYSTEM_INI " [" TEXT_BOOT_SECTION "] " TEXT_SCREEN_SAVER_KEY);
 
-    if (notRemoved[0] == '\0') {
-        snprintf(text, sizeof text, TEXT_UNINSTALL_DONE, baseName);
-        TellUser(text, MB_ICONINFORMATION);
+    if (run->notRemoved[0] == '\0') {
+        snprintf(text, sizeof text, TEXT_UNINSTALL_DONE, run->baseName);
+        TellUser(run, text, MB_ICONINFORMATION);
         return kExitRemoved;
     }
-    snprintf(text, sizeof text, TEXT_UNINSTALL_PARTLY, baseName, notRemoved);
-    TellUser(text, MB_ICONWARNING);
+    snprintf(text, sizeof text, TEXT_UNINSTALL_PARTLY, run->baseName, run->notRemoved);
+    TellUser(run, text, MB_ICONWARNING);
     return kExitNotRemoved;
 }

@@ -2,8 +2,6 @@
 #include "system_dlls/system_dlls.h"
 #include "uninstaller/uninstall.h"
 
-int silentMode;
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
     (void)instance;
@@ -18,6 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         RunCleanup(&switches);
         return 0;
     }
-    silentMode = switches.silent;
-    return RunUninstall();
+    UninstallRun run = {}; // about 3.6 KB
+    run.silent = switches.silent;
+    return RunUninstall(&run);
 }

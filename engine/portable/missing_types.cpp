@@ -1,11 +1,9 @@
-// The missingTypes list and the rule that appends to it.
+// The rule that appends to the list of refused media types.
 #include "engine/portable/rules.h"
 
 #include <string.h>
 
 #include "package/text_rules.h"
-
-char missingTypes[kMissingTypesSize];
 
 const char *FileExtension(const char *path)
 {

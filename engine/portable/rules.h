@@ -1,4 +1,4 @@
-// The engine's portable rules: the abort flags, the list of refused media
+// The engine's portable rules: the pump step, the list of refused media
 // types and the texts of the uninstall entry.  They build natively as well, for the unit
 // tests; the Windows operations that use them are declared in
 // engine/system_registration.h and engine/extraction.h.
@@ -8,18 +8,24 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Set to 1 by a confirmed Cancel; never reset.
-extern int32_t abortRequested;
-// 1 only while the uninstaller's record is processed: it is written whole.
-extern int32_t abortExempt;
+// The abort state of one run and what its pump step needs: the context of
+// the stored copy's and the decoder's PumpHook.
+struct ExtractionPump {
+    int32_t abortRequested; // set to 1 by a confirmed Cancel; never reset
+    int32_t abortExempt;    // 1 only while the uninstaller's record is processed: it is written whole
+    void (*pumpMessages)(void *window); // hands the waiting messages to the progress dialog
+    void *window;                       // the progress dialog
+};
+
+// The pump step (context: an ExtractionPump): the waiting messages, where a
+// Cancel may be confirmed, then asks the loop to stop when Cancel was
+// confirmed and the file is not exempt.
+int ExtractionPumpStep(void *context);
 
 enum {
     kMissingTypesSize = 256,
     kUninstallKeyPathSize = 1024,
 };
-
-// Extensions the media check refused, each with its dot and CR LF.
-extern char missingTypes[kMissingTypesSize];
 
 // The list rule on its own: appends the extension of path (from its last
 // ".", case kept) and CR LF unless the list already contains it.  list is a

@@ -6,8 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
-                     const PumpHook *pump)
+CopyEnd CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
+                        const PumpHook *pump)
 {
     // Offsets of 2^31 and above can't be reached: the file is still created
     // (and logged) but nothing is copied into it.
@@ -15,7 +15,8 @@ void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *desti
                      _llseek(manifest, (LONG)record->dataOffset, FILE_BEGIN) == (LONG)record->dataOffset;
     HFILE file = _lcreat(destination, 0);
     if (file == HFILE_ERROR)
-        return;
+        return kCopyNotStarted;
+    CopyEnd end = kCopyWhole;
     // 64-bit count: the sum can't wrap for blocks near 4 GiB.
     uint64_t bytesRead = 0;
     uint64_t pumpThreshold = 0;
@@ -30,13 +31,18 @@ void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *desti
         bytesRead += count;
         // Only the bytes within the block's first storedSize bytes.
         UINT part = bytesRead <= storedSize ? count : (UINT)(storedSize - (bytesRead - count));
-        if (part > 0)
-            _lwrite(file, buffer, part);
+        if (part > 0 && _lwrite(file, buffer, part) != part) {
+            end = kCopyShortWrite;
+            break;
+        }
         if (bytesRead > pumpThreshold) {
-            if (RunPumpHook(pump))
+            if (RunPumpHook(pump)) {
+                end = kCopyCancelled;
                 break;
+            }
             pumpThreshold += kPumpInterval;
         }
     } while (count != 0 && bytesRead <= storedSize);
     _lclose(file);
+    return end;
 }

@@ -13,8 +13,9 @@ enum { kCopyChunkSize = 2048 };
 // Copies the record's block through the manifest handle into destination
 // (created, or truncated), kCopyChunkSize bytes at a time through buffer,
 // running pump's step after the first chunk and after each chunk that
-// passes a further kPumpInterval bytes, and stopping when it asks to.
-void CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
-                     const PumpHook *pump);
+// passes a further kPumpInterval bytes, and stopping when it asks to.  A
+// write that falls short ends the copy at once.  Returns how it ended.
+CopyEnd CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
+                        const PumpHook *pump);
 
 #endif

@@ -137,13 +137,15 @@ int main(int argc, char **argv)
     if (strcmp(command, "access") == 0 || strcmp(command, "register") == 0)
         watcher = CreateThread(NULL, 0, WatchBoxes, NULL, 0, NULL);
     if (strcmp(command, "access") == 0) {
-        printf("access=%d\n", CheckUninstallAccess(argv[2]));
+        int created = 0;
+        printf("access=%d\n", CheckUninstallAccess(argv[2], &created));
     } else if (strcmp(command, "register") == 0 && argc == 4) {
         RegisterUninstaller(argv[2], argv[3]);
         printf("registered\n");
     } else if (strcmp(command, "media") == 0) {
+        char missingTypes[kMissingTypesSize] = "";
         for (int i = 2; i < argc; i++) {
-            CheckMediaSupport(argv[i]);
+            CheckMediaSupport(argv[i], missingTypes);
             printf("file=%s\n", argv[i]);
             PrintBytes("missing", missingTypes);
             // Every device the check opened must be closed again.

@@ -1,25 +1,24 @@
-// Stands in for the installer's pump step in the unit tests.
+// The extraction's own pump step, with a counting stand-in for the
+// message pump.
 #include "tests/unit/counting_pump.h"
-
-#include "engine/portable/rules.h"
 
 int pumpStepCount;
 void (*pumpStepHook)(void);
 
-static int CountPumpStep(void *)
+static void CountPumpStep(void *)
 {
     pumpStepCount++;
     if (pumpStepHook)
         pumpStepHook();
-    return abortRequested && !abortExempt;
 }
 
-const PumpHook countingPump = {CountPumpStep, nullptr};
+ExtractionPump testPump = {0, 0, CountPumpStep, nullptr};
+const PumpHook countingPump = {ExtractionPumpStep, &testPump};
 
 void ResetPumpAndAbort(void)
 {
     pumpStepCount = 0;
     pumpStepHook = nullptr;
-    abortRequested = 0;
-    abortExempt = 0;
+    testPump.abortRequested = 0;
+    testPump.abortExempt = 0;
 }

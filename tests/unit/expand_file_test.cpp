@@ -101,11 +101,11 @@ class ExpandFileTest : public ::testing::Test {
     }
 
     // ExpandFile with the counting pump, into destination or to.
-    int Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize) const
+    CopyEnd Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize) const
     {
         return Expand(dataOffset, originalSize, storedSize, destination);
     }
-    static int Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize, const std::string &to)
+    static CopyEnd Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize, const std::string &to)
     {
         return ExpandFile(nullptr, dataOffset, originalSize, storedSize, to.c_str(), &countingPump);
     }
@@ -126,7 +126,7 @@ TEST_F(ExpandFileTest, ExpandsTheBlockAtItsOffset)
     std::vector<uint8_t> block = BitsToBytes(kThirtyOneA);
     WritePackage(block);
     WriteFile(destination, std::vector<uint8_t>(100, 'x')); // cut to length
-    EXPECT_EQ(Expand(offset, 31, (uint32_t)block.size()), 1);
+    EXPECT_EQ(Expand(offset, 31, (uint32_t)block.size()), kCopyWhole);
     EXPECT_EQ(ReadFile(destination), std::vector<uint8_t>(31, 'A'));
 }
 
@@ -154,7 +154,7 @@ TEST_F(ExpandFileTest, ZeroOrNegativeSizeCreatesEmptyFile)
     for (uint32_t size : {0u, 0x80000000u}) {
         WriteFile(destination, {1, 2, 3});
         ReadCounters before = CurrentReads();
-        EXPECT_EQ(Expand(offset, size, 4), 1);
+        EXPECT_EQ(Expand(offset, size, 4), kCopyWhole);
         EXPECT_EQ(ReadsBetween(before, CurrentReads()).calls, 0);
         EXPECT_TRUE(Exists(destination));
         EXPECT_TRUE(ReadFile(destination).empty());
@@ -165,40 +165,46 @@ TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
 {
     std::vector<uint8_t> block = XorshiftBytes(8, 30000);
     WritePackage(block);
-    abortRequested = 1;
-    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), 1);
+    testPump.abortRequested = 1;
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), kCopyCancelled);
     EXPECT_EQ(pumpStepCount, 1);
     EXPECT_TRUE(Exists(destination));
     EXPECT_TRUE(ReadFile(destination).empty());
 
-    abortExempt = 1;
-    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), 1);
+    testPump.abortExempt = 1;
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), kCopyWhole);
     EXPECT_EQ(ReadFile(destination).size(), 200000u);
 }
 
 TEST_F(ExpandFileTest, UnreachableBlockCreatesNothing)
 {
     // No own path, a cut path, a missing package, an offset beyond the
-    // format's range: 0, and the destination is not created.
+    // format's range: not started, and the destination is not created.
     std::string longPath(300, 'p');
     const char *paths[] = {"", longPath.c_str(), "/nonexistent/package.exe"};
     for (const char *path : paths) {
         nativeModulePath = path;
-        EXPECT_EQ(Expand(0, 31, 4), 0);
+        EXPECT_EQ(Expand(0, 31, 4), kCopyNotStarted);
         EXPECT_FALSE(Exists(destination));
     }
     nativeModulePath = package.c_str();
     WritePackage(BitsToBytes(kThirtyOneA));
-    EXPECT_EQ(Expand(0x80000000u, 31, 4), 0);
+    EXPECT_EQ(Expand(0x80000000u, 31, 4), kCopyNotStarted);
     EXPECT_FALSE(Exists(destination));
     // A destination that can't be created is passed over.
-    EXPECT_EQ(Expand(offset, 31, 4, dir + "/missing/out.bin"), 0);
+    EXPECT_EQ(Expand(offset, 31, 4, dir + "/missing/out.bin"), kCopyNotStarted);
 }
 
-TEST_F(ExpandFileTest, FullDiskEndsProcessWithStatusZero)
+TEST_F(ExpandFileTest, FullDiskIsReportedAndStopsTheDecoding)
 {
-    WritePackage(BitsToBytes(kThirtyOneA));
-    EXPECT_EXIT(Expand(offset, 31, 4, "/dev/full"), ::testing::ExitedWithCode(0), "^$");
+    // The first write (16384 bytes) fails; the decoding stops at its next
+    // check, before the pump step due at 102400 bytes.
+    std::vector<uint8_t> block = XorshiftBytes(8, 30000);
+    WritePackage(block);
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size(), "/dev/full"), kCopyShortWrite);
+    EXPECT_EQ(pumpStepCount, 1);
+    // The next block starts with a clean slate.
+    EXPECT_EQ(Expand(offset, 31, 4), kCopyWhole);
 }
 
 } // namespace

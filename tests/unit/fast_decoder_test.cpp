@@ -103,7 +103,7 @@ void LogPumpAndAbort()
 {
     logged->Log("pump");
     if (pumpStepCount == abortAtPump)
-        abortRequested = 1;
+        testPump.abortRequested = 1;
 }
 
 template <typename Decoder>
@@ -114,7 +114,7 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
     logged = &streams;
     abortAtPump = setup.abortAtPump;
     pumpStepHook = LogPumpAndAbort;
-    abortExempt = setup.exempt;
+    testPump.abortExempt = setup.exempt;
     streams.input = block;
     streams.input.insert(streams.input.end(), 64, 0xEE);  // never to be read
     streams.readLimit = setup.readLimit;

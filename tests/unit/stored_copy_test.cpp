@@ -94,7 +94,7 @@ int abortAtStep;
 void AbortAtStep(void)
 {
     if (pumpStepCount == abortAtStep)
-        abortRequested = 1;
+        testPump.abortRequested = 1;
 }
 
 TEST_F(StoredCopy, WritesExactlyTheBlockWithAPumpStepPerPassedInterval)
@@ -142,16 +142,31 @@ TEST_F(StoredCopy, AbortStopsAtTheNextAbortTestUnlessExempt)
     // Already requested (a later file of an aborted walk): its first chunk,
     // or all of a smaller file.
     ResetPumpAndAbort();
-    abortRequested = 1;
+    testPump.abortRequested = 1;
     EXPECT_EQ(Copy(300000), Head(block, 2048));
     EXPECT_EQ(Copy(288), Head(block, 288));
 
     // The uninstaller is exempt: written whole, pump steps as usual.
     ResetPumpAndAbort();
-    abortRequested = 1;
-    abortExempt = 1;
+    testPump.abortRequested = 1;
+    testPump.abortExempt = 1;
     EXPECT_EQ(Copy(300000), block);
     EXPECT_EQ(pumpStepCount, 3);
+}
+
+TEST_F(StoredCopy, ShortWriteIsReportedAndEndsTheCopyAtOnce)
+{
+    MakeSource(300000);
+    HFILE manifest = _lopen(Source().c_str(), OF_READ | OF_SHARE_DENY_NONE);
+    FileRecord record = {};
+    record.dataOffset = kBlockOffset;
+    record.storedSize = 300000;
+    char buffer[kCopyChunkSize];
+    EXPECT_EQ(CopyStoredBlock(manifest, &record, "/dev/full", buffer, &countingPump), kCopyShortWrite);
+    EXPECT_EQ(pumpStepCount, 0);
+    testPump.abortRequested = 1;
+    EXPECT_EQ(CopyStoredBlock(manifest, &record, Destination().c_str(), buffer, &countingPump), kCopyCancelled);
+    _lclose(manifest);
 }
 
 TEST_F(StoredCopy, SourceThatCannotBeReadLeavesWhatWasRead)
