@@ -37,7 +37,8 @@ class FullDisk(unittest.TestCase):
 
     def package(self, data, last):
         """Saver, data file, uninstaller, a small media file, then last."""
-        path = self.inputs.package(NAME, ("saver.scr", periodic(20000, seed=1)), ("saver.dat", data),
+        saver = harness.windows_program(periodic(20000, seed=1))
+        path = self.inputs.package(NAME, ("saver.scr", saver), ("saver.dat", data),
                                    ("uninst.exe", periodic(8000, seed=3)),
                                    media=[("small.dat", periodic(3000, seed=6), None, None),
                                           ("last.dat", last, None, None)])
