@@ -85,6 +85,7 @@ static const char kUsage[] =
     "  --timestamp-url URL  have the signature time-stamped by this RFC 3161\n"
     "                       service, so that it outlives the certificate\n"
     "  -h, --help           show this text\n"
+    "  --version            show scrpack's version\n"
     "\n"
     "On a terminal a progress bar shows on stderr; build ends with a table of\n"
     "the files' sizes.  Exit status: 0 done, 1 failed or damaged, 2 usage.\n"
@@ -175,7 +176,7 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
         kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
-        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl,
+        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kVersion,
     };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
@@ -200,6 +201,7 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
         {"sign-pass-file", required_argument, nullptr, kSignPassFile},
         {"timestamp-url", required_argument, nullptr, kTimestampUrl},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
     int option;
@@ -231,6 +233,8 @@ static int ParseOptions(int argc, char **argv, bool build, Options *options)
             break;
         }
         case 'h': return Usage(nullptr);
+        // SCRPACK_VERSION comes from the project's version in CMake.
+        case kVersion: std::printf("scrpack (Glimmerkit) %s\n", SCRPACK_VERSION); return 0;
         case kFirstNumber: {
             char *end;
             errno = 0;
