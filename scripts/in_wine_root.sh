@@ -68,7 +68,9 @@ if [ "$way" = emulated ]; then
   fi
   # unshare without --fork: the command keeps this process's id, so that a
   # caller's signals and process groups reach it.
-  if [ -n "$server" ]; then
+  # A server in this user namespace (started by other means) reaches every
+  # namespace below it.
+  if [ -n "$server" ] && [ "$(readlink "/proc/$server/ns/user")" != "$(readlink /proc/self/ns/user)" ]; then
     exec nsenter --preserve-credentials --user --target "$server" -- \
       unshare --mount --propagation private -- /bin/bash -c "$enter" bash "$root" "$way" "$@"
   fi
