@@ -48,7 +48,7 @@ set(CPACK_PACKAGE_CONTACT "Quillmoor <glimmerkit@quillmoor.example>")
 configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 add_custom_command(OUTPUT ${man_page}.gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz
   COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${CPACK_GLIMMERKIT_FIXED_TIME} LC_ALL=C.UTF-8
-          ${HELP2MAN} --no-info --section 1 --source Glimmerkit
+          ${HELP2MAN} --no-info --section 1 --source "Glimmerkit ${PROJECT_VERSION}"
           --name "pack a Windows screen saver into a self-installing .exe"
           --output ${man_page} $<TARGET_FILE:scrpack_installed>
   COMMAND gzip -9nf ${man_page}
