@@ -12,5 +12,8 @@ if [ -x fuzz/run_short.sh ]; then
 fi
 # clang-tidy and cppcheck over all three trees (and the fuzz tree).
 scripts/static_checks.sh || status=1
+# The set-up's probe: how the Wine root's 32-bit half runs on this machine.
+echo "The end-to-end tests run 32-bit x86 programs $(sed 's/^emulated$/emulated, under qemu-i386/' \
+  "${WINE_ROOT:-/var/lib/glimmerkit/wine-root}/.i386") on this machine."
 ctest --test-dir build/native --output-on-failure -j 2 || status=1
 exit $status

@@ -2,6 +2,9 @@
 #   bin/scrpack
 #   share/glimmerkit/installer-stub.exe   the PE32 installer (win32 tree)
 #   share/glimmerkit/uninstaller.exe      the PE32 uninstaller (win32 tree)
+#   share/man/man1/scrpack.1.gz           made from scrpack --help (help2man)
+#   share/doc/glimmerkit/                 README.txt, copyright, changelog.gz
+#   share/bash-completion/completions/scrpack
 # scrpack finds the two from its own folder (scrpack/tool_files.cpp), so
 # the folder names here and there must agree.
 #
@@ -24,33 +27,67 @@ add_executable(scrpack_installed ${CORE_SOURCES} package/native/platform_posix.c
   scrpack/main.cpp)
 target_include_directories(scrpack_installed PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(scrpack_installed PRIVATE Threads::Threads)
-target_compile_options(scrpack_installed PRIVATE -fno-sanitize=all)
-target_link_options(scrpack_installed PRIVATE -fno-sanitize=all -static-libstdc++ -static-libgcc)
+# Hardened as Debian builds its programs.
+target_compile_options(scrpack_installed PRIVATE -fno-sanitize=all -D_FORTIFY_SOURCE=2)
+target_compile_definitions(scrpack_installed PRIVATE ${SCRPACK_VERSION_DEFINITIONS})
+target_link_options(scrpack_installed PRIVATE -fno-sanitize=all -static-libstdc++ -static-libgcc -Wl,-z,relro,-z,now)
 set_target_properties(scrpack_installed PROPERTIES
   OUTPUT_NAME scrpack
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/installed)
 
+# The one fixed time of everything the package holds: the zip's,
+# 2000-01-01 00:00 UTC (cmake/cpack_fixed_time.cmake stamps the members
+# with it; the man page's date comes from it).
+set(CPACK_GLIMMERKIT_FIXED_TIME 946684800)
+
+# The man page, from --help and --version, and the Debian changelog, both
+# compressed as Debian wants them and without a time stamp.
+find_program(HELP2MAN help2man REQUIRED)
+set(man_page ${CMAKE_BINARY_DIR}/packaging/scrpack.1)
+set(CPACK_PACKAGE_CONTACT "Quillmoor <glimmerkit@quillmoor.example>")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+add_custom_command(OUTPUT ${man_page}.gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${CPACK_GLIMMERKIT_FIXED_TIME} LC_ALL=C.UTF-8
+          ${HELP2MAN} --no-info --section 1 --source "Glimmerkit ${PROJECT_VERSION}"
+          --name "pack a Windows screen saver into a self-installing .exe"
+          --output ${man_page} $<TARGET_FILE:scrpack_installed>
+  COMMAND gzip -9nf ${man_page}
+  COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/changelog
+  DEPENDS scrpack_installed ${CMAKE_BINARY_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(package_documents ALL DEPENDS ${man_page}.gz)
+
 install(TARGETS scrpack_installed RUNTIME DESTINATION bin)
 install(FILES ${win32_tree}/installer.exe DESTINATION share/glimmerkit RENAME installer-stub.exe)
 install(FILES ${win32_tree}/uninstaller/uninstaller.exe DESTINATION share/glimmerkit)
-install(FILES ${CMAKE_SOURCE_DIR}/scrpack/README.txt DESTINATION share/doc/glimmerkit)
+install(FILES ${man_page}.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/scrpack/README.txt ${CMAKE_SOURCE_DIR}/packaging/copyright
+  ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/glimmerkit)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/scrpack.bash-completion
+  DESTINATION share/bash-completion/completions RENAME scrpack)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME glimmerkit)
-set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Quillmoor)
-set(CPACK_PACKAGE_CONTACT "Glimmerkit maintainers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "scrpack, which packs a Windows screen saver into a self-installing .exe")
-set(CPACK_PACKAGE_DESCRIPTION
-  "scrpack builds the Glimmerkit installer for one Windows screen saver: the PE32 installer stub, a manifest and the packed files, in one .exe. It also lists, verifies and extracts such packages. The installer stub and the uninstaller come with it.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "packs a Windows screen saver into a self-installing .exe")
+# One line each, as Debian wants them (at most 80 characters).
+set(CPACK_PACKAGE_DESCRIPTION [=[
+scrpack builds the Glimmerkit installer for one Windows screen saver: the
+PE32 installer stub, a manifest and the packed files, in one .exe that
+installs the screen saver on Windows, silently too. It also lists, verifies
+and extracts such packages, and signs them with osslsigncode.
+
+The installer stub and the uninstaller come with it.]=])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 # dpkg-shlibdeps (dpkg-dev) works out the C library version it needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS osslsigncode)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # The same sources give the same .deb: CPack stamps the archive members
 # with SOURCE_DATE_EPOCH when it is set, and this script, which cpack runs
-# before it packs, sets it to the zip's fixed time (2000-01-01 00:00 UTC).
+# before it packs, sets it to the fixed time above.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_fixed_time.cmake)
 include(CPack)

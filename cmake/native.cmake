@@ -25,6 +25,7 @@ add_library(scrpack_lib STATIC ${SCRPACK_SOURCES})
 target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
 add_executable(scrpack scrpack/main.cpp)
 target_link_libraries(scrpack PRIVATE scrpack_lib)
+target_compile_definitions(scrpack PRIVATE ${SCRPACK_VERSION_DEFINITIONS})
 
 # The post-link step for the cross-built installer.
 file(GLOB STUBFIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/stubfix/*.cpp)

@@ -31,6 +31,8 @@ file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
 # on Linux), run as the invoker.
 add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_SOURCE_DIR}/scrpack/scrpack.rc)
 target_link_libraries(scrpack PRIVATE core)
+# scrpack --version and the version resource.
+target_compile_definitions(scrpack PRIVATE ${SCRPACK_VERSION_DEFINITIONS})
 target_link_options(scrpack PRIVATE -static -s -Wl,--no-insert-timestamp)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/scrpack/scrpack.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/scrpack.manifest)

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Makes the Wine root the end-to-end tests run the PE32 programs in, and
-# lets this machine run its 32-bit half.  Safe to run again: a complete root
-# is kept, an incomplete one is made anew.
+# finds out how this machine runs its 32-bit half.  Safe to run again: a
+# complete root is kept, an incomplete one is made anew.
 #
 # The root is a minimal Debian 13 with its Wine 10: wine64 for the 64-bit
 # Windows side and wine32 (i386) for the 32-bit side, in one 64-bit prefix,
 # so that a PE32 program is a 32-bit program on 64-bit Windows (registry
 # redirection to WOW6432Node included).  Some virtual machines cannot run
 # 32-bit x86 code at all (no compatibility code segment, no int 0x80), which
-# Wine's 32-bit side needs; so i386 Linux programs are handed to qemu-i386
-# (user-mode emulation, binfmt_misc) on every machine, and the tests see
-# the same Wine wherever they run.
+# Wine's 32-bit side needs.  There scripts/in_wine_root.sh hands i386 Linux
+# programs to the root's qemu-i386 (user-mode emulation), through a
+# binfmt_misc instance of each command's own; elsewhere they run natively.
+# The machine itself is left as it was: no binfmt_misc entry, no mount.
 #
 # WINE_ROOT chooses the folder (default /var/lib/glimmerkit/wine-root,
 # outside any build tree).  Needs root.
@@ -19,6 +20,9 @@ root=${WINE_ROOT:-/var/lib/glimmerkit/wine-root}
 # Raise when the recipe below changes: a root made by an older one is made anew.
 recipe=2
 stamp="$root/.complete"
+scripts_dir=$(dirname "$0")
+# shellcheck source=progress.sh
+. "$scripts_dir/progress.sh"
 
 packages=(
   wine64 wine32:i386 libwine libwine:i386
@@ -34,22 +38,21 @@ in_root() {
 }
 
 if [ "$(cat "$stamp" 2>/dev/null)" != "$recipe" ]; then
-  echo "make_wine_root: making the Wine root in $root (a few minutes)" >&2
+  echo "make_wine_root: making the Wine root in $root (about 2 minutes)" >&2
   rm -rf "$root.new"
   mkdir -p "$(dirname "$root")"
-  debootstrap --variant=minbase trixie "$root.new" http://deb.debian.org/debian >/dev/null
-  root="$root.new" in_root /bin/sh -c "
+  step "make_wine_root: a minimal Debian 13 (debootstrap)" \
+    debootstrap --variant=minbase trixie "$root.new" http://deb.debian.org/debian
+  root="$root.new" step "make_wine_root: Wine 10 and qemu-i386 in the root (apt-get)" in_root /bin/sh -c "
     set -e
     dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ${packages[*]} >/dev/null
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends ${packages[*]}
     apt-get clean
   "
   echo "$recipe" > "$root.new/.complete"
   rm -rf "$root"
   mv "$root.new" "$root"
-  # A registration made for the old root holds its qemu open: make it anew.
-  [ ! -e /proc/sys/fs/binfmt_misc/glimmerkit-i386 ] || echo -1 > /proc/sys/fs/binfmt_misc/glimmerkit-i386
 fi
 
 # Our 32-bit Wine loader in place of Debian's (see scripts/wine_loader.c),
@@ -64,13 +67,33 @@ if ! cmp -s "$loader" "$root/usr/lib/wine/wine"; then
 fi
 rm -f "$loader"
 
-# i386 ELF programs run under the root's qemu-i386.  The F flag opens the
-# interpreter now, so that it serves inside the root too.  The registration
-# lasts until the machine restarts.
-binfmt=/proc/sys/fs/binfmt_misc
-mountpoint -q "$binfmt" || mount -t binfmt_misc binfmt_misc "$binfmt"
-if [ ! -e "$binfmt/glimmerkit-i386" ]; then
-  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  printf ':glimmerkit-i386:M::%s:%s:%s:OCF\n' "$magic" "$mask" "$root/usr/bin/qemu-i386" > "$binfmt/register"
+# Can this machine run 32-bit x86 code itself?  A small static i386 program
+# is run with no binfmt_misc entry in its way (an empty instance in a user
+# namespace of its own), and the answer goes into the root's .i386, which
+# scripts/in_wine_root.sh reads.  A kernel before 6.7 has no such instance
+# and cannot give in_wine_root.sh one either: there the program runs as it
+# is, and only the native way can work.
+probe=$(mktemp -d)
+printf 'int main(void) { return 42; }\n' | i686-linux-gnu-gcc -static -x c -o "$probe/i386" -
+mkdir "$probe/binfmt"
+status=0
+unshare --user --map-root-user --mount -- /bin/sh -c \
+  'mount -t binfmt_misc binfmt_misc "$1/binfmt" || exit 100; exec "$1/i386"' sh "$probe" 2>/dev/null || status=$?
+way=emulated
+if [ "$status" -eq 42 ]; then
+  way=native
+elif [ "$status" -eq 100 ]; then
+  echo "make_wine_root: this kernel has one binfmt_misc for the whole machine, not one per user namespace (Linux 6.7)" >&2
+  way=unsupported
+  status=0
+  "$probe/i386" 2>/dev/null || status=$?
+  [ "$status" -ne 42 ] || way=native
 fi
+rm -rf "$probe"
+case $way in
+  native) echo "make_wine_root: this machine runs 32-bit x86 programs natively" >&2 ;;
+  emulated) echo "make_wine_root: this machine cannot run 32-bit x86 programs: the tests run them under qemu-i386" >&2 ;;
+  *) echo "make_wine_root: this machine can neither run 32-bit x86 programs nor emulate them without a machine-wide binfmt_misc entry; the tests need Linux 6.7 or later here" >&2
+     exit 1 ;;
+esac
+[ "$(cat "$root/.i386" 2>/dev/null)" = "$way" ] || echo "$way" > "$root/.i386"

@@ -12,8 +12,11 @@ packages=(
   clang libclang-rt-14-dev
   valgrind clang-tidy cppcheck
   osslsigncode openssl
-  dpkg-dev
+  dpkg-dev help2man lintian
 )
+scripts_dir=$(dirname "$0")
+# shellcheck source=progress.sh
+. "$scripts_dir/progress.sh"
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,12 +25,12 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  step "setup: the package lists (apt-get update)" $sudo apt-get update -q
+  step "setup: installing ${#missing[@]} packages (apt-get install)" $sudo env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # The Wine root the end-to-end tests run the PE32 programs in.
-scripts_dir=$(dirname "$0")
 if [ "$(id -u)" -eq 0 ]; then
   "$scripts_dir/make_wine_root.sh"
 else

@@ -57,7 +57,7 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
 {
     enum {
         kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
-        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun,
+        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun, kVersion,
     };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
@@ -83,6 +83,7 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
         {"timestamp-url", required_argument, nullptr, kTimestampUrl},
         {"dry-run", no_argument, nullptr, kDryRun},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
     int option;
@@ -119,6 +120,7 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
             break;
         }
         case 'h': options->help = true; return "";
+        case kVersion: options->version = true; return "";
         case kFirstNumber:
             if (!ParseNumber(optarg, 0, 65535, &options->firstNumber))
                 return "--first-number takes a number from 0 to 65535";

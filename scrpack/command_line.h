@@ -23,6 +23,7 @@ struct MediaOption {
 
 struct Options {
     bool help = false; // --help came before any fault
+    bool version = false; // --version came before any fault
     bool dryRun = false; // every check and the size table, nothing written
     std::string stub, name, output, license, list;
     bool nameGiven = false;

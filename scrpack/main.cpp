@@ -86,6 +86,7 @@ static const char kUsage[] =
     "  --dry-run            run every check, compress and print the size\n"
     "                       table, but write (and sign) nothing\n"
     "  -h, --help           show this text\n"
+    "  --version            show scrpack's version\n"
     "\n"
     "On a terminal a progress bar shows on stderr; build ends with a table of\n"
     "the files' sizes.  Exit status: 0 done, 1 failed or damaged, 2 usage.\n"
@@ -155,6 +156,9 @@ int main(int argc, char **argv)
                                 : ParseOptions(argc, argv, false, &options);
     if (problem.empty() && options.help)
         return Usage(nullptr);
+    // SCRPACK_VERSION comes from the project's version in CMake.
+    if (problem.empty() && options.version)
+        return std::printf("scrpack (Glimmerkit) %s\n", SCRPACK_VERSION) < 0;
     if (problem.empty())
         problem = CheckOptions(options, build);
     if (!problem.empty())

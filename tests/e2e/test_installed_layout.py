@@ -9,6 +9,7 @@ missing from the layout, or unreadable, is one line and exit status 1,
 and nothing is written.
 """
 import glob
+import gzip
 import os
 import shutil
 import subprocess
@@ -22,7 +23,9 @@ import harness  # noqa: E402
 read = harness.read_bytes
 
 LAYOUT = ["usr/bin/scrpack", "usr/share/glimmerkit/installer-stub.exe", "usr/share/glimmerkit/uninstaller.exe",
-          "usr/share/doc/glimmerkit/README.txt"]
+          "usr/share/doc/glimmerkit/README.txt", "usr/share/doc/glimmerkit/copyright",
+          "usr/share/doc/glimmerkit/changelog.gz", "usr/share/man/man1/scrpack.1.gz",
+          "usr/share/bash-completion/completions/scrpack"]
 NAME = "Northern Lights"
 LICENCE = "Use it, share it.\nDon't sell it.\n"
 
@@ -95,6 +98,20 @@ class InstalledLayout(unittest.TestCase):
         self.assertIn("libc6", depends)
         # Packed again, at another time, it is the same bytes as build.sh's.
         self.assertEqual(read(self.deb), read(os.path.join(harness.BUILD_ROOT, "packages", os.path.basename(self.deb))))
+
+    def test_debian_conventions_and_one_version(self):
+        linted = run("lintian", "--fail-on", "error,warning", self.deb)
+        report = linted.stdout.decode() + linted.stderr.decode()
+        self.assertEqual(linted.returncode, 0, report)
+        self.assertFalse([line for line in report.splitlines() if line[:2] in ("E:", "W:")], report)
+        version = run("dpkg-deb", "-f", self.deb, "Version").stdout.decode().strip()
+        self.assertEqual(run(self.scrpack, "--version").stdout.decode(), f"scrpack (Glimmerkit) {version}\n")
+        # The man page is the --help text.
+        with gzip.open(os.path.join(self.root, LAYOUT[6])) as f:
+            page = f.read().decode()
+        self.assertIn(version, page)
+        for option in ("\\-\\-store\\-file", "\\-\\-timestamp\\-url", "\\-\\-version"):
+            self.assertIn(option, page)
 
     def test_walkthrough_needs_no_build_paths(self):
         work = os.path.join(self.scratch, "walkthrough")

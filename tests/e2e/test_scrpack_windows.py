@@ -9,6 +9,7 @@ relative paths, so that what they print can be the same bytes.
 """
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import unittest
@@ -17,6 +18,7 @@ import zipfile
 sys.path.insert(0, os.path.dirname(__file__))
 import damage  # noqa: E402
 import harness  # noqa: E402
+from pe_resources import read_resources  # noqa: E402
 
 read = harness.read_bytes
 
@@ -243,6 +245,7 @@ class ScrpackOnWindows(unittest.TestCase):
         files = ["--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub", "stub.exe", "--uninstaller", "uninst.exe"]
         cases = [
             ["--help"],
+            ["--version"],
             ["build"],
             ["build", "--name", "X", "-o", "x.exe"],
             ["build", "--name", "X", "--saver", "Lanterns.scr", "--data", "Lanterns.dat", "--stub", "stub.exe",
@@ -274,7 +277,7 @@ class ScrpackOnWindows(unittest.TestCase):
         os.makedirs(os.path.join(self.work, "work-folder"), exist_ok=True)
         for args in cases:
             code, out, err = self.same(*args)
-            if args == ["--help"]:
+            if args in (["--help"], ["--version"]):
                 self.assertEqual((code, err), (0, ""))
             else:
                 self.assertIn(code, (1, 2), args)
@@ -286,6 +289,14 @@ class ScrpackOnWindows(unittest.TestCase):
             code, out, err = self.same("build", "--name", "X", *files, "--dry-run", "-o", "x.exe", *extra)
             self.assertEqual((code, err.count("scrpack: warning: ")), (0, 3 if len(extra) > 2 else 1), err)
             self.assertFalse(os.path.exists(os.path.join(self.work, extra[-1] if extra[0] == "-o" else "x.exe")))
+
+    def test_version_resource_is_the_printed_version(self):
+        version = self.linux("--version")[1].split()[-1]
+        (data,) = [data for (rtype, _, _), data in read_resources(harness.SCRPACK_EXE).items() if rtype == 16]
+        fixed = data.index(struct.pack("<I", 0xFEEF04BD))
+        numbers = struct.unpack_from("<4H", data, fixed + 8)
+        self.assertEqual((numbers[1], numbers[0], numbers[3], numbers[2]), (*map(int, version.split(".")), 0))
+        self.assertEqual(data.count(version.encode("utf-16-le") + b"\0\0"), 2, "FileVersion and ProductVersion")
 
     def test_zip_holds_scrpack_the_stub_the_uninstaller_and_a_readme(self):
         with zipfile.ZipFile(harness.SCRPACK_ZIP) as archive:
