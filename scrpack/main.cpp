@@ -11,7 +11,7 @@
 #include "scrpack/system_layer.h"
 
 static const char kUsage[] =
-    "usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE\n"
+    "Usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE\n"
     "                     [--media FILE[:TAIL[:PREFIX]]]... -o PACKAGE.EXE [options]\n"
     "       scrpack --name NAME -o PACKAGE.EXE [options]\n"
     "               SCREENSAVER.SCR DATAFILE UNINSTALLER.EXE [DATA-FILE...]\n"

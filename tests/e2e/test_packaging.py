@@ -225,7 +225,7 @@ class CommandLine(unittest.TestCase):
             with self.subTest(args=args):
                 proc = scrpack(*args)
                 self.assertEqual(proc.returncode, 2, proc.stderr)
-                self.assertIn("usage:", proc.stderr)
+                self.assertIn("Usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
         build = ["build", "-o", f.output, "--saver", f.saver]
         for args, problem in [((), "no command given"), (("buld",), 'unknown command "buld"'),
@@ -244,7 +244,7 @@ class CommandLine(unittest.TestCase):
         self.assertFalse(os.path.exists(f.output))
 
 
-USAGE = "usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE"
+USAGE = "Usage: scrpack build --name NAME --saver SCREENSAVER.SCR --data DATAFILE"
 TABLE_ROW = re.compile(r"^(.+?)\s+(stored|packed)\s+([\d,]+)\s+([\d,]+)\s+([\d.]+)%\s+(.+)$")
 
 
@@ -423,7 +423,7 @@ class VerifyAndExtract(unittest.TestCase):
                 # The problem, the command forms and where the rest is.
                 lines = proc.stderr.splitlines()
                 self.assertTrue(lines[0].startswith("scrpack: "), lines)
-                self.assertTrue(lines[1].startswith("usage: "), lines)
+                self.assertTrue(lines[1].startswith("Usage: "), lines)
                 self.assertEqual(lines[-1], 'Run "scrpack --help" for the options.')
                 self.assertEqual(proc.stdout, "")
         for command in ("verify", "extract"):
