@@ -1,5 +1,6 @@
 // The bit reader's refill through ReadPtr: the block's bits, most
-// significant first, with zero bits once the block's bytes are used up.
+// significant first, with zero bits once the block's bytes are used up,
+// counted in fillBits.
 #include "package/decoder_state.h"
 
 void RefillBits(DecoderState *state)
@@ -9,6 +10,8 @@ void RefillBits(DecoderState *state)
         if (state->remainingInput != 0) {
             byte = (BitWord)ReadPtr(state, state->inputStream, state->remainingInput);
             state->remainingInput--;
+        } else {
+            state->fillBits += 8;
         }
         state->bitBuffer |= byte << (kWordBits - 8 - state->bitCount);
         state->bitCount = (uint8_t)(state->bitCount + 8);
@@ -20,6 +23,7 @@ int FillBitsNearEnd(DecoderState *state)
     while (state->bitCount <= kWordBits - 8) {
         if (state->remainingInput == 0) {
             state->bitCount = (uint8_t)(state->bitCount + 8);
+            state->fillBits += 8;
             continue;
         }
         if (state->inAvailable < 1)

@@ -102,6 +102,7 @@ __attribute__((always_inline)) inline int32_t DecodeBlockInline(DecoderState *st
     state->bitCount = 0;
     state->bitBuffer = 0;
     state->remainingInput = storedSize;
+    state->fillBits = 0;
     if (originalSize == 0)
         return 0;
 

@@ -77,6 +77,13 @@ struct DecoderState {
     uint16_t outFastLimit;
     int32_t writeFailed;
 
+    // The block's input running out (bit_input.cpp, read_ptr.cpp): the
+    // zero bits the bit reader has taken in past the block's last byte,
+    // and whether a read of the block fell short (the file ends before the
+    // block does).  See InputRanOut.
+    uint32_t fillBits;
+    int32_t inputShort;
+
     // The code prefix table (huffman_tree.cpp): for each value of the next
     // kPrefixBits bits of the stream, the node that the walk from the root
     // reaches after them, or the leaf it reaches before (node | depth << 10).
@@ -97,6 +104,28 @@ struct DecoderState {
     uint8_t inBuffer[kBlockBufferSize];
     uint8_t outBuffer[kBlockBufferSize];
 };
+
+// Zero bits past a block's last byte that its code may use.  Our packaging
+// tool ends every block on its last code, padded with zero bits to a whole
+// byte, as the classic encoder of this code does: its blocks need none.
+// Blocks of other encoders may end a code or two early, leaving the last
+// bits to the zero fill: of the fuzz corpus's blocks that expand to their
+// size, those needed at most 10 bits (the seeds midi 10, long_match_one_byte
+// 9, program and runs 7), so two bytes are allowed.  (Two seeds made to
+// run the tree's rebuilds decode thousands of bytes from zero bits on
+// purpose; no encoder makes such blocks.)  The bit reader's look-ahead, up
+// to a word of bits taken in and not yet used, is not counted: only bits
+// the decoding has used.
+enum { kMaxFillBits = 16 };
+
+// Whether the decoding has used more of the block than it has: a read fell
+// short, or the code went on into the zero bits behind the block's end.
+// Either way the output is not the file.  The bits held in bitBuffer are
+// the last ones taken in, the fill bits among them last of all.
+inline int InputRanOut(const DecoderState *state)
+{
+    return state->inputShort || state->fillBits > state->bitCount + (uint32_t)kMaxFillBits;
+}
 
 // Returns the next block byte; remaining counts the block bytes not yet
 // taken, this one included.  ReadPtr(state, NULL, 0) resets the reader.

@@ -12,28 +12,32 @@ enum { kPathSize = 260 };
 // (decode_loop.h).
 static DecoderState expandState;
 
+// The caller's pump step, after a check that stops a block whose input has
+// run out: what it would still make is made of zero bits, up to the size
+// its record claims, and the file is lost anyway.
+static int StopWhenInputRanOut(void *pump)
+{
+    return InputRanOut(&expandState) || RunPumpHook((const PumpHook *)pump);
+}
+
 CopyEnd ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize,
                const char *destination, const PumpHook *pump)
 {
     ReadPtr(&expandState, NULL, 0);
     WritePtr(&expandState, NULL, 0, 0);
 
+    // The block can't be read (no path of the own file, or one cut short,
+    // which would name some other file; the file won't open; the offset is
+    // beyond what the package format allows): the package is as good as
+    // cut short there.  The destination can't be created: nothing was
+    // written.  Either way an existing destination is left as it was.
     char ownPath[kPathSize];
     DWORD length = GetModuleFileNameA(instance, ownPath, kPathSize);
-    // A path that filled the whole buffer was cut short (and older systems
-    // leave it unterminated then): it would name some other file.
-    if (length == 0 || length >= kPathSize)
-        return kCopyNotStarted;
-
-    // When the block can't be reached (the own file won't open, or the
-    // offset is beyond what the package format allows) or the destination
-    // can't be created, nothing is decoded and an existing destination is
-    // left as it was.  The caller goes on either way.
-    if (dataOffset > 0x7FFFFFFFu)
-        return kCopyNotStarted;
+    if (length == 0 || length >= kPathSize || dataOffset >= PACKAGE_OFFSET_LIMIT)
+        return kCopyInputEnded;
     FILE *input = fopen(ownPath, "rb");
     if (input == NULL)
-        return kCopyNotStarted;
+        return kCopyInputEnded;
     // ReadPtr and WritePtr buffer 16384 bytes themselves.  Unbuffered
     // streams turn each of their reads and writes into one system call, so
     // nothing is read beyond the block's end and a full disk is seen by the
@@ -41,7 +45,7 @@ CopyEnd ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSiz
     setvbuf(input, NULL, _IONBF, 0);
     if (fseek(input, (long)dataOffset, SEEK_SET) != 0) {
         fclose(input);
-        return kCopyNotStarted;
+        return kCopyInputEnded;
     }
     FILE *output = fopen(destination, "wb");
     if (output == NULL) {
@@ -50,11 +54,14 @@ CopyEnd ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSiz
     }
     setvbuf(output, NULL, _IONBF, 0);
 
-    int32_t produced = DecodeBlockInline(&expandState, input, output, originalSize, storedSize, pump);
+    const PumpHook guarded = {StopWhenInputRanOut, (void *)pump};
+    int32_t produced = DecodeBlockInline(&expandState, input, output, originalSize, storedSize, &guarded);
 
     fclose(output);
     fclose(input);
     if (expandState.writeFailed)
         return kCopyShortWrite;
+    if (InputRanOut(&expandState))
+        return kCopyInputEnded;
     return produced < (int32_t)originalSize ? kCopyCancelled : kCopyWhole;
 }

@@ -84,6 +84,80 @@ enum {
 // signed 32-bit offsets and the decoder takes originalSize as signed.
 #define PACKAGE_OFFSET_LIMIT 0x80000000u
 
+// The integrity record: 16 bytes right behind the last block (behind the
+// terminator record when there are no blocks), where the records lead to
+// it.  It holds the CRC-32 of every byte before it, with the three places
+// that Authenticode signing changes read as zeros: the PE checksum, the
+// certificate table's directory entry and, being after the record, the
+// certificate table itself.  An installer that knows nothing of it never
+// reads it.
+//
+//   offset  size  field
+//   0       4     tag "GKIR"
+//   4       2     version (1)
+//   6       2     record size (16)
+//   8       4     coveredLength: bytes before the record, its own offset
+//   12      4     CRC-32 (IEEE) of those bytes
+//
+// A package that carries the record says so in its manifest as well:
+// bytes 4-8 of the screen saver record's nameTail, which no installer
+// reads, hold a zero and the tag (the tail text still reads ".TMP").  A
+// package cut before its record, or one whose record is lost, is then
+// known to be damaged rather than taken for an older package.
+#define INTEGRITY_TAG "GKIR"
+enum {
+    kIntegrityTagSize = 4,
+    kIntegrityVersion = 1,
+    kIntegrityRecordSize = 16,
+    kIntegrityMarkerOffset = 4, // in the screen saver record's nameTail
+    kPeChecksumOffset = 64,     // in the optional header, PE32 and PE32+ alike
+    kCertificateEntryOffsetPe32 = 128,
+    kCertificateEntryOffsetPe32Plus = 144,
+    kCertificateEntrySize = 8,
+};
+
+struct IntegrityRecord {
+    uint32_t coveredLength;
+    uint32_t crc;
+};
+
+static inline void EncodeIntegrityRecord(const IntegrityRecord *record, unsigned char raw[kIntegrityRecordSize])
+{
+    const uint32_t fields[4] = {0, kIntegrityVersion | (uint32_t)kIntegrityRecordSize << 16,
+                                record->coveredLength, record->crc};
+    for (int i = 4; i < kIntegrityRecordSize; i++)
+        raw[i] = (unsigned char)(fields[i / 4] >> 8 * (i % 4));
+    memcpy(raw, INTEGRITY_TAG, kIntegrityTagSize);
+}
+
+// Returns 1 when raw is a record of this version that stands at offset
+// `at` of its file (its coveredLength says where it is).
+static inline int DecodeIntegrityRecord(const unsigned char raw[kIntegrityRecordSize], uint32_t at,
+                                        IntegrityRecord *record)
+{
+    uint32_t fields[4];
+    for (int i = 0; i < 4; i++)
+        fields[i] = (uint32_t)raw[4 * i] | (uint32_t)raw[4 * i + 1] << 8 | (uint32_t)raw[4 * i + 2] << 16 |
+                    (uint32_t)raw[4 * i + 3] << 24;
+    record->coveredLength = fields[2];
+    record->crc = fields[3];
+    return memcmp(raw, INTEGRITY_TAG, kIntegrityTagSize) == 0 &&
+           fields[1] == (kIntegrityVersion | (uint32_t)kIntegrityRecordSize << 16) && fields[2] == at;
+}
+
+// The manifest's word that the package carries the record.
+static inline void MarkIntegrityRecord(char nameTail[16])
+{
+    nameTail[kIntegrityMarkerOffset] = '\0';
+    memcpy(nameTail + kIntegrityMarkerOffset + 1, INTEGRITY_TAG, kIntegrityTagSize);
+}
+
+static inline int HasIntegrityMark(const char nameTail[16])
+{
+    return nameTail[kIntegrityMarkerOffset] == '\0' &&
+           memcmp(nameTail + kIntegrityMarkerOffset + 1, INTEGRITY_TAG, kIntegrityTagSize) == 0;
+}
+
 // The named resource that marks where the manifest begins.
 #define LASTRES_TYPE_NAME "LASTRES"
 #define LASTRES_ID 1000

@@ -26,7 +26,8 @@ enum CopyEnd {
     kCopyWhole = 0,     // ran to the block's end
     kCopyCancelled = 1, // the pump step asked the loop to stop
     kCopyShortWrite = 2, // a write fell short (a full disk): the file is incomplete
-    kCopyNotStarted = 3, // the block or the destination could not be opened
+    kCopyNotStarted = 3, // the destination could not be created: nothing was written
+    kCopyInputEnded = 4, // the block's bytes ran out or could not be read: the package is cut short or damaged
 };
 
 // Runs the hook's step and returns nonzero when the loop must stop.  No

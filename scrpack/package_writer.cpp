@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "package/integrity.h"
 #include "scrpack/pe_image.h"
 #include "scrpack/signature_status.h"
 #include "scrpack/stub_layout.h"
@@ -30,6 +31,21 @@ static void PackFile(const PackedFile &file, const Compressor &compress, bool st
     record->storedSize = (uint32_t)file.content.size();
     record->originalSize = 0;
     *block = file.content;
+}
+
+// The integrity record behind the last block: the CRC of every byte
+// before it, the fields that signing changes read as zeros.
+static void AppendIntegrityRecord(Bytes &out)
+{
+    SigningFields fields;
+    uint32_t peHeader = LoadLe32(out, kDosLfanewOffset);
+    FindSigningFields(peHeader, out.data() + peHeader, out.size() - peHeader, &fields);
+    Crc32Table table;
+    InitCrc32Table(&table);
+    IntegrityRecord record = {(uint32_t)out.size(), UpdatePackageCrc(&table, 0, out.data(), out.size(), 0, &fields)};
+    unsigned char raw[kIntegrityRecordSize];
+    EncodeIntegrityRecord(&record, raw);
+    out.insert(out.end(), raw, raw + sizeof raw);
 }
 
 bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
@@ -71,11 +87,14 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
         FileRecord &record = records[i];
         PackFile(file, compress, spec.storeOnly, &record, &blocks[i]);
         std::memcpy(record.nameTail, file.nameTail, sizeof record.nameTail);
+        if (i == kRecordScreenSaver)
+            MarkIntegrityRecord(record.nameTail);
         record.dataOffset = (uint32_t)cursor;
         cursor += record.storedSize;
-        // The whole file stays below 2 GiB, so every offset the installer
-        // seeks to fits its signed 32-bit positions.
-        if (cursor > PACKAGE_OFFSET_LIMIT)
+        // The whole file, its integrity record included, stays below
+        // 2 GiB, so every offset the installer seeks to fits its signed
+        // 32-bit positions.
+        if (cursor + kIntegrityRecordSize > PACKAGE_OFFSET_LIMIT)
             return Fail(error, "the package would be larger than 2 GiB");
         installedBytes += file.content.size();
     }
@@ -101,6 +120,7 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     }
     for (const Bytes &block : blocks)
         out.insert(out.end(), block.begin(), block.end());
+    AppendIntegrityRecord(out);
     // The PE checksum covers every byte of the file, so "scrpack verify"
     // and "extract" tell a damaged package from an intact one.  A function
     // of the bytes alone: the package stays reproducible.

@@ -1,32 +1,20 @@
 // CheckRecord: a record's block through the installer's own decoder.
 //
-// Zero fill: where the code needs bits past the block's last byte, the
-// decoder supplies zero bits, so an encoder may leave off a block's
-// trailing zero bytes and the block still installs whole.  Past its last
-// byte, though, the decoder goes on making bytes out of zero bits for as
-// long as originalSize asks, so a record whose sizes are damaged would
-// seem to expand too.  The check takes up to kZeroFillLimit bytes of zero
-// fill as bytes that an encoder left off; a block whose code needs more
-// does not give its originalSize bytes by itself.
+// A block whose code runs on past its last byte, into the zero bits the
+// bit reader supplies there, is damaged, as the installer takes it: cut
+// short or damaged, it would otherwise seem to expand, made up of zero
+// bits up to its originalSize.  The decoder's counters tell how far
+// the code got: remainingInput is what it has not fetched, bitCount what
+// it fetched but has not used, fillBits the zero bits it fetched past the
+// block's end.
 //
-// Where the code ends: rather than count in the installer's bit reader,
-// the block is given to DecodeBlock with kZeroFillLimit + kLookAhead zero
-// bytes behind it, as if it were that much longer.  The decoder then reads
-// exactly what the installer reads (zeros either way), and its own
-// counters tell how far it got: remainingInput is what it has not
-// fetched, bitCount what it fetched but has not used.  The bit reader
-// never holds more than sizeof(BitWord) bytes ahead of what it has used,
-// so a block whose code ends within the limit always leaves some of the
-// look-ahead unfetched, and a decoder that fetched it all has certainly
-// needed more zero fill than the limit.
-//
-// The decoder reads and writes FILE streams.  The block and its zero fill
-// go to a scratch file first, which is its input; its output goes to a
-// second scratch file, which the check's pump step (the decoder calls it
-// after every kPumpInterval bytes) passes on to the sink and empties,
-// stopping the decoding when the sink fails or the zero fill has run out.
-// A write to the scratch file that falls short stops the decoder, which
-// reports it in its state.
+// The decoder reads and writes FILE streams.  The block goes to a scratch
+// file first, which is its input; its output goes to a second scratch
+// file, which the check's pump step (the decoder calls it after every
+// kPumpInterval bytes) passes on to the sink and empties, stopping the
+// decoding when the sink fails or the input has run out.  A write to the
+// scratch file that falls short stops the decoder, which reports it in its
+// state.
 #include "scrpack/record_check.h"
 
 #include <algorithm>
@@ -41,21 +29,9 @@
 
 namespace {
 
-// Zero bytes an encoder may have left off a block.  The longest run of
-// trailing zero bytes measured in blocks of our own encoder is about
-// 1.3 KB (a file that ends on a long run of one byte, whose match code has
-// become all zero bits); the limit leaves a wide margin, and a check of a
-// damaged record stops after at most about 1.5 MB made of zero bits
-// (3 bytes per bit: a 30-byte match in 10 bits).
-const uint32_t kZeroFillLimit = 65536;
-const uint32_t kLookAhead = 16;
-static_assert(kLookAhead > sizeof(BitWord), "the look-ahead outlasts what the bit reader holds");
-
 // The decoding under way, for its pump step: the scratch file the decoder
 // writes to, its state, and where its bytes go from there.  A failed sink
-// is noted and the decoding stopped at the pump step, as is a decoding
-// that has run through the zero fill (it would otherwise go on making up
-// the rest of a damaged file from zero bits, up to 2 GiB of it).
+// is noted and the decoding stopped at the pump step.
 struct Decoding {
     FILE *output;
     const DecoderState *decoder;
@@ -91,12 +67,13 @@ void Drain(Decoding *out)
 }
 
 // The decoder's pump step: nothing to keep alive, only the bytes so far
-// to pass on, and the stop.
+// to pass on, and the stop, also of a block whose input has run out (as
+// the installer stops it: the rest would be made of zero bits).
 int DrainAndStop(void *context)
 {
     Decoding *out = static_cast<Decoding *>(context);
     Drain(out);
-    return out->error != 0 || out->decoder->remainingInput == 0;
+    return out->error != 0 || InputRanOut(out->decoder);
 }
 
 RecordCheck Problem(const std::string &text)
@@ -126,9 +103,9 @@ RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, con
     return check;
 }
 
-// A scratch file holding the block's bytes from the package, then `zeros`
-// zero bytes, positioned at its start; null with error set on failure.
-FILE *BlockWithZeroFill(const PackageFile &package, const FileRecord &record, uint32_t zeros, std::string *error)
+// A scratch file holding the block's bytes from the package, positioned at
+// its start; null with error set on failure.
+FILE *BlockCopy(const PackageFile &package, const FileRecord &record, std::string *error)
 {
     FILE *file = OpenScratchFile();
     if (!file) {
@@ -142,15 +119,7 @@ FILE *BlockWithZeroFill(const PackageFile &package, const FileRecord &record, ui
         return ok;
     };
     RecordCheck copied = CopyStored(package, record, keep);
-    if (copied.sound) {
-        static const uint8_t kZeros[4096] = {};
-        for (uint32_t left = zeros; ok && left > 0;) {
-            size_t now = std::min<size_t>(left, sizeof kZeros);
-            keep(kZeros, now);
-            left -= (uint32_t)now;
-        }
-        ok = ok && std::fflush(file) == 0;
-    }
+    ok = ok && std::fflush(file) == 0;
     if (!ok || !copied.sound) {
         *error = ok ? copied.problem : std::string("cannot write a scratch file: ") + std::strerror(errno ? errno : EIO);
         std::fclose(file);
@@ -165,9 +134,8 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     if (record.originalSize > 0x7FFFFFFFu)
         return Problem("its size " + std::to_string(record.originalSize) +
                        " is above 2147483647; the installer would write nothing");
-    const uint32_t fed = record.storedSize + kZeroFillLimit + kLookAhead;
     std::string error;
-    FILE *input = BlockWithZeroFill(package, record, kZeroFillLimit + kLookAhead, &error);
+    FILE *input = BlockCopy(package, record, &error);
     if (!input)
         return Problem(error);
     // The decoder's state, about 43 KB, on the heap.
@@ -179,22 +147,22 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
         return Problem(error);
     }
     const PumpHook pump = {DrainAndStop, &out};
-    int32_t produced = DecodeBlock(decoder.get(), input, out.output, record.originalSize, fed, &pump);
+    int32_t produced = DecodeBlock(decoder.get(), input, out.output, record.originalSize, record.storedSize, &pump);
     if (decoder->writeFailed)
         out.error = errno ? errno : EIO;
     Drain(&out);
-    uint32_t unfetched = decoder->remainingInput;
-    unsigned bitsHeld = decoder->bitCount;
     std::fclose(input);
     std::fclose(out.output);
 
     if (out.error != 0)
         return Problem(std::strerror(out.error));
+    // Bits the code used: those fetched, the zero fill included, less
+    // those still held.
+    uint64_t usedBits = 8ull * (record.storedSize - decoder->remainingInput) + decoder->fillBits - decoder->bitCount;
     uint64_t blockBits = 8ull * record.storedSize;
-    uint64_t usedBits = unfetched == 0 ? UINT64_MAX : 8ull * (fed - unfetched) - bitsHeld;
-    if (usedBits > blockBits + 8ull * kZeroFillLimit)
-        return Problem("its code runs more than " + std::to_string(kZeroFillLimit) +
-                       " bytes past the end of the block without giving its " +
+    if (InputRanOut(decoder.get()))
+        return Problem("its code runs " + std::to_string(usedBits - blockBits) +
+                       " bits past the end of the block without giving its " +
                        std::to_string(record.originalSize) + " bytes");
     if ((uint32_t)produced != record.originalSize || out.written != record.originalSize)
         return Problem("it expands to " + std::to_string(out.written) + " bytes, not " +
@@ -202,10 +170,7 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     RecordCheck check;
     check.sound = true;
     check.produced = out.written;
-    if (usedBits > blockBits)
-        check.zeroFillBits = usedBits - blockBits;
-    else
-        check.unusedBytes = (blockBits - usedBits) / 8;
+    check.unusedBytes = usedBits < blockBits ? (blockBits - usedBits) / 8 : 0;
     return check;
 }
 

@@ -20,7 +20,6 @@ struct RecordCheck {
     std::string problem;      // one line when not sound
     uint64_t produced = 0;    // bytes the installer would write
     uint64_t unusedBytes = 0; // whole bytes at the block's end that decoding never needed
-    uint64_t zeroFillBits = 0; // zero bits the decoder supplied past the block's end
 };
 
 // The package as far as the records rely on it.
@@ -33,9 +32,7 @@ struct PackageFile {
 // Checks one record and passes the bytes the installer would install to
 // sink (when given).  A stored block must lie inside the file behind the
 // record table; a compressed one must besides expand to originalSize bytes,
-// its code ending in the block or in the zero bits the decoder supplies
-// past it, as long as it needs no more of them than an encoder could have
-// left off.
+// its code ending within the block, as the installer's decoder requires.
 RecordCheck CheckRecord(const PackageFile &package, const FileRecord &record, const ByteSink &sink);
 
 #endif

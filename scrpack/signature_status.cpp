@@ -116,6 +116,11 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
         return Fail(error, path + ": " + *error);
     status->checksumOffset = pe.checksumOffset;
     status->storedChecksum = LoadLe32(header, pe.checksumOffset);
+    status->crcEnd = CheckPackageIntegrity(path.c_str(), pe.formatOptionalSize, &status->crc);
+    // The record stands right behind the last block.
+    if (status->crc.found && packageEnd != 0 && status->crc.coveredLength == packageEnd)
+        packageEnd += kIntegrityRecordSize;
+    status->packageEnd = packageEnd;
     if (pe.dataDirectoryCount > kDirectorySecurity) {
         status->tableOffset = LoadLe32(header, pe.dataDirectories + 8 * kDirectorySecurity);
         status->tableSize = LoadLe32(header, pe.dataDirectories + 8 * kDirectorySecurity + 4);
@@ -194,22 +199,50 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
 
 FileIntegrity CheckFileIntegrity(const SignatureStatus &status)
 {
-    if (status.storedChecksum == 0)
+    bool checksumWrong = status.storedChecksum != 0 && status.storedChecksum != status.computedChecksum;
+    if (checksumWrong || status.crcEnd == kIntegrityDamaged)
+        return FileIntegrity::Damaged;
+    if (status.storedChecksum == 0 && status.crcEnd == kIntegrityNoRecord)
         return FileIntegrity::NoChecksum;
-    return status.storedChecksum == status.computedChecksum ? FileIntegrity::Intact : FileIntegrity::Damaged;
+    return FileIntegrity::Intact;
+}
+
+// What is wrong with the integrity record, when the CRC-32 fails.
+static std::string DescribeCrcDamage(const IntegrityCheck &crc)
+{
+    if (!crc.found && crc.manifestCut)
+        return "the file ends inside its manifest";
+    if (!crc.found)
+        return "the manifest says the package carries a CRC-32 record, and there is none where it should be "
+               "(the file is cut short, or the record is damaged)";
+    if (crc.coveredLength > crc.fileSize)
+        return "the file ends before the " + std::to_string(crc.coveredLength) + " bytes its CRC-32 covers";
+    return "the CRC-32 is " + Hex32(crc.storedCrc) + "; the package's bytes give " + Hex32(crc.computedCrc);
 }
 
 std::string DescribeIntegrity(const SignatureStatus &status)
 {
-    switch (CheckFileIntegrity(status)) {
-    case FileIntegrity::NoChecksum:
-        return "no checksum (an older package, or another packer's): only its records can be checked";
-    case FileIntegrity::Intact:
-        return "intact (PE checksum " + Hex32(status.storedChecksum) + " over the whole file)";
-    default:
+    bool checksumWrong = status.storedChecksum != 0 && status.storedChecksum != status.computedChecksum;
+    if (status.crcEnd == kIntegrityDamaged)
+        return "damaged: " + DescribeCrcDamage(status.crc);
+    if (checksumWrong)
         return "damaged: the PE checksum is " + Hex32(status.storedChecksum) + "; the file sums to " +
                Hex32(status.computedChecksum);
-    }
+    if (CheckFileIntegrity(status) == FileIntegrity::NoChecksum)
+        return "no checksum (an older package, or another packer's): only its records can be checked";
+    std::string parts;
+    if (status.crcEnd == kIntegrityIntact)
+        parts = "CRC-32 " + Hex32(status.crc.storedCrc) + " over the package";
+    if (status.storedChecksum != 0)
+        parts += (parts.empty() ? "" : ", ") + std::string("PE checksum ") + Hex32(status.storedChecksum) +
+                 " over the whole file";
+    return "intact (" + parts + ")";
+}
+
+std::string CheckedSums(const SignatureStatus &status)
+{
+    bool crc = status.crcEnd == kIntegrityIntact, checksum = status.storedChecksum != 0;
+    return crc && checksum ? "CRC-32 and PE checksum" : crc ? "CRC-32" : checksum ? "PE checksum" : "";
 }
 
 std::string DescribeSignature(const SignatureStatus &status)

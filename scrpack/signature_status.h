@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "package/integrity.h"
 #include "scrpack/package_reader.h"
 
 struct SignatureStatus {
@@ -22,6 +23,9 @@ struct SignatureStatus {
     uint32_t storedChecksum = 0;
     uint32_t computedChecksum = 0; // what the file sums to
     size_t checksumOffset = 0;
+    // The integrity record, checked as the installer checks it.
+    IntegrityEnd crcEnd = kIntegrityNoRecord;
+    IntegrityCheck crc = {};
     // Faults that leave every record readable, one line each: bytes after
     // the last block that are not a certificate table, a security entry
     // that points elsewhere, a signed file without a PE checksum.  A wrong
@@ -34,7 +38,8 @@ struct SignatureStatus {
 uint64_t PackageDataEnd(const PackageContents &contents);
 
 // Reads the security directory entry, the bytes behind the package's data
-// and the PE checksum of the file.  Fails only when the file can't be read
+// (its integrity record counted as data), the PE checksum of the file and
+// the CRC-32 of its integrity record.  Fails only when the file can't be read
 // or is no PE image.
 bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, SignatureStatus *status,
                          std::string *error);
@@ -43,15 +48,21 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
 // of N bytes at offset X after the last block; PE checksum 0x... correct".
 std::string DescribeSignature(const SignatureStatus &status);
 
-// What the PE checksum tells of the whole file.  Every package scrpack
-// builds carries one; 0 means none: an older package or another packer's.
+// What the PE checksum and the CRC-32 tell of the whole file.  Every
+// package scrpack builds carries both; an older package or another
+// packer's may carry neither.  Damaged when either fails, intact when one
+// is there and none fails.
 enum class FileIntegrity { NoChecksum, Intact, Damaged };
 FileIntegrity CheckFileIntegrity(const SignatureStatus &status);
 
-// One line on it: "intact (PE checksum 0x... over the whole file)", "no
-// checksum (...)" or "damaged: the PE checksum is 0x...; the file sums to
-// 0x...".
+// One line on it: "intact (CRC-32 0x... over the package, PE checksum
+// 0x... over the whole file)", "no checksum (...)" or "damaged: " and
+// what failed.
 std::string DescribeIntegrity(const SignatureStatus &status);
+
+// What was checked, for the last line of "verify": "CRC-32 and PE
+// checksum", "PE checksum", ...; empty when neither is there.
+std::string CheckedSums(const SignatureStatus &status);
 
 // The PE image checksum of a file's bytes (the checksum field counted as
 // zero), as the system's CheckSumMappedFile computes it.

@@ -16,9 +16,6 @@ static std::string Describe(const FileRecord &record, const RecordCheck &check)
                        std::to_string(check.produced);
     if (check.unusedBytes)
         text += " (the last " + std::to_string(check.unusedBytes) + " bytes of the block are not needed)";
-    // The encoder left off trailing zero bytes; the decoder supplies them.
-    if (check.zeroFillBits)
-        text += ", ends on " + std::to_string(check.zeroFillBits) + " zero fill bits";
     return text;
 }
 
@@ -74,8 +71,9 @@ int VerifyCommand(const std::string &path)
         return 1;
     }
     // What was checked, and no more: a block's code can't tell whether it
-    // decodes to the bytes it was made from; the checksum can.
+    // decodes to the bytes it was made from; the CRC-32 and the checksum can.
+    std::string sums = CheckedSums(signature);
     std::printf("%s: %s%zu records decode to their full size\n", path.c_str(),
-                integrity == FileIntegrity::Intact ? "intact, and all " : "all ", contents.records.size());
+                sums.empty() ? "all " : ("intact (" + sums + "), and all ").c_str(), contents.records.size());
     return 0;
 }

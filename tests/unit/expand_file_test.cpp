@@ -163,7 +163,8 @@ TEST_F(ExpandFileTest, ZeroOrNegativeSizeCreatesEmptyFile)
 
 TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
 {
-    std::vector<uint8_t> block = XorshiftBytes(8, 30000);
+    // Enough bytes for 200000 bytes of output: its code never runs out.
+    std::vector<uint8_t> block = XorshiftBytes(8, 100000);
     WritePackage(block);
     testPump.abortRequested = 1;
     EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), kCopyCancelled);
@@ -179,20 +180,43 @@ TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
 TEST_F(ExpandFileTest, UnreachableBlockCreatesNothing)
 {
     // No own path, a cut path, a missing package, an offset beyond the
-    // format's range: not started, and the destination is not created.
+    // format's range: the block's input is not there, and the destination
+    // is not created.
     std::string longPath(300, 'p');
     const char *paths[] = {"", longPath.c_str(), "/nonexistent/package.exe"};
     for (const char *path : paths) {
         nativeModulePath = path;
-        EXPECT_EQ(Expand(0, 31, 4), kCopyNotStarted);
+        EXPECT_EQ(Expand(0, 31, 4), kCopyInputEnded);
         EXPECT_FALSE(Exists(destination));
     }
     nativeModulePath = package.c_str();
     WritePackage(BitsToBytes(kThirtyOneA));
-    EXPECT_EQ(Expand(0x80000000u, 31, 4), kCopyNotStarted);
+    EXPECT_EQ(Expand(0x80000000u, 31, 4), kCopyInputEnded);
     EXPECT_FALSE(Exists(destination));
-    // A destination that can't be created is passed over.
+    // A destination that can't be created: not started.
     EXPECT_EQ(Expand(offset, 31, 4, dir + "/missing/out.bin"), kCopyNotStarted);
+}
+
+TEST_F(ExpandFileTest, BlockThatRunsOutEndsAtTheNextPumpStep)
+{
+    // Enough bytes for 200000 bytes of output, then the same block cut to
+    // 1000 bytes: its code runs into the zero bits behind it, and the
+    // decoding ends at the check after the first pump step, not at the
+    // claimed size.  A block longer than the file reads short, and ends at
+    // the first check.
+    std::vector<uint8_t> block = XorshiftBytes(8, 100000);
+    WritePackage(block);
+    EXPECT_EQ(Expand(offset, 200000, (uint32_t)block.size()), kCopyWhole);
+    pumpStepCount = 0;
+    EXPECT_EQ(Expand(offset, 200000, 1000), kCopyInputEnded);
+    EXPECT_EQ(pumpStepCount, 1);
+    EXPECT_LE(ReadFile(destination).size(), (size_t)kPumpInterval);
+    std::vector<uint8_t> whole(offset, 0x5A);
+    whole.insert(whole.end(), block.begin(), block.begin() + 1000);
+    WriteFile(package, whole);
+    pumpStepCount = 0;
+    EXPECT_EQ(Expand(offset, 200000, 2000), kCopyInputEnded);
+    EXPECT_EQ(pumpStepCount, 0);
 }
 
 TEST_F(ExpandFileTest, FullDiskIsReportedAndStopsTheDecoding)

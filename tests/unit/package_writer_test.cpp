@@ -118,7 +118,7 @@ TEST(PackageWriter, FourStoredFilesWithoutLicence)
     sum.Add(built.bytes.data(), built.bytes.size());
     EXPECT_EQ(LoadLe32(built.bytes, pe.checksumOffset), sum.Finish());
     // 264 + 28 * 5 = 404 bytes of manifest, then the blocks back to back,
-    // and the file ends with the last block.
+    // and the file ends with the integrity record.
     uint32_t offset = (uint32_t)layout.manifestOffset + 404;
     ASSERT_EQ(built.records.size(), 4u);
     for (size_t i = 0; i < 4; i++) {
@@ -129,7 +129,7 @@ TEST(PackageWriter, FourStoredFilesWithoutLicence)
                                built.bytes.begin() + offset));
         offset += built.records[i].storedSize;
     }
-    EXPECT_EQ(built.bytes.size(), offset);
+    EXPECT_EQ(built.bytes.size(), offset + kIntegrityRecordSize); // the integrity record last
     // The terminator is 28 zero bytes right before the first block.
     size_t terminator = layout.manifestOffset + 404 - 28;
     EXPECT_EQ(std::count(built.bytes.begin() + (ptrdiff_t)terminator, built.bytes.begin() + (ptrdiff_t)terminator + 28, 0),
@@ -191,7 +191,7 @@ TEST(PackageWriter, CompressesOnlyWhatGetsSmaller)
         EXPECT_EQ(built.records[i].storedSize, spec.files[i].content.size() / 2);
         EXPECT_EQ(built.bytes[built.records[i].dataOffset], 0xCC);
     }
-    EXPECT_EQ(built.bytes.size(), built.records[3].dataOffset + built.records[3].storedSize);
+    EXPECT_EQ(built.bytes.size(), built.records[3].dataOffset + built.records[3].storedSize + kIntegrityRecordSize);
 
     // An encoder result that is not smaller (or empty) leaves the file stored.
     Compressor noGain = [](const Bytes &content) { return content.size() > 1000 ? content : Bytes(); };

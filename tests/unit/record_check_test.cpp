@@ -1,13 +1,17 @@
-// Checking the records of a written package, as "scrpack verify" and
-// "scrpack extract" do: sound blocks give their files back, also when they
-// end on zero fill, and every kind of damage is caught with its reason.
+// Checking a written package, as "scrpack verify" and "scrpack extract"
+// do and, for its integrity record, as the installer does: sound blocks
+// give their files back, and every kind of damage is caught with its
+// reason.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <unistd.h>
 
+#include "package/decoder_state.h"
+#include "package/integrity.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/compress.h"
 #include "scrpack/file_io.h"
@@ -126,16 +130,16 @@ TEST(RecordCheck, SoundPackageGivesBackEveryFileAndUsesEveryBlockByte)
         // Our encoder ends each block with its last code: no byte of it is
         // left over, nor missing, so the bit count is exact.
         EXPECT_EQ(check.unusedBytes, 0u) << i;
-        EXPECT_EQ(check.zeroFillBits, 0u) << i;
     }
 }
 
-TEST(RecordCheck, BlockCutOfItsTrailingZeroBytesExpandsOnZeroFill)
+TEST(RecordCheck, BlockWhoseCodeRunsPastItsEndIsDamaged)
 {
     // A file that ends on a run ends on a match one byte back, whose
-    // position code is all zero bits: its block ends on a zero byte, which
-    // another encoder may leave off, as the decoder supplies zero bits past
-    // the block's end.
+    // position code is all zero bits: its block ends on zero bytes.  Cut of
+    // up to two of them (another encoder may leave them off) it still
+    // expands whole, from the zero bits the decoder supplies past its end;
+    // cut further, or anywhere else, it is damaged.
     PackageInput spec = Package();
     Bytes &content = spec.files[1].content;
     content.insert(content.end(), 200, 'z');
@@ -145,25 +149,19 @@ TEST(RecordCheck, BlockCutOfItsTrailingZeroBytesExpandsOnZeroFill)
     while (built.bytes[record.dataOffset + record.storedSize - 1 - zeros] == 0)
         zeros++;
     ASSERT_GT(zeros, 0u);
-
-    PackageOnDisk cut(WithRecord(built, spec, 1, record.storedSize - (uint32_t)zeros, record.originalSize,
-                                 record.dataOffset));
-    Bytes got;
-    RecordCheck check = cut.Check(1, &got);
-    EXPECT_TRUE(check.sound) << check.problem;
-    EXPECT_GT(check.zeroFillBits, 0u);
-    EXPECT_LE(check.zeroFillBits, 8 * zeros);
-    EXPECT_TRUE(got == content);
-    EXPECT_TRUE(cut.Check(2).sound) << "the next record is read afresh";
-
-    // Cut by a byte that was not zero, the block still gives its full size
-    // to the installer, from zero bits where that byte's bits were: the
-    // check can't tell, and passes on what the installer writes.
-    PackageOnDisk shorter(WithRecord(built, spec, 1, record.storedSize - (uint32_t)zeros - 1, record.originalSize,
-                                     record.dataOffset));
-    check = shorter.Check(1, &got);
-    EXPECT_TRUE(check.sound) << check.problem;
-    EXPECT_EQ(got.size(), content.size());
+    const size_t allowed = std::min<size_t>(zeros, kMaxFillBits / 8);
+    for (size_t cut : {allowed, zeros + 1, zeros + 3, (size_t)record.storedSize / 2}) {
+        PackageOnDisk disk(WithRecord(built, spec, 1, record.storedSize - (uint32_t)cut, record.originalSize,
+                                      record.dataOffset));
+        Bytes got;
+        RecordCheck check = disk.Check(1, &got);
+        EXPECT_EQ(check.sound, cut == allowed) << cut << ": " << check.problem;
+        if (check.sound)
+            EXPECT_TRUE(got == content);
+        else
+            EXPECT_NE(check.problem.find("bits past the end of the block"), std::string::npos) << check.problem;
+        EXPECT_TRUE(disk.Check(2).sound) << "the next record is read afresh";
+    }
 }
 
 TEST(RecordCheck, SizesAndOffsetsTheInstallerCannotUse)
@@ -177,14 +175,13 @@ TEST(RecordCheck, SizesAndOffsetsTheInstallerCannotUse)
         size_t index;
         const char *reason;
     };
-    Bytes cut(built.bytes.begin(), built.bytes.end() - 10);
+    Bytes cut(built.bytes.begin(), built.bytes.end() - 10 - kIntegrityRecordSize);
     Case cases[] = {
-        // The code runs dry long before 2 GB: the check stops once it has
-        // taken more zero fill than an encoder could have left off, and
-        // does not make up the rest from zero bits.
+        // The code runs dry long before 2 GB: the check stops at its next
+        // pump step and does not make up the rest from zero bits.
         {"original size far too large",
          WithRecord(built, spec, 3, audio.storedSize, 0x7FFF0000u, audio.dataOffset), 3,
-         "more than 65536 bytes past the end of the block without giving its 2147418112 bytes"},
+         "bits past the end of the block without giving its 2147418112 bytes"},
         {"original size above 2^31 - 1",
          WithRecord(built, spec, 3, audio.storedSize, 0x80000001u, audio.dataOffset), 3, "above 2147483647"},
         {"block inside the manifest",
@@ -227,4 +224,124 @@ TEST(RecordCheck, FailingSinkStopsTheExpansion)
         EXPECT_EQ(check.problem, std::strerror(ENOSPC)) << i;
         EXPECT_EQ(calls, 1u) << i << ": nothing is passed on after a failed write";
     }
+}
+
+TEST(IntegrityRecord, Crc32IsTheIeeeCrcInAnyPieces)
+{
+    Crc32Table table;
+    InitCrc32Table(&table);
+    const uint8_t *check = (const uint8_t *)"123456789";
+    EXPECT_EQ(UpdateCrc32(&table, 0, check, 9), 0xCBF43926u);
+    Bytes data = MakeSample(SampleKind::Random, 1000);
+    uint32_t whole = UpdateCrc32(&table, 0, data.data(), data.size());
+    // Signing fields in the middle of a piece, across two, at its edges.
+    SigningFields fields = {13, 500, 0};
+    Bytes zeroed = data;
+    std::fill(zeroed.begin() + 13, zeroed.begin() + 17, 0);
+    std::fill(zeroed.begin() + 500, zeroed.begin() + 508, 0);
+    uint32_t expected = UpdateCrc32(&table, 0, zeroed.data(), zeroed.size());
+    EXPECT_NE(expected, whole);
+    for (size_t piece : {1, 3, 7, 8, 9, 15, 504, 1000}) {
+        uint32_t crc = 0, plain = 0;
+        for (size_t at = 0; at < data.size(); at += piece) {
+            size_t size = std::min(piece, data.size() - at);
+            crc = UpdatePackageCrc(&table, crc, data.data() + at, size, (uint32_t)at, &fields);
+            plain = UpdateCrc32(&table, plain, data.data() + at, size);
+        }
+        EXPECT_EQ(crc, expected) << piece;
+        EXPECT_EQ(plain, whole) << piece;
+    }
+}
+
+// The check of a package file as the installer makes it.
+IntegrityEnd CheckIntegrity(const Bytes &bytes, const BuiltPackage &built, IntegrityCheck *check)
+{
+    char name[] = "/tmp/integrity_test-XXXXXX";
+    close(mkstemp(name));
+    std::string error;
+    EXPECT_TRUE(ReplaceFile(name, bytes, 0644, &error)) << error;
+    IntegrityEnd end = CheckPackageIntegrity(name, built.optionalHeaderSize, check);
+    unlink(name);
+    return end;
+}
+
+TEST(IntegrityRecord, EveryDamageOfPackageOrRecordIsFound)
+{
+    BuiltPackage built = Build(Package());
+    const Bytes &good = built.bytes;
+    const FileRecord &last = built.records.back();
+    const uint32_t at = last.dataOffset + last.storedSize; // the record, behind the last block
+    ASSERT_EQ(good.size(), at + kIntegrityRecordSize);
+    IntegrityRecord record;
+    ASSERT_TRUE(DecodeIntegrityRecord(&good[at], at, &record));
+    EXPECT_EQ(record.coveredLength, at);
+    IntegrityCheck check;
+    ASSERT_EQ(CheckIntegrity(good, built, &check), kIntegrityIntact);
+    EXPECT_EQ(check.computedCrc, record.crc);
+
+    // Signed afterwards: the checksum and the certificate entry change,
+    // padding and a table follow.  Still intact.
+    SigningFields fields;
+    uint32_t pe = LoadLe32(good, kDosLfanewOffset);
+    FindSigningFields(pe, &good[pe], good.size() - pe, &fields);
+    Bytes signedPackage = good;
+    signedPackage.resize((good.size() + 7) / 8 * 8, 0);
+    StoreLe32(signedPackage, fields.certificateEntryAt, (uint32_t)signedPackage.size());
+    StoreLe32(signedPackage, fields.certificateEntryAt + 4, 64);
+    StoreLe32(signedPackage, fields.checksumAt, 0x12345678);
+    signedPackage.resize(signedPackage.size() + 64, 0x5A);
+    EXPECT_EQ(CheckIntegrity(signedPackage, built, &check), kIntegrityIntact);
+    // The resource type's name damaged, so that no manifest is found: the
+    // record is found at the file's end, or in front of the table.
+    const char name[] = "L\0A\0S\0T\0R\0E\0S";
+    auto type = std::search(good.begin(), good.end(), name, name + sizeof name - 1);
+    ASSERT_NE(type, good.end());
+    for (Bytes package : {good, signedPackage}) {
+        package[(size_t)(type - good.begin())] ^= 1;
+        EXPECT_EQ(CheckIntegrity(package, built, &check), kIntegrityDamaged);
+        EXPECT_TRUE(check.found);
+    }
+
+    struct Case {
+        const char *what;
+        size_t offset; // a bit to flip, or the length to cut to
+        bool cut;
+    };
+    const Case cases[] = {
+        {"the stub's code", 0x200, false},
+        {"e_lfanew", kDosLfanewOffset, false},
+        {"the manifest's name", built.manifestOffset + 2, false},
+        {"the mark in the manifest", built.manifestOffset + kManifestFixedSize + 12 + kIntegrityMarkerOffset + 1,
+         false},
+        {"a record's size", built.manifestOffset + kManifestFixedSize + 4, false},
+        {"a packed block", built.records[3].dataOffset + 100, false},
+        {"the last byte of the last block", at - 1, false},
+        {"the record's tag", at, false},
+        {"the record's version", at + 4, false},
+        {"the record's size", at + 6, false},
+        {"the record's length, claiming more than the file", at + 8 + 3, false},
+        {"the record's CRC", at + 12, false},
+        {"cut by one byte", good.size() - 1, true},
+        {"cut before the record", at, true},
+        {"cut to half", good.size() / 2, true},
+        {"cut inside the manifest", built.manifestOffset + 100, true},
+    };
+    for (const Case &c : cases) {
+        Bytes damaged(good.begin(), good.begin() + (ptrdiff_t)(c.cut ? c.offset : good.size()));
+        if (!c.cut)
+            damaged[c.offset] ^= 0x01;
+        EXPECT_EQ(CheckIntegrity(damaged, built, &check), kIntegrityDamaged) << c.what;
+    }
+    // Two flips whose changes to a 16-bit sum may cancel out.
+    Bytes twoFlips = good;
+    twoFlips[built.records[3].dataOffset + 6] ^= 1;
+    twoFlips[built.records[3].dataOffset + 8] ^= 1;
+    EXPECT_EQ(CheckIntegrity(twoFlips, built, &check), kIntegrityDamaged);
+
+    // An older package: no mark, no record.
+    Bytes older(good.begin(), good.begin() + at);
+    size_t mark = built.manifestOffset + kManifestFixedSize + 12 + kIntegrityMarkerOffset;
+    std::memcpy(&older[mark], "     ", 5);
+    EXPECT_EQ(CheckIntegrity(older, built, &check), kIntegrityNoRecord);
+    EXPECT_FALSE(check.found);
 }

@@ -61,7 +61,9 @@ protected:
     }
 
     // Copies a record of storedSize bytes at offset into a destination that
-    // does not exist yet; returns what the destination holds afterwards.
+    // does not exist yet; returns what the destination holds afterwards,
+    // and how the copy ended in lastEnd.
+    CopyEnd lastEnd = kCopyWhole;
     std::vector<uint8_t> Copy(uint32_t storedSize, uint32_t offset = kBlockOffset, const char *source = nullptr)
     {
         unlink(Destination().c_str());
@@ -71,7 +73,7 @@ protected:
         record.dataOffset = offset;
         record.storedSize = storedSize;
         char buffer[kCopyChunkSize];
-        CopyStoredBlock(manifest, &record, Destination().c_str(), buffer, &countingPump);
+        lastEnd = CopyStoredBlock(manifest, &record, Destination().c_str(), buffer, &countingPump);
         _lclose(manifest);
         EXPECT_EQ(access(Destination().c_str(), F_OK), 0) << "the destination is always created";
         std::ifstream in(Destination(), std::ios::binary);
@@ -169,21 +171,26 @@ TEST_F(StoredCopy, ShortWriteIsReportedAndEndsTheCopyAtOnce)
     _lclose(manifest);
 }
 
-TEST_F(StoredCopy, SourceThatCannotBeReadLeavesWhatWasRead)
+TEST_F(StoredCopy, SourceThatCannotBeReadEndsAsInputThatRanOut)
 {
     // The package ends inside the block: what is there, then the end.
     std::vector<uint8_t> block = MakeSource(5000, 0);
     EXPECT_EQ(Copy(9000), block);
+    EXPECT_EQ(lastEnd, kCopyInputEnded);
+    EXPECT_EQ(Copy(5000), block);
+    EXPECT_EQ(lastEnd, kCopyWhole);
 
     // A read error (the handle is a folder's): the file is created empty,
     // nothing of the buffer is written.
     ResetPumpAndAbort();
     EXPECT_EQ(Copy(5000, 0, folder.c_str()), std::vector<uint8_t>());
+    EXPECT_EQ(lastEnd, kCopyInputEnded);
     EXPECT_EQ(pumpStepCount, 0);
 
     // An offset the signed seek can't reach: created, nothing copied.
     ResetPumpAndAbort();
     EXPECT_EQ(Copy(5000, 0x80000000u), std::vector<uint8_t>());
+    EXPECT_EQ(lastEnd, kCopyInputEnded);
     EXPECT_EQ(pumpStepCount, 0);
 }
 
