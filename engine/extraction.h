@@ -19,10 +19,21 @@ struct ExtractionRequest {
     int showProgress;                // 1 in Interactive mode
 };
 
+// Why a run failed.  After each of them the run has removed all it had
+// made and left the default screen saver as it was.
+enum RunFailure {
+    kRunNotFailed = 0,
+    kRunShortWrite = 1, // a write fell short: the disk is full
+    kRunNotCreated = 2, // a file could not be created: failedFile, failedReason
+    kRunInputEnded = 3, // a block ran out: the installer's file is cut short or damaged
+};
+
 // What the run leaves for the closing actions.
 struct ExtractionResult {
-    int32_t aborted;  // Cancel was confirmed: the uninstaller is to remove the install
-    int32_t diskFull; // a write fell short: the run removed all it had made
+    int32_t aborted; // Cancel was confirmed: the uninstaller is to remove the install
+    int32_t failure; // a RunFailure
+    DWORD failedReason;               // kRunNotCreated: the system's error code
+    char failedFile[kNameFieldSize];  // kRunNotCreated: the file's path
     char dataFolder[kNameFieldSize];        // ends with a backslash once built
     char missingTypes[kMissingTypesSize];   // refused media types, each with CR LF
 };

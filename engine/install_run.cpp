@@ -1,6 +1,7 @@
 // RunExtraction: the walk over the file records, from the access test to
-// the default screen saver setting, and the undo of a run whose write fell
-// short.
+// the default screen saver setting, and the undo of a run that failed: a
+// write that fell short, a file that could not be created, a block that ran
+// out.
 #include <string.h>
 
 #include "engine/extraction.h"
@@ -80,9 +81,45 @@ static HFILE OpenFileRecords(uint16_t *firstFileNumber)
     return manifest;
 }
 
+// Why a destination could not be created, asked again after the copy
+// failed to create it (the C library's open leaves no reliable error code):
+// a folder of that name, or the system's error when the file is opened for
+// writing as it stands, which changes nothing in it.
+static DWORD WhyNotCreated(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return ERROR_DIRECTORY;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD error = GetLastError();
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        error = ERROR_WRITE_FAULT; // it opens now: nothing more to tell
+    }
+    return error;
+}
+
+// Ends the walk on a copy that failed: the run is to be taken back.  A
+// destination that could not be created was not touched, so the undo
+// leaves it; every other one the walk reached is the run's to remove.
+static void FailWalk(Walk *walk, CopyEnd end, int index, const char *destination)
+{
+    ExtractionResult *result = &walk->run->result;
+    if (end == kCopyShortWrite) {
+        result->failure = kRunShortWrite;
+    } else if (end == kCopyInputEnded) {
+        result->failure = kRunInputEnded;
+    } else {
+        result->failure = kRunNotCreated;
+        result->failedReason = WhyNotCreated(destination);
+        CopyText(result->failedFile, sizeof result->failedFile, destination);
+        walk->recordsReached = index;
+    }
+}
+
 // Walks the records.  A manifest that can't be opened, at the start or
 // after a compressed file, ends the walk there: the run then finishes as
-// after the last record.  A write that falls short ends it at once.
+// after the last record.  A copy that fails ends it at once.
 static void WalkFileRecords(Walk *walk, const InstallLog *log)
 {
     ExtractionRun *run = walk->run;
@@ -113,10 +150,12 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
                 manifest = ExpandAndReopen(walk, manifest, &record, destination, &end);
             else
                 end = CopyStoredBlock(manifest, &record, destination, copyBuffer, &walk->pump);
-            AppendInstallLog(log, destination);
+            // The log lists only files the run wrote.
+            if (end != kCopyNotStarted)
+                AppendInstallLog(log, destination);
         }
-        if (end == kCopyShortWrite) {
-            run->result.diskFull = 1;
+        if (end != kCopyWhole && end != kCopyCancelled) {
+            FailWalk(walk, end, index, destination);
             break;
         }
         if (manifest == HFILE_ERROR || resumeOffset == HFILE_ERROR ||
@@ -134,16 +173,18 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
         _lclose(manifest);
 }
 
-// After a write fell short: removes the file of every record the walk
-// reached.  The run does this itself rather than start the uninstaller as
-// a Cancel does: the disk is full, so the uninstaller may be missing or cut
-// short and the install log may lack lines, while the run knows exactly
-// which records it reached and builds their paths again from the manifest
-// as the walk did.  Each of those files was created (or emptied) by the
-// run, so nothing is removed that the run did not make.  (A destination
-// the run could not open for writing is mostly one it can't delete either;
-// one whose block could not be read at all means the installer's own file
-// is unreadable, when the walk has written nothing of worth.)
+// After a failed copy: removes the file of every record the walk reached.
+// The run does this itself rather than start the uninstaller as a Cancel
+// does: the disk may be full, or the installer's file damaged, so the
+// uninstaller may be missing or cut short and the install log may lack
+// lines, while the run knows exactly which records it reached and builds
+// their paths again from the manifest as the walk did.  Each of those
+// files was created (or emptied) by the run, so nothing is removed that
+// the run did not make; a destination it could not create is not counted
+// as reached.  (A compressed block whose offset is out of reach ends its
+// copy before the destination is opened, and that destination is removed
+// all the same: the installer's own file is damaged, and the user had
+// agreed to have the file replaced.)
 static void RemoveWrittenFiles(Walk *walk)
 {
     HFILE manifest = OpenFileRecords(&walk->firstFileNumber);
@@ -179,7 +220,7 @@ INT_PTR RunExtraction(ExtractionRun *run)
     Walk walk = {run, {ExtractionPumpStep, &run->pump}, screenSaverPath, baseName, 0, 0, 0};
     WalkFileRecords(&walk, &log);
     result->aborted = run->pump.abortRequested;
-    if (result->diskFull) {
+    if (result->failure != kRunNotFailed) {
         // Nothing of the install is left: its files, the log's new lines
         // (or the log), the folders the run made and the uninstall entry,
         // made by the access test or filled when the walk reached the

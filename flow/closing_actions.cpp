@@ -72,14 +72,53 @@ static void StartScreenSaver(const char *screenSaverFileName)
         WinExec(shortPath, SW_SHOW);
 }
 
+// The one message of a run that failed and was taken back; returns the
+// exit status.
+static int ReportFailedRun(const char *caption, const ExtractionResult *result, int interactive)
+{
+    if (result->failure == kRunInputEnded) {
+        if (interactive)
+            MessageBoxA(NULL, TEXT_DAMAGED, TEXT_DAMAGED_CAPTION, MB_ICONERROR);
+        return kExitDamaged;
+    }
+    if (!interactive)
+        return kExitWriteFailed;
+    if (result->failure == kRunShortWrite) {
+        MessageBoxA(NULL, TEXT_WRITE_FAILED, caption, MB_ICONERROR);
+        return kExitWriteFailed;
+    }
+    char other[sizeof TEXT_REASON_OTHER + 16];
+    const char *reason = other;
+    switch (result->failedReason) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        reason = TEXT_REASON_IN_USE;
+        break;
+    case ERROR_DIRECTORY:
+        reason = TEXT_REASON_FOLDER;
+        break;
+    case ERROR_ACCESS_DENIED:
+        reason = TEXT_REASON_ACCESS;
+        break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+        reason = TEXT_REASON_NO_FOLDER;
+        break;
+    default:
+        snprintf(other, sizeof other, TEXT_REASON_OTHER, (unsigned long)result->failedReason);
+    }
+    // Sized for the longest path and the longest reason.
+    char message[sizeof TEXT_NOT_CREATED + kNameFieldSize + sizeof TEXT_REASON_IN_USE + sizeof TEXT_REASON_FOLDER];
+    snprintf(message, sizeof message, TEXT_NOT_CREATED, result->failedFile, reason);
+    MessageBoxA(NULL, message, caption, MB_ICONERROR);
+    return kExitWriteFailed;
+}
+
 int RunClosingActions(const char *caption, const char *screenSaverFileName, const ExtractionResult *result)
 {
     int interactive = installMode == kInstallModeInteractive;
-    if (result->diskFull) {
-        if (interactive)
-            MessageBoxA(NULL, TEXT_WRITE_FAILED, caption, MB_ICONERROR);
-        return kExitDiskFull;
-    }
+    if (result->failure != kRunNotFailed)
+        return ReportFailedRun(caption, result, interactive);
     if (result->aborted) {
         StartUninstaller(result->dataFolder);
         return kExitInstalled;

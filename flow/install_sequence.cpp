@@ -7,6 +7,7 @@
 #include "engine/extraction.h"
 #include "flow/checks.h"
 #include "package/installed_names.h"
+#include "package/integrity.h"
 #include "package/manifest.h"
 #include "package/text_rules.h"
 #include "resource.h"
@@ -34,6 +35,15 @@ static int ConfirmInstall(const char *caption, const char *screenSaverName, uint
 
 int RunInstallSequence(void)
 {
+    // Before the first window, the first registry access and the first
+    // write: a damaged or cut installer does nothing but say so.  One
+    // without an integrity record (an older package) goes on as it always
+    // did; its blocks are checked as they are expanded.
+    if (CheckOwnIntegrity() == kIntegrityDamaged) {
+        if (installMode == kInstallModeInteractive)
+            MessageBoxA(NULL, TEXT_DAMAGED, TEXT_DAMAGED_CAPTION, MB_ICONERROR);
+        return kExitDamaged;
+    }
     // The display name from the manifest, empty when it can't be read.
     char screenSaverName[kNameFieldSize] = "";
     uint32_t totalInstallBytes = 0;

@@ -17,9 +17,11 @@ extern int32_t installMode;
 extern HINSTANCE moduleInstance;
 
 // The process's exit status: 0 for every ending (success, a refusal, a
-// confirmed Cancel) but a write that fell short, after which the run has
-// taken the install back.
-enum { kExitInstalled = 0, kExitDiskFull = 1 };
+// confirmed Cancel) but these.  1: a write fell short or a file could not
+// be created, and the run took the install back.  3: the installer's own
+// file is damaged or cut short; found before anything was done, or by a
+// block that ran out, after which the run took the install back.
+enum { kExitInstalled = 0, kExitWriteFailed = 1, kExitDamaged = 3 };
 
 // lParam of WM_CREATE carries, as its creation parameter, the int that
 // receives the exit status.

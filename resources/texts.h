@@ -24,6 +24,25 @@
 #define TEXT_UNINSTALLER_SWITCH "/s"
 // A write fell short during the extraction, and the run took it all back.
 #define TEXT_WRITE_FAILED "The disk is full.  The installation could not be completed, and nothing was installed."
+// The installer's own file is cut short or damaged: found by the check of
+// its integrity record before anything else, or, in a package without
+// one, by a block that ran out during the extraction (taken back then).
+#define TEXT_DAMAGED                                                                                   \
+    "This installer is damaged or incomplete, so nothing was installed.\r\n\r\n"                      \
+    "Please download it again, or ask its publisher for a new copy."
+#define TEXT_DAMAGED_CAPTION "Damaged Installer"
+// A file could not be created, and the run took it all back: the path,
+// then one of the reasons.
+#define TEXT_NOT_CREATED "The installation could not write the file\r\n%s\r\n\r\n%s\r\n\r\nNothing was installed."
+#define TEXT_REASON_IN_USE                                                                         \
+    "The file is in use.  Close the screen saver, and any program that uses the file, then run " \
+    "the installation again."
+#define TEXT_REASON_FOLDER "A folder of that name stands in its place.  Move or rename it, then run the installation again."
+#define TEXT_REASON_ACCESS                                                                           \
+    "Access to the file is denied.  Make sure it is not read-only, and run the installation as an " \
+    "administrator."
+#define TEXT_REASON_NO_FOLDER "Its folder could not be created."
+#define TEXT_REASON_OTHER "Windows reports error %lu."
 
 // Pre-install checks.
 #define TEXT_REPLACE_QUESTION                                                             \

@@ -9,8 +9,8 @@
 CopyEnd CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *destination, char *buffer,
                         const PumpHook *pump)
 {
-    // Offsets of 2^31 and above can't be reached: the file is still created
-    // (and logged) but nothing is copied into it.
+    // Offsets of 2^31 and above can't be reached: the file is still created,
+    // and the copy ends as one whose block ran out.
     int positioned = record->dataOffset < PACKAGE_OFFSET_LIMIT &&
                      _llseek(manifest, (LONG)record->dataOffset, FILE_BEGIN) == (LONG)record->dataOffset;
     HFILE file = _lcreat(destination, 0);
@@ -27,7 +27,7 @@ CopyEnd CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *de
             break;
         count = _lread(manifest, buffer, kCopyChunkSize);
         if (count == (UINT)HFILE_ERROR)
-            break; // a read error ends this file's copy
+            break; // a read error ends this file's copy, as the file's end does
         bytesRead += count;
         // Only the bytes within the block's first storedSize bytes.
         UINT part = bytesRead <= storedSize ? count : (UINT)(storedSize - (bytesRead - count));
@@ -44,5 +44,9 @@ CopyEnd CopyStoredBlock(HFILE manifest, const FileRecord *record, const char *de
         }
     } while (count != 0 && bytesRead <= storedSize);
     _lclose(file);
+    // The file ended, or could not be read, before the block did: the
+    // package is cut short or damaged, and the file is not what it carried.
+    if (end == kCopyWhole && bytesRead < storedSize)
+        end = kCopyInputEnded;
     return end;
 }

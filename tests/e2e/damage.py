@@ -1,11 +1,15 @@
 """Damaged packages and the checks every run of one must pass.
 
 A damaged package is a good one, made by scrpack, with bytes cut or
-patched here; scrpack's listing gives the offsets.  Whatever the damage,
-a run of the installer must end by itself with exit code 0, show only the
-windows of the design, and write nothing outside the data folder and the
-Windows directory.  Run.check() asserts all three; the tests then pin what
-each damage leads to.
+patched here; scrpack's listing gives the offsets.  A package whose
+damage its integrity record finds is refused before anything is done;
+to reach the installer's readers, a patch is sealed again (reseal), as if
+another packer had made the package so.  Whatever the damage, a run of the
+installer must end by itself with its exit code, show only its known
+windows, and write nothing outside the data folder and the Windows
+directory.  Run.check() asserts all three; the tests then pin what each
+damage leads to.  failed_install() asserts what every failed install
+leaves: nothing.
 """
 import configparser
 import os
@@ -13,8 +17,10 @@ import re
 import shutil
 import struct
 import unittest
+import zlib
 
 import harness
+import uninstall_state as state
 from extraction_checks import Inputs
 
 DATA_ROOT = "C:\\ProgramData\\Quillmoor\\Glimmerkit"
@@ -26,7 +32,8 @@ DRIVER_TIMEOUT = 90
 # Answers that take an install as far as it goes, in either mode.
 GO_ON = ["Please Wait... => wait", "This program will install => OK", "License Agreement => Accept",
          "Disk Full => OK", "Replace Screen Saver? => Yes", "Installation Complete! => OK",
-         "Ordering Information => OK", "Missing support codecs => Cancel"]
+         "Ordering Information => OK", "Missing support codecs => Cancel", "Damaged Installer => OK",
+         "could not write the file => OK"]
 
 
 def listing(package):
@@ -65,6 +72,54 @@ def patch32(data, offset, value):
     data[offset:offset + 4] = struct.pack("<I", value)
 
 
+RECORD_TAG = b"GKIR"
+DAMAGED_CAPTION = "Damaged Installer"
+# As the GUI driver's transcript shows it (CR and LF escaped).
+DAMAGED_TEXT = (r"This installer is damaged or incomplete, so nothing was installed.\r\n\r\n"
+                r"Please download it again, or ask its publisher for a new copy.")
+
+
+def reseal(data):
+    """The package with its integrity record (its last 16 bytes) made to
+    match its bytes again: the CRC-32 of all before it, the PE checksum and
+    the certificate table's entry read as zeros."""
+    data = bytearray(data)
+    at = len(data) - 16
+    assert data[at:at + 4] == RECORD_TAG
+    covered = bytearray(data[:at])
+    optional = struct.unpack_from("<I", covered, 60)[0] + 24
+    covered[optional + 64:optional + 68] = bytes(4)
+    entry = optional + (144 if covered[optional:optional + 2] == b"\x0b\x02" else 128)
+    covered[entry:entry + 8] = bytes(8)
+    struct.pack_into("<II", data, at + 8, at, zlib.crc32(covered))
+    return data
+
+
+def older(data, info):
+    """The package as an older scrpack made it: no integrity record, and no
+    mark of one in the screen saver record's name tail."""
+    data = bytearray(data[:-16])
+    mark = record_offset(info, 0) + 12 + 4
+    assert data[mark:mark + 5] == b"\0" + RECORD_TAG
+    data[mark:mark + 5] = b" " * 5
+    return data
+
+
+def failed_install(test, prefix, package_bytes, name, command_line, code, message, rules=None, timeout=60):
+    """One run of a package whose install fails: it exits with code, leaves
+    nothing on the disk, in the registry or in "system.ini" (but the package
+    itself), and shows message once in an interactive run, never in a
+    silent one.  The prefix keeps its server; returns the run."""
+    os.makedirs(prefix.host_path(state.TOOLS), exist_ok=True)  # where the snapshot exports the registry
+    before = state.Snapshot(prefix)
+    run = Run(test, prefix, package_bytes, name, command_line, rules=rules or GO_ON, timeout=timeout)
+    left = [d for d in before.differences(state.Snapshot(prefix)) if not d.startswith("file setup")]
+    test.assertEqual(left, [], run.transcript)
+    test.assertEqual(run.transcript.splitlines()[-1], f"exit code {code}", run.transcript)
+    test.assertEqual(run.transcript.count(message), 0 if command_line else 1, run.transcript)
+    return run
+
+
 def file_name_of(name):
     """The screen saver's file name the installer builds from a name."""
     name = name.rstrip(" ")[:255]
@@ -96,6 +151,7 @@ def design_windows(name):
         ("Glimmerkit Ordering Information", r".*"),
         ("Error!!!", r"You do not have access to make the required system configuration modifications\. Please "
                      r"rerun this installation from an administrators account\."),
+        (DAMAGED_CAPTION, re.escape(unescape(DAMAGED_TEXT))),
     ]
 
 
@@ -160,12 +216,12 @@ class Run:
     def data_folder(self):
         return f"{self.data_root}\\{base_name_of(self.name)}\\"
 
-    def check(self):
-        """Ended by itself with code 0, only design windows, nothing written
+    def check(self, code=0):
+        """Ended by itself with code, only known windows, nothing written
         outside the data folder and the Windows directory."""
         t = self.test
-        t.assertEqual(self.code, 0, self.transcript)
-        t.assertEqual(self.transcript.splitlines()[-1], "exit code 0", self.transcript)
+        t.assertEqual(self.code, 0, self.transcript)  # the driver's
+        t.assertEqual(self.transcript.splitlines()[-1], f"exit code {code}", self.transcript)
         for bad in ("crashed", "killed after time-out", "no rule", "left over"):
             t.assertNotIn(bad, self.transcript)
         allowed = design_windows(self.name)
@@ -215,10 +271,13 @@ class DamageTest(unittest.TestCase):
         cls.prefix.keep_server()
         cls.windows = cls.prefix.windows_directory()
 
-    def run_package(self, data, name, command_line="/S"):
+    def run_package(self, data, name, command_line="/S", code=0):
+        """A run of data, sealed again when it carries an integrity record."""
+        if bytes(data[-16:-12]) == RECORD_TAG:
+            data = reseal(data)
         forget(self.prefix, name)
         clear_boot_entry(self.prefix)
-        return Run(self, self.prefix, bytes(data), name, command_line).check()
+        return Run(self, self.prefix, bytes(data), name, command_line).check(code)
 
 
 def forget(prefix, name):

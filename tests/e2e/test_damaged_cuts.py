@@ -1,12 +1,15 @@
-"""Packages cut short or with blocks out of place under Wine: the file
-ends inside the record table, inside a stored block or inside a packed
-block; a record's block reaches past the end of the file; the record table
-has no terminator.  Each run must end by itself with exit code 0, show only
-the design's windows and write only into the data folder and the Windows
-directory (damage.Run.check); each test then pins what the walk did."""
-import os
-import sys
+"""Damaged and cut packages under Wine.
+
+A package that scrpack built carries an integrity record: cut anywhere, or
+with a bit flipped in its stub, its manifest or a block, it is refused
+before anything is done, with exit status 3 and, interactively, one
+message.  An older package, without the record, still installs; one of
+its blocks that runs out (the file ends inside it) ends the install as a
+failure taken back whole, with the same status and message."""
 import io
+import os
+import re
+import sys
 import unittest
 import wave
 
@@ -16,6 +19,7 @@ import harness  # noqa: E402
 from extraction_checks import noise, noise_wav, periodic  # noqa: E402
 
 NAME = "Cut Glass"
+CAPTION = f"{NAME} Screen Saver Installation"
 
 
 def periodic_wav(samples):
@@ -29,13 +33,20 @@ def periodic_wav(samples):
     return out.getvalue()
 
 
+def flipped(data, offset):
+    data = bytearray(data)
+    data[offset] ^= 0x10
+    return data
+
+
 class DamagedCuts(damage.DamageTest):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        # Packed, stored, packed, stored, packed: every cut below lands in a
-        # block of the kind it names.
-        cls.files = [harness.windows_program(periodic(30000, seed=1)), noise(9000, seed=2), periodic(50000, seed=3),
+        # Packed, stored, packed, stored, packed; the stored data file is
+        # large enough that half the package is past the installer itself
+        # (a file cut inside the program is no program the system starts).
+        cls.files = [harness.windows_program(periodic(30000, seed=1)), noise(150000, seed=2), periodic(50000, seed=3),
                      noise_wav(12000, seed=4), periodic_wav(250000)]
         path = cls.inputs.package(NAME, ("saver.scr", cls.files[0]), ("saver.dat", cls.files[1]),
                                   ("uninst.exe", cls.files[2]),
@@ -51,99 +62,50 @@ class DamagedCuts(damage.DamageTest):
         return [f"{self.windows}\\{NAME}.scr", f"{folder}{NAME}.dat", f"{folder}UNINSTAL.EXE",
                 f"{folder}FILE0001.WAV", f"{folder}FILE0002.WAV"]
 
-    def record(self, index):
-        return self.info["records"][index]
+    def block(self, index, at):
+        """The offset `at` bytes into record index's block."""
+        return self.info["records"][index]["offset"] + at
 
-    def test_cut_inside_the_record_table(self):
-        # The file ends 10 bytes into record 2: the walk takes records 0 and
-        # 1 and ends; their blocks are gone, so the stored file is created
-        # empty and the packed one expands from zero bits to its full size.
-        run = self.run_package(self.package[:damage.record_offset(self.info, 2) + 10], NAME)
-        paths = self.paths()
-        self.assertEqual(run.captions(), [f"{NAME} Screen Saver Installation"], run.transcript)
-        self.assertEqual(run.log(), paths[:2])
-        self.assertEqual(len(run.read(paths[0])), len(self.files[0]))
-        self.assertEqual(run.read(paths[1]), b"")
-        self.assertIsNone(run.read(paths[2]), "no record, no uninstaller")
-        self.assertEqual(damage.boot_entry(self.prefix), self.prefix.short_path(paths[0]))
+    def failed(self, data, command_line, shown):
+        """A run that ends with status 3, leaving nothing, and shows the
+        windows `shown` before the one message when interactive."""
+        damage.forget(self.prefix, NAME)
+        run = damage.failed_install(self, self.prefix, bytes(data), NAME, command_line, 3, damage.DAMAGED_TEXT)
+        run.check(3)
+        self.assertEqual(re.findall(r'caption "([^"]*)", shown', run.transcript),
+                         [] if command_line else shown + [damage.DAMAGED_CAPTION], run.transcript)
+        return run
 
-    def test_cut_inside_a_stored_block(self):
-        # Record 1 keeps the bytes up to the cut; every later block is gone:
-        # stored files are created empty, packed ones expand from zero bits.
-        cut = self.record(1)["offset"] + 7000
-        run = self.run_package(self.package[:cut], NAME, command_line=None)
-        paths = self.paths()
-        self.assertEqual(run.log(), paths)
-        self.assertEqual(run.read(paths[0]), self.files[0])
-        self.assertEqual(run.read(paths[1]), self.files[1][:7000])
-        self.assertEqual(len(run.read(paths[2])), len(self.files[2]))
-        self.assertEqual(run.read(paths[3]), b"")
-        self.assertEqual(len(run.read(paths[4])), len(self.files[4]))
-        # Neither damaged media file plays; the interactive closing shows
-        # the list and the ordering information, and starts nothing.
-        self.assertEqual(run.captions(), [f"{NAME} Screen Saver Installation"] * 2
-                         + ["Missing support codecs", "Glimmerkit Ordering Information"], run.transcript)
-        self.assertIn("player:\\r\\n\\r\\n.WAV\\r\\n\\r\\nThese", run.transcript)
-        self.assertIsNone(damage.boot_entry(self.prefix))
+    def test_damage_is_refused_before_anything_is_done(self):
+        # The two flips of a stored block would cancel out in a 16-bit sum.
+        two_flips = flipped(flipped(self.package, self.block(3, 1000)), self.block(3, 1002))
+        self.assertGreater(len(self.package) // 2, self.info["records"][0]["offset"])
+        cases = [("cut to half its length", self.package[:len(self.package) // 2]),
+                 ("cut by one byte", self.package[:-1]),
+                 ("a bit of a packed block", flipped(self.package, self.block(4, 3000))),
+                 ("two bits of a stored block", two_flips),
+                 ("a bit of the manifest", flipped(self.package, self.info["manifest"] + 10)),
+                 ("a bit of the stub's code", flipped(self.package, 0x600))]
+        for what, data in cases:
+            for command_line in ("/S", None):
+                with self.subTest(what=what, command_line=command_line):
+                    self.failed(data, command_line, [])
 
-    def test_cut_inside_a_packed_block(self):
-        # The uninstaller's block ends halfway: it still gets its full size,
-        # right up to where the bits ran out.
-        block = self.record(2)
-        run = self.run_package(self.package[:block["offset"] + block["stored"] // 2], NAME)
-        paths = self.paths()
-        self.assertEqual(run.log(), paths)
-        self.assertEqual(run.read(paths[0]), self.files[0])
-        self.assertEqual(run.read(paths[1]), self.files[1])
-        uninstaller = run.read(paths[2])
-        self.assertEqual(len(uninstaller), len(self.files[2]))
-        self.assertEqual(uninstaller[:1000], self.files[2][:1000])
-        self.assertNotEqual(uninstaller, self.files[2])
-        self.assertEqual(run.read(paths[3]), b"")
-        self.assertEqual(len(run.read(paths[4])), len(self.files[4]))
+    def test_an_older_package_installs_and_a_block_that_runs_out_ends_it_soundly(self):
+        # Cut inside a packed block (the uninstaller's) and inside a stored
+        # one: the walk meets the end of the file, and takes the install
+        # back.  Interactively the confirmation and the progress dialog
+        # come first.
+        old = damage.older(self.package, self.info)
+        for where, cut in (("packed", self.block(2, 100)), ("stored", self.block(3, 5000))):
+            for command_line in ("/S", None):
+                with self.subTest(where=where, command_line=command_line):
+                    self.failed(old[:cut], command_line, [CAPTION] * 2)
 
-    def test_blocks_that_reach_past_the_end_of_the_file(self):
-        # Records 3 (stored) and 4 (packed) claim 100000 bytes more than
-        # there are.  The stored copy takes everything up to the end of the
-        # file, record 4's block included; the packed block has all its
-        # bits and expands as it should.
-        data = bytearray(self.package)
-        for index in (3, 4):
-            damage.patch32(data, damage.record_offset(self.info, index) + 4, self.record(index)["stored"] + 100000)
-        run = self.run_package(data, NAME)
-        paths = self.paths()
-        self.assertEqual(run.log(), paths)
-        for index in (0, 1, 2, 4):
-            self.assertEqual(run.read(paths[index]), self.files[index], index)
-        self.assertEqual(run.read(paths[3]), self.package[self.record(3)["offset"]:])
-        # The longer wave file still plays: the screen saver becomes the
-        # default.
-        self.assertEqual(damage.boot_entry(self.prefix), self.prefix.short_path(paths[0]))
-
-    def test_no_terminator_the_walk_ends_at_the_end_of_the_file(self):
-        # A package whose blocks live inside its licence text and whose
-        # record table runs to the end of the file without a terminator:
-        # every file is installed whole and the walk ends there.
-        info = self.info
-        blocks = b"".join(self.package[r["offset"]:r["offset"] + r["stored"]] for r in info["records"])
-        self.assertLess(len(blocks), 65536)
-        start = info["manifest"]
-        fixed = self.package[start + 2:start + 264]  # name and first file number
-        data = bytearray(self.package[:start] + len(blocks).to_bytes(2, "little") + blocks + fixed)
-        at = start + 2
-        for index, r in enumerate(info["records"]):
-            offset = damage.record_offset(info, index)
-            raw = bytearray(self.package[offset:offset + 28])
-            damage.patch32(raw, 0, at)
-            at += r["stored"]
-            data += raw
-        run = self.run_package(data, NAME)
-        paths = self.paths()
-        self.assertEqual(run.log(), paths)
-        for index, path in enumerate(paths):
+        run = self.run_package(old, NAME)
+        for index, path in enumerate(self.paths()):
             self.assertEqual(run.read(path), self.files[index], index)
-        self.assertEqual(run.captions(), ["License Agreement", f"{NAME} Screen Saver Installation"], run.transcript)
-        self.assertEqual(damage.boot_entry(self.prefix), self.prefix.short_path(paths[0]))
+        self.assertEqual(damage.boot_entry(self.prefix), self.prefix.short_path(self.paths()[0]))
 
 
 if __name__ == "__main__":

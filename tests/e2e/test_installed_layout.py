@@ -130,7 +130,7 @@ class InstalledLayout(unittest.TestCase):
                          [f"{NAME}.scr", f"{NAME}.dat", "UNINSTAL.EXE", "FILE0016.MID", "JUKE0017.WAV"])
         verified = run(self.scrpack, "verify", "NorthernLights.exe", cwd=work)
         self.assertEqual(verified.returncode, 0, verified.stdout.decode() + verified.stderr.decode())
-        self.assertTrue(verified.stdout.decode().endswith("NorthernLights.exe: intact, and all 5 records decode to their full size\n"))
+        self.assertTrue(verified.stdout.decode().endswith("NorthernLights.exe: intact (CRC-32 and PE checksum), and all 5 records decode to their full size\n"))
         extracted = run(self.scrpack, "extract", "NorthernLights.exe", "out", cwd=work)
         self.assertEqual(extracted.returncode, 0, extracted.stderr.decode())
         for installed, source in [(f"{NAME}.scr", "lights.scr"), (f"{NAME}.dat", "lights.dat"),

@@ -81,12 +81,12 @@ class CommandLine(unittest.TestCase):
         # Text is packed when that makes it smaller.
         self.assertEqual((rows[1][4], int(rows[1][3])), ("packed", os.path.getsize(f.data)))
         self.assertLess(int(rows[1][2]), os.path.getsize(f.data))
-        # Blocks follow each other and the last one ends the file.
+        # Blocks follow each other, and the integrity record ends the file.
         end = int(rows[0][1])
         for row in rows:
             self.assertEqual(int(row[1]), end)
             end += int(row[2])
-        self.assertEqual(end, os.path.getsize(f.output))
+        self.assertEqual(end + 16, os.path.getsize(f.output))
 
     def test_store_and_prefix_options(self):
         f = self.files
@@ -269,12 +269,18 @@ class Package:
         with open(files.output, "rb") as f:
             self.bytes = f.read()
 
-    def damaged(self, name, cut=0, records=(), flip=None, checksum=False):
+    def damaged(self, name, cut=0, records=(), flip=None, checksum=False, record=None):
         """A copy cut short by cut bytes, with (index, field, value) record
         fields changed; field 0 is dataOffset, 1 storedSize, 2 originalSize.
         flip: the offset of a bit to flip.  Without checksum the PE checksum
-        is 0, as in a package made before scrpack wrote one."""
-        data = bytearray(self.bytes[:len(self.bytes) - cut])
+        is 0, and without record (as checksum by default) there is no
+        integrity record, as in a package made before scrpack wrote them."""
+        data = bytearray(self.bytes)
+        if not (checksum if record is None else record):
+            mark = self.records_at + 12 + 4
+            data[mark:mark + 5] = b" " * 5
+            del data[-16:]
+        del data[len(data) - cut:]
         if not checksum:
             pe = int.from_bytes(data[0x3C:0x40], "little")
             data[pe + 88:pe + 92] = bytes(4)
@@ -318,7 +324,8 @@ class VerifyAndExtract(unittest.TestCase):
         proc = scrpack("verify", f.output)
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
         self.assertEqual(len([line for line in proc.stdout.splitlines() if ": ok: " in line]), 6, proc.stdout)
-        self.assertEqual(proc.stdout.splitlines()[-1], f"{f.output}: intact, and all 6 records decode to their full size")
+        self.assertEqual(proc.stdout.splitlines()[-1],
+                         f"{f.output}: intact (CRC-32 and PE checksum), and all 6 records decode to their full size")
 
         out = os.path.join(f.root, "out")
         proc = scrpack("extract", f.output, out)
@@ -375,41 +382,52 @@ class VerifyAndExtract(unittest.TestCase):
 
     def test_checksum_tells_an_intact_package_from_a_damaged_one(self):
         package, out = Package(self.files), os.path.join(self.files.root, "out")
-        for path in (package.damaged("flipped.exe", flip=int(package.rows[4][1]) + 3, checksum=True),
-                     package.damaged("cut.exe", cut=1, checksum=True)):
+        flip = int(package.rows[4][1]) + 3
+        for path, reason in (
+                (package.damaged("flipped.exe", flip=flip, checksum=True), "the CRC-32 is 0x"),
+                (package.damaged("cut.exe", cut=1, checksum=True), "the manifest says the package carries"),
+                (package.damaged("checksum.exe", flip=flip, checksum=True, record=False), "the PE checksum is 0x")):
             with self.subTest(package=path):
-                self.assertIn(f"{path}: damaged: the PE checksum is 0x", scrpack("verify", path).stdout)
+                self.assertIn(f"{path}: damaged: {reason}", scrpack("verify", path).stdout)
                 proc = scrpack("extract", path, out)
                 self.assertEqual(proc.returncode, 1)
-                self.assertTrue(proc.stderr.startswith(f"scrpack: {path} is damaged: the PE checksum is 0x"))
+                self.assertTrue(proc.stderr.startswith(f"scrpack: {path} is damaged: {reason}"), proc.stderr)
                 self.assertFalse(os.path.exists(out))
         # An older package, without a checksum: said once, its records checked alone.
         proc = scrpack("verify", package.damaged("old.exe"))
         self.assertEqual((proc.returncode, proc.stderr, proc.stdout.count("no checksum")), (0, "", 1))
         self.assertTrue(proc.stdout.endswith("old.exe: all 6 records decode to their full size\n"))
 
-    def test_block_without_its_trailing_zero_bytes_verifies_and_extracts_whole(self):
+    def test_block_without_its_last_bytes(self):
         # Notes that end on a run end on a match one byte back, whose
         # position code is all zero bits: the last block ends on zero bytes.
-        # Another encoder may leave them off, as the installer's decoder
-        # supplies zero bits past a block's end.
+        # Another encoder may leave up to two off, as the installer's decoder
+        # supplies zero bits past a block's end; a block cut further is
+        # damaged.
         f = self.files
         package = Package(f, notes_end=b"=" * 200)
         notes = package.rows[5]
-        self.assertEqual((notes[4], int(notes[1]) + int(notes[2])), ("packed", len(package.bytes)))
-        zeros = len(package.bytes) - len(package.bytes.rstrip(b"\0"))
+        blocks = package.bytes[:-16]
+        self.assertEqual((notes[4], int(notes[1]) + int(notes[2])), ("packed", len(blocks)))
+        zeros = min(2, len(blocks) - len(blocks.rstrip(b"\0")))
         self.assertGreater(zeros, 0)
-        path = package.damaged("zero-fill.exe", cut=zeros, records=[(5, 1, int(notes[2]) - zeros)])
-
-        proc = scrpack("verify", path)
-        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
-        line = proc.stdout.splitlines()[5]
-        self.assertRegex(line, r"^5 FILE0011\.TXT: ok: packed, \d+ bytes expand to \d+, ends on [1-9]\d* zero fill bits$")
-        out = os.path.join(f.root, "out")
-        proc = scrpack("extract", path, out)
-        self.assertEqual((proc.returncode, proc.stderr), (0, ""))
-        with open(os.path.join(out, "FILE0011.TXT"), "rb") as got, open(package.notes, "rb") as want:
-            self.assertEqual(got.read(), want.read())
+        for cut in (zeros, 3 + len(blocks) - len(blocks.rstrip(b"\0"))):
+            with self.subTest(cut=cut):
+                path = package.damaged(f"cut{cut}.exe", cut=cut, records=[(5, 1, int(notes[2]) - cut)])
+                proc = scrpack("verify", path)
+                line = proc.stdout.splitlines()[5]
+                out = os.path.join(f.root, f"out{cut}")
+                extracted = scrpack("extract", path, out)
+                if cut > 2:
+                    self.assertEqual(proc.returncode, 1)
+                    self.assertRegex(line, r"^5 FILE0011\.TXT: damaged: its code runs \d+ bits past the end of the block")
+                    self.assertEqual(extracted.returncode, 1)
+                    continue
+                self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+                self.assertRegex(line, r"^5 FILE0011\.TXT: ok: packed, \d+ bytes expand to \d+$")
+                self.assertEqual((extracted.returncode, extracted.stderr), (0, ""))
+                with open(os.path.join(out, "FILE0011.TXT"), "rb") as got, open(package.notes, "rb") as want:
+                    self.assertEqual(got.read(), want.read())
 
     def test_usage_and_failures(self):
         f = self.files

@@ -333,7 +333,7 @@ class ScrpackOnWindows(unittest.TestCase):
         self.assertEqual(read(os.path.join(self.work, "kit.exe")), read(os.path.join(self.work, "explicit.exe")))
         code, out, _ = self.windows("verify", "kit.exe", exe=windows_exe)
         self.assertEqual(code, 0)
-        self.assertTrue(out.endswith("kit.exe: intact, and all 5 records decode to their full size\n"), out)
+        self.assertTrue(out.endswith("kit.exe: intact (CRC-32 and PE checksum), and all 5 records decode to their full size\n"), out)
         self.assertIn("JUKE0002.TXT", out)
 
         # Without the stub, or with a folder in the uninstaller's place: one

@@ -192,8 +192,10 @@ class SignedPackage(unittest.TestCase):
         self.assertEqual((proc.returncode, proc.stderr), (0, ""))
         lines = proc.stdout.splitlines()
         self.assertEqual(len([line for line in lines if ": ok: " in line]), len(SOURCES), proc.stdout)
-        self.assertEqual(lines[-1], f"{signed}: intact, and all {len(SOURCES)} records decode to their full size")
-        self.assertEqual(lines[-2], f"{signed}: intact (PE checksum 0x{checksum:08x} over the whole file)")
+        self.assertEqual(lines[-1], f"{signed}: intact (CRC-32 and PE checksum), and all {len(SOURCES)} records "
+                                    "decode to their full size")
+        self.assertRegex(lines[-2], f"^{re.escape(signed)}: intact \\(CRC-32 0x[0-9a-f]{{8}} over the package, "
+                                    f"PE checksum 0x{checksum:08x} over the whole file\\)$")
         self.assertEqual(lines[-3], f"{signed}: signed: yes, Authenticode certificate table of {table_size} bytes "
                                     f"at offset {table_at} after the last block; PE checksum 0x{checksum:08x} correct")
         proc = run(harness.SCRPACK, "list", signed)
