@@ -19,6 +19,7 @@
 
 #include "flow/portable/rules.h"
 #include "package/installed_names.h"
+#include "package/integrity.h"
 #include "package/manifest.h"
 #include "package/text_rules.h"
 
@@ -137,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     nativeModulePath = path;
     for (unsigned optionalHeaderSize : {(unsigned)kOptionalHeaderSizePe32, (unsigned)kOptionalHeaderSizePe32Plus}) {
         nativeOptionalHeaderSize = optionalHeaderSize;
+        CheckOwnIntegrity(); // the installer's first read of its own file
         char name[kNameFieldSize + 8];
         memset(name, 'x', sizeof name);
         name[0] = '\0';

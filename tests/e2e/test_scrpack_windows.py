@@ -174,9 +174,9 @@ class ScrpackOnWindows(unittest.TestCase):
         sound = read(os.path.join(self.work, "sound.exe"))
         info = damage.listing(os.path.join(self.work, "sound.exe"))
         # A block cut short; a packed block whose size says far more than
-        # its code gives (the check stops once the zero fill runs out); one
-        # that says less, sound but for the checksum; the installer without
-        # its manifest; an older package, without a checksum.
+        # its code gives (the check stops once its code runs past the block);
+        # one that says less, sound but for the checksums; the installer
+        # without its manifest; a package without a PE checksum.
         self.write("cut.exe", sound[:-100])
         pe = int.from_bytes(sound[0x3C:0x40], "little")
         self.write("old.exe", sound[:pe + 88] + bytes(4) + sound[pe + 92:])
