@@ -6,7 +6,7 @@
 
 enum {
     kCheckChunkSize = 32768, // the CRC pass's reads
-    kHeadSize = 4 + kFileHeaderSize + kCertificateEntryOffsetPe32Plus + kCertificateEntrySize,
+    kHeadSize = kPeSignatureSize + kFileHeaderSize + kCertificateEntryOffsetPe32Plus + kCertificateEntrySize,
     kPadding = 7, // zero bytes a signer puts between the record and its table
 };
 
@@ -17,11 +17,11 @@ static uint32_t Load32(const uint8_t *p)
 
 void FindSigningFields(uint32_t peHeader, const uint8_t *pe, size_t peSize, SigningFields *fields)
 {
-    fields->checksumAt = UINT32_MAX;
-    fields->certificateEntryAt = UINT32_MAX;
+    fields->checksumAt = kNoField;
+    fields->certificateEntryAt = kNoField;
     fields->certificateTableAt = 0;
     const size_t optional = kPeSignatureSize + kFileHeaderSize;
-    if (peSize < optional + 2 || peHeader > UINT32_MAX - kHeadSize)
+    if (peSize < optional + 2 || peHeader > 0x7FFFFFFFu)
         return;
     unsigned magic = pe[optional] | pe[optional + 1] << 8;
     size_t entry = optional + (magic == 0x20B ? kCertificateEntryOffsetPe32Plus : kCertificateEntryOffsetPe32);
@@ -32,29 +32,13 @@ void FindSigningFields(uint32_t peHeader, const uint8_t *pe, size_t peSize, Sign
     fields->certificateTableAt = Load32(pe + entry);
 }
 
-uint32_t UpdatePackageCrc(const Crc32Table *table, uint32_t crc, const uint8_t *data, size_t size, uint32_t offset,
-                          const SigningFields *fields)
+void ZeroSigningFields(uint8_t *data, size_t size, uint32_t offset, const SigningFields *fields)
 {
-    static const uint8_t zeros[kCertificateEntrySize] = {0};
-    const uint32_t skips[2][2] = {{fields->checksumAt, 4}, {fields->certificateEntryAt, kCertificateEntrySize}};
-    // Offsets stay below 2^31 plus a chunk: the sums can't wrap.
-    uint32_t at = offset;
-    const uint32_t end = offset + (uint32_t)size;
-    for (int i = 0; i < 2; i++) {
-        uint32_t from = skips[i][0];
-        if (from >= end || from + skips[i][1] <= at)
-            continue;
-        if (from > at) {
-            crc = UpdateCrc32(table, crc, data, from - at);
-            data += from - at;
-            at = from;
-        }
-        uint32_t to = from + skips[i][1] < end ? from + skips[i][1] : end;
-        crc = UpdateCrc32(table, crc, zeros, to - at);
-        data += to - at;
-        at = to;
+    for (uint32_t i = 0; i < 4 + kCertificateEntrySize; i++) {
+        uint32_t at = (i < 4 ? fields->checksumAt : fields->certificateEntryAt - 4) + i - offset;
+        if (at < size)
+            data[at] = 0;
     }
-    return UpdateCrc32(table, crc, data, end - at);
 }
 
 static int ReadAt(HFILE file, uint32_t offset, void *buffer, UINT count)
@@ -76,7 +60,7 @@ static ManifestEnd FindRecordsEnd(const char *path, unsigned optionalHeaderSize,
         return kNoManifest;
     uint16_t firstFileNumber;
     int whole = SkipToFileRecords(manifest, &firstFileNumber);
-    uint64_t end = 0;
+    uint32_t end = 0;
     FileRecord record = {};
     for (int index = 0; whole; index++) {
         unsigned char raw[kFileRecordSize];
@@ -88,15 +72,16 @@ static ManifestEnd FindRecordsEnd(const char *path, unsigned optionalHeaderSize,
             break;
         if (index == kRecordScreenSaver)
             *marked = HasIntegrityMark(record.nameTail);
-        uint64_t blockEnd = (uint64_t)record.dataOffset + record.storedSize;
+        // A block that would end past 2^32 puts the record out of reach.
+        uint32_t blockEnd = record.dataOffset + record.storedSize;
+        blockEnd = blockEnd < record.dataOffset ? UINT32_MAX : blockEnd;
         end = blockEnd > end ? blockEnd : end;
     }
     LONG tableEnd = whole ? _llseek(manifest, 0, FILE_CURRENT) : HFILE_ERROR;
     _lclose(manifest);
     if (tableEnd == HFILE_ERROR)
         return kManifestCut;
-    end = (uint64_t)tableEnd > end ? (uint64_t)tableEnd : end;
-    *recordsEnd = end > UINT32_MAX ? UINT32_MAX : (uint32_t)end;
+    *recordsEnd = (uint32_t)tableEnd > end ? (uint32_t)tableEnd : end;
     return kManifestWhole;
 }
 
@@ -131,7 +116,8 @@ static int ComputeCrc(HFILE file, uint32_t covered, const SigningFields *fields,
         UINT want = covered - at < (uint32_t)kCheckChunkSize ? (UINT)(covered - at) : (UINT)kCheckChunkSize;
         if (!ReadExact(file, chunk, want))
             return 0;
-        *crc = UpdatePackageCrc(&table, *crc, chunk, want, at, fields);
+        ZeroSigningFields(chunk, want, at, fields);
+        *crc = UpdateCrc32(&table, *crc, chunk, want);
         at += want;
     }
     return 1;
@@ -149,7 +135,7 @@ IntegrityEnd CheckPackageIntegrity(const char *path, unsigned optionalHeaderSize
     LONG size = _llseek(file, 0, FILE_END);
     check->fileSize = size == HFILE_ERROR ? 0 : (uint32_t)size;
 
-    SigningFields fields = {UINT32_MAX, UINT32_MAX, 0};
+    SigningFields fields = {kNoField, kNoField, 0};
     uint8_t word[4], pe[kHeadSize];
     if (ReadAt(file, kDosLfanewOffset, word, sizeof word)) {
         uint32_t peHeader = Load32(word);
@@ -165,10 +151,11 @@ IntegrityEnd CheckPackageIntegrity(const char *path, unsigned optionalHeaderSize
                     DecodeIntegrityRecord(raw, recordsEnd, &record)) ||
                    (size != HFILE_ERROR && FindRecordBefore(file, (uint32_t)size, &record)) ||
                    (fields.certificateTableAt != 0 && FindRecordBefore(file, fields.certificateTableAt, &record));
-    // Without a record, a manifest that the file ends in is damage all the
-    // same: the file was cut, in an older package too.
+    // A manifest that the file ends in, before the mark could be read, is
+    // taken as it always was: the installer stub on its own, whose
+    // placeholder the manifest would overwrite, looks just the same.
     check->manifestCut = manifest == kManifestCut;
-    IntegrityEnd end = check->marked || check->manifestCut ? kIntegrityDamaged : kIntegrityNoRecord;
+    IntegrityEnd end = check->marked ? kIntegrityDamaged : kIntegrityNoRecord;
     if (check->found) {
         check->coveredLength = record.coveredLength;
         check->storedCrc = record.crc;

@@ -9,9 +9,9 @@
 #include <stdint.h>
 
 #include "package/crc32.h"
-#include "package/platform.h"
 
-// Where the fields that signing changes lie in a file; none at UINT32_MAX.
+// Where the fields that signing changes lie in a file; kNoField for none.
+enum : uint32_t { kNoField = 0xFFFFFF00u }; // past every offset a package has
 struct SigningFields {
     uint32_t checksumAt;         // the PE checksum, 4 bytes
     uint32_t certificateEntryAt; // the certificate table's directory entry, 8 bytes
@@ -24,16 +24,15 @@ struct SigningFields {
 // the optional header's magic.
 void FindSigningFields(uint32_t peHeader, const uint8_t *pe, size_t peSize, SigningFields *fields);
 
-// UpdateCrc32 over data, which stands at offset of the package, with the
-// bytes of the signing fields taken as zeros.
-uint32_t UpdatePackageCrc(const Crc32Table *table, uint32_t crc, const uint8_t *data, size_t size, uint32_t offset,
-                          const SigningFields *fields);
+// Zeroes the bytes of the signing fields among data, which stands at
+// offset of the package: the CRC-32 of the record takes them as zeros.
+void ZeroSigningFields(uint8_t *data, size_t size, uint32_t offset, const SigningFields *fields);
 
 enum IntegrityEnd {
     kIntegrityIntact = 0,   // the record was found and the CRC matches
     kIntegrityNoRecord = 1, // an unmarked package without a record: an older one
-    kIntegrityDamaged = 2,  // a wrong CRC, a file shorter than the record says, a marked package
-                            // without it, or a manifest that the file ends in
+    kIntegrityDamaged = 2,  // a wrong CRC, a file shorter than the record says, or a marked package
+                            // without it
 };
 
 // What the check found, for a report.

@@ -1,6 +1,7 @@
 // BuildPackage: the manifest and the blocks behind the stub.
 #include "scrpack/package_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "package/integrity.h"
@@ -33,16 +34,25 @@ static void PackFile(const PackedFile &file, const Compressor &compress, bool st
     *block = file.content;
 }
 
-// The integrity record behind the last block: the CRC of every byte
+// The integrity record behind the last block: the CRC-32 of every byte
 // before it, the fields that signing changes read as zeros.
 static void AppendIntegrityRecord(Bytes &out)
 {
     SigningFields fields;
     uint32_t peHeader = LoadLe32(out, kDosLfanewOffset);
     FindSigningFields(peHeader, out.data() + peHeader, out.size() - peHeader, &fields);
+    // The fields lie in the headers: only those are copied to be zeroed.
+    size_t headers = 0;
+    for (uint32_t at : {fields.checksumAt + 4, fields.certificateEntryAt + kCertificateEntrySize})
+        if (at < kNoField)
+            headers = std::max<size_t>(headers, std::min<size_t>(at, out.size()));
+    Bytes zeroed(out.begin(), out.begin() + (ptrdiff_t)headers);
+    ZeroSigningFields(zeroed.data(), zeroed.size(), 0, &fields);
     Crc32Table table;
     InitCrc32Table(&table);
-    IntegrityRecord record = {(uint32_t)out.size(), UpdatePackageCrc(&table, 0, out.data(), out.size(), 0, &fields)};
+    uint32_t crc = UpdateCrc32(&table, 0, zeroed.data(), zeroed.size());
+    crc = UpdateCrc32(&table, crc, out.data() + headers, out.size() - headers);
+    IntegrityRecord record = {(uint32_t)out.size(), crc};
     unsigned char raw[kIntegrityRecordSize];
     EncodeIntegrityRecord(&record, raw);
     out.insert(out.end(), raw, raw + sizeof raw);

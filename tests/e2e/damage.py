@@ -55,12 +55,15 @@ def listing(package):
 
 
 def set_name(package, name):
-    """Writes name into the 260-byte name field of the package file: the way
-    to a package whose name scrpack refuses."""
+    """Writes name into the 260-byte name field of the package file, and
+    seals the package again: the way to a package whose name scrpack
+    refuses."""
     info = listing(package)
-    with open(package, "r+b") as f:
-        f.seek(info["manifest"] + 2 + info["licence"])
-        f.write(name.encode("latin-1").ljust(260, b"\0"))
+    data = bytearray(harness.read_bytes(package))
+    at = info["manifest"] + 2 + info["licence"]
+    data[at:at + 260] = name.encode("latin-1").ljust(260, b"\0")
+    with open(package, "wb") as f:
+        f.write(reseal(data))
 
 
 def record_offset(info, index):

@@ -245,8 +245,10 @@ TEST(IntegrityRecord, Crc32IsTheIeeeCrcInAnyPieces)
         uint32_t crc = 0, plain = 0;
         for (size_t at = 0; at < data.size(); at += piece) {
             size_t size = std::min(piece, data.size() - at);
-            crc = UpdatePackageCrc(&table, crc, data.data() + at, size, (uint32_t)at, &fields);
-            plain = UpdateCrc32(&table, plain, data.data() + at, size);
+            Bytes part(data.begin() + (ptrdiff_t)at, data.begin() + (ptrdiff_t)(at + size));
+            plain = UpdateCrc32(&table, plain, part.data(), size);
+            ZeroSigningFields(part.data(), size, (uint32_t)at, &fields);
+            crc = UpdateCrc32(&table, crc, part.data(), size);
         }
         EXPECT_EQ(crc, expected) << piece;
         EXPECT_EQ(plain, whole) << piece;
@@ -324,7 +326,7 @@ TEST(IntegrityRecord, EveryDamageOfPackageOrRecordIsFound)
         {"cut by one byte", good.size() - 1, true},
         {"cut before the record", at, true},
         {"cut to half", good.size() / 2, true},
-        {"cut inside the manifest", built.manifestOffset + 100, true},
+        {"cut inside the record table", built.manifestOffset + kManifestFixedSize + kFileRecordSize + 10, true},
     };
     for (const Case &c : cases) {
         Bytes damaged(good.begin(), good.begin() + (ptrdiff_t)(c.cut ? c.offset : good.size()));
