@@ -3,6 +3,7 @@
 // short.
 #include <string.h>
 
+#include "engine/admin_only.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "engine/system_registration.h"
@@ -29,7 +30,7 @@ static int IsFile(const char *path)
 }
 
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
-static int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName)
+int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName)
 {
     UINT length = GetWindowsDirectoryA(path, (UINT)capacity);
     if (length == 0 || length >= capacity)
@@ -102,6 +103,9 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
         run->pump.abortExempt = index == kRecordUninstaller; // the uninstaller is always written whole
         char destination[kNameFieldSize];
         int haveDestination = BuildDestination(destination, sizeof destination, index, &record, walk);
+        // A data folder file is never written into as it stands; one that
+        // can't be replaced is neither written nor logged.
+        haveDestination = haveDestination && (index == kRecordScreenSaver || ReplaceWithFreshFile(destination));
         walk->recordsReached = index + 1;
         if (haveDestination && index == kRecordUninstaller)
             walk->registered = RegisterUninstaller(run->request.screenSaverFileName, destination);
@@ -162,6 +166,10 @@ INT_PTR RunExtraction(ExtractionRun *run)
 {
     ExtractionResult *result = &run->result;
     const char *fileName = run->request.screenSaverFileName;
+    // Nothing is written when a link is in the way; the closing actions
+    // report it.
+    if (!SecureInstallPlaces(fileName, result->refusedPath, sizeof result->refusedPath))
+        return 1;
     int keyCreated = 0;
     if (!CheckUninstallAccess(fileName, &keyCreated))
         return 2;

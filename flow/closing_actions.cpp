@@ -75,6 +75,14 @@ static void StartScreenSaver(const char *screenSaverFileName)
 int RunClosingActions(const char *caption, const char *screenSaverFileName, const ExtractionResult *result)
 {
     int interactive = installMode == kInstallModeInteractive;
+    if (result->refusedPath[0] != '\0') {
+        if (interactive) {
+            char message[sizeof TEXT_UNSAFE_DESTINATION + kNameFieldSize];
+            snprintf(message, sizeof message, TEXT_UNSAFE_DESTINATION, result->refusedPath);
+            MessageBoxA(NULL, message, caption, MB_ICONERROR);
+        }
+        return kExitUnsafeDestination;
+    }
     if (result->diskFull) {
         if (interactive)
             MessageBoxA(NULL, TEXT_WRITE_FAILED, caption, MB_ICONERROR);

@@ -17,9 +17,11 @@ extern int32_t installMode;
 extern HINSTANCE moduleInstance;
 
 // The process's exit status: 0 for every ending (success, a refusal, a
-// confirmed Cancel) but a write that fell short, after which the run has
-// taken the install back.
-enum { kExitInstalled = 0, kExitDiskFull = 1 };
+// confirmed Cancel) but two: a write that fell short, after which the run
+// has taken the install back, and a run that refused to start because a
+// link was in the way of its writes (or a folder of the data folder could
+// not be made administrators' only), when nothing was written.
+enum { kExitInstalled = 0, kExitDiskFull = 1, kExitUnsafeDestination = 4 };
 
 // lParam of WM_CREATE carries, as its creation parameter, the int that
 // receives the exit status.

@@ -24,6 +24,12 @@
 #define TEXT_UNINSTALLER_SWITCH "/s"
 // A write fell short during the extraction, and the run took it all back.
 #define TEXT_WRITE_FAILED "The disk is full.  The installation could not be completed, and nothing was installed."
+// The run refused to start (a link in the way, or a folder that could not
+// be taken over); %s is the path at fault.
+#define TEXT_UNSAFE_DESTINATION                                                               \
+    "%s is a link to another place (a junction, symbolic link or mount point), or a folder "  \
+    "that could not be made writable by administrators only.  The installation was stopped, " \
+    "and nothing was installed."
 
 // Pre-install checks.
 #define TEXT_REPLACE_QUESTION                                                             \
