@@ -103,9 +103,6 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
         run->pump.abortExempt = index == kRecordUninstaller; // the uninstaller is always written whole
         char destination[kNameFieldSize];
         int haveDestination = BuildDestination(destination, sizeof destination, index, &record, walk);
-        // A data folder file is never written into as it stands; one that
-        // can't be replaced is neither written nor logged.
-        haveDestination = haveDestination && (index == kRecordScreenSaver || ReplaceWithFreshFile(destination));
         walk->recordsReached = index + 1;
         if (haveDestination && index == kRecordUninstaller)
             walk->registered = RegisterUninstaller(run->request.screenSaverFileName, destination);
@@ -113,9 +110,13 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
         LONG resumeOffset = _llseek(manifest, 0, FILE_CURRENT);
         CopyEnd end = kCopyWhole;
         if (haveDestination) {
-            if (record.originalSize != 0)
+            // A data folder file is never written into as it stands; one
+            // that can't be replaced is logged like a file that can't be
+            // created.
+            int fresh = index == kRecordScreenSaver || ReplaceWithFreshFile(destination);
+            if (fresh && record.originalSize != 0)
                 manifest = ExpandAndReopen(walk, manifest, &record, destination, &end);
-            else
+            else if (fresh)
                 end = CopyStoredBlock(manifest, &record, destination, copyBuffer, &walk->pump);
             AppendInstallLog(log, destination);
         }

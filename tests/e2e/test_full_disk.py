@@ -1,6 +1,6 @@
 """A disk that fills up during the install, under Wine.
 
-The data folder is a small tmpfs, so the disk fills either in the data file
+The data folder lies on a small tmpfs, so the disk fills either in the data file
 (a packed file, before the uninstaller is written) or in the last media file
 (a stored file, after the uninstaller and its entry).  Each time, silently
 and interactively, the install is a failure taken back whole: nothing of it
@@ -10,6 +10,7 @@ one message.
 """
 import os
 import re
+import shutil
 import sys
 import unittest
 
@@ -53,11 +54,15 @@ class FullDisk(unittest.TestCase):
             self.assertEqual(info["records"][record]["method"], method)
             for command_line in ("/S", None):
                 with self.subTest(where=where, command_line=command_line), harness.gui_prefix() as prefix:
-                    folder = prefix.host_path(f"{damage.DATA_ROOT}\\{NAME}")
-                    os.makedirs(os.path.dirname(folder), exist_ok=True)
+                    # The small disk is the common application data folder (its
+                    # few folders copied in): a mount point below it, in the
+                    # data folder's chain, would stop the install.
+                    folder = prefix.host_path("C:\\ProgramData")
+                    os.rename(folder, folder + ".kept")
                     os.makedirs(prefix.host_path(state.TOOLS))  # where the snapshot exports the registry
                     # Mounted before Wine starts, which sees only the mounts made by then.
                     with harness.tmpfs(prefix, folder, TMPFS_BYTES):
+                        shutil.copytree(folder + ".kept", folder, dirs_exist_ok=True)
                         prefix.keep_server()
                         before = state.Snapshot(prefix)
                         rules = ["The disk is full => OK"] + damage.GO_ON
