@@ -1,8 +1,7 @@
-// admin_folder_probe NAME FILE: the installer's data folder step for base
-// name NAME, then FILE of that folder replaced; prints the descriptor each
-// folder or file is created with and each part set on an existing folder,
-// as SDDL.  Wine keeps no descriptor set on a file, so the calls are
-// watched in this program's own import table.
+// admin_folder_probe NAME FILE: the data folder step for base name NAME,
+// then FILE in it replaced; prints as SDDL the descriptor each folder and
+// file is created with and each part set on an existing folder.  Wine keeps
+// no descriptor set on a file: the calls are watched in the import table.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -17,32 +16,31 @@ static decltype(&CreateDirectoryA) realCreateDirectory;
 static decltype(&CreateFileA) realCreateFile;
 static decltype(&SetSecurityInfo) realSetSecurityInfo;
 
-static void Print(const char *call, const char *path, const SECURITY_ATTRIBUTES *attributes)
+static void Print(const char *call, const char *path, PSECURITY_DESCRIPTOR descriptor)
 {
     char *text = NULL;
-    if (attributes != NULL)
-        ConvertSecurityDescriptorToStringSecurityDescriptorA(attributes->lpSecurityDescriptor, SDDL_REVISION_1,
-                                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                                             &text, NULL);
+    if (descriptor != NULL)
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, NULL);
     printf("%s %s%s%s\n", call, path, path[0] ? " " : "", text != NULL ? text : "none");
     LocalFree(text);
 }
 
-static BOOL WINAPI WatchCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES attributes)
+static BOOL WINAPI WatchCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES sa)
 {
-    Print("CreateDirectoryA", path, attributes);
-    return realCreateDirectory(path, attributes);
+    Print("CreateDirectoryA", path, sa != NULL ? sa->lpSecurityDescriptor : NULL);
+    return realCreateDirectory(path, sa);
 }
 
-static HANDLE WINAPI WatchCreateFile(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
-                                     DWORD disposition, DWORD flags, HANDLE source)
+static HANDLE WINAPI WatchCreateFile(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how,
+                                     DWORD flags, HANDLE source)
 {
-    if (disposition != OPEN_EXISTING)
-        Print("CreateFileA", path, attributes);
-    return realCreateFile(path, access, share, attributes, disposition, flags, source);
+    if (how != OPEN_EXISTING)
+        Print("CreateFileA", path, sa != NULL ? sa->lpSecurityDescriptor : NULL);
+    return realCreateFile(path, access, share, sa, how, flags, source);
 }
 
-static DWORD WINAPI WatchSetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION part, PSID owner,
+static DWORD WINAPI WatchSetSecurityInfo(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATION part, PSID owner,
                                          PSID group, PACL dacl, PACL sacl)
 {
     SECURITY_DESCRIPTOR descriptor;
@@ -51,30 +49,28 @@ static DWORD WINAPI WatchSetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SEC
     SetSecurityDescriptorDacl(&descriptor, dacl != NULL, dacl, FALSE);
     if (part & PROTECTED_DACL_SECURITY_INFORMATION)
         SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    Print("SetSecurityInfo", "", &attributes);
-    return realSetSecurityInfo(handle, type, part, owner, group, dacl, sacl);
+    Print("SetSecurityInfo", "", &descriptor);
+    return realSetSecurityInfo(file, type, part, owner, group, dacl, sacl);
 }
 
-// Points this program's import of name at watch; returns the function it
-// pointed at.
+// Points this program's import of name at watch; returns what it pointed at.
 template <typename Function> static Function Watch(const char *name, Function watch)
 {
     char *base = (char *)GetModuleHandleA(NULL);
-    IMAGE_NT_HEADERS *headers = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-    DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (IMAGE_IMPORT_DESCRIPTOR *dll = (IMAGE_IMPORT_DESCRIPTOR *)(base + imports); dll->Name; dll++) {
         IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + dll->OriginalFirstThunk);
         for (IMAGE_THUNK_DATA *slot = (IMAGE_THUNK_DATA *)(base + dll->FirstThunk); names->u1.AddressOfData;
              names++, slot++) {
-            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-                lstrcmpA((char *)((IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))->Name, name) == 0) {
-                DWORD old;
-                Function real = (Function)slot->u1.Function;
-                VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &old);
-                slot->u1.Function = (ULONG_PTR)watch;
-                return real;
-            }
+            IMAGE_IMPORT_BY_NAME *import = (IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData);
+            DWORD old;
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) || lstrcmpA((char *)import->Name, name) != 0 ||
+                !VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &old))
+                continue;
+            Function real = (Function)slot->u1.Function;
+            slot->u1.Function = (ULONG_PTR)watch;
+            return real;
         }
     }
     return NULL;
@@ -82,13 +78,14 @@ template <typename Function> static Function Watch(const char *name, Function wa
 
 int main(int argc, char **argv)
 {
+    char folder[kNameFieldSize];
+    size_t createdFrom;
     realCreateDirectory = Watch("CreateDirectoryA", WatchCreateDirectory);
     realCreateFile = Watch("CreateFileA", WatchCreateFile);
     realSetSecurityInfo = Watch("SetSecurityInfo", WatchSetSecurityInfo);
-    char folder[kNameFieldSize];
-    size_t createdFrom;
-    if (argc != 3 || !realCreateDirectory || !realCreateFile || !realSetSecurityInfo ||
-        !BuildDataFolder(folder, argv[1], &createdFrom) || !AppendText(folder, sizeof folder, argv[2]))
-        return 1;
-    return ReplaceWithFreshFile(folder) ? 0 : 1;
+    return argc == 3 && realCreateDirectory && realCreateFile && realSetSecurityInfo &&
+                   BuildDataFolder(folder, argv[1], &createdFrom) && AppendText(folder, sizeof folder, argv[2]) &&
+                   ReplaceWithFreshFile(folder)
+               ? 0
+               : 1;
 }
