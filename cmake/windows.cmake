@@ -98,3 +98,14 @@ add_test_program(free_space_probe
   ${CMAKE_SOURCE_DIR}/flow/get_free_disk_kb.cpp
   ${CMAKE_SOURCE_DIR}/flow/portable/free_space_rules.cpp
   ${CMAKE_SOURCE_DIR}/system_dlls/system_dlls.cpp)
+
+# The data folder step on its own, with the descriptors it passes printed.
+add_test_program(admin_folder_probe
+  ${CMAKE_SOURCE_DIR}/tests/probes/admin_folder_probe.cpp
+  ${CMAKE_SOURCE_DIR}/engine/data_folder.cpp
+  ${CMAKE_SOURCE_DIR}/engine/admin_only.cpp
+  ${CMAKE_SOURCE_DIR}/package/installed_names.cpp
+  ${CMAKE_SOURCE_DIR}/package/link_levels.cpp
+  ${CMAKE_SOURCE_DIR}/package/text_rules.cpp
+  ${CMAKE_SOURCE_DIR}/system_dlls/common_app_data.cpp
+  ${CMAKE_SOURCE_DIR}/system_dlls/system_dlls.cpp)

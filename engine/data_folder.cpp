@@ -2,8 +2,7 @@
 // its removal when a failed run takes the install back.
 #include <string.h>
 
-#include <shlobj.h>
-
+#include "engine/admin_only.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "package/installed_names.h"
@@ -11,38 +10,9 @@
 #include "system_dlls/system_dlls.h"
 #include "texts.h"
 
-typedef HRESULT(WINAPI *GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
-
-// The common application data folder from the system folder's SHFOLDER.DLL,
-// when it is there.
-static void GetCommonAppData(char *dataFolder)
-{
-    dataFolder[0] = '\0';
-    HMODULE library = LoadSystemDll("SHFOLDER.DLL");
-    if (library == NULL)
-        return;
-    GetFolderPathFunction getFolderPath =
-        (GetFolderPathFunction)(void (*)(void))GetProcAddress(library, "SHGetFolderPathA");
-    if (getFolderPath != NULL && getFolderPath(NULL, CSIDL_COMMON_APPDATA, NULL, 0, dataFolder) != S_OK)
-        dataFolder[0] = '\0';
-    FreeLibrary(library);
-}
-
-// Creates one level of the chain; the result is ignored (an existing
-// folder is fine).  The first level made here is noted: a run that fails
-// removes the levels it made and no others.
-static void CreateLevel(const char *folder, void *context)
-{
-    size_t *createdFrom = (size_t *)context;
-    if (CreateDirectoryA(folder, NULL) && *createdFrom == 0)
-        *createdFrom = strlen(folder);
-}
-
-int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
+int WalkDataFolderChain(char *dataFolder, const char *baseName, const FolderMaker *outer, const FolderMaker *own)
 {
     const size_t capacity = kNameFieldSize;
-    const FolderMaker maker = {CreateLevel, createdFrom};
-    *createdFrom = 0;
     // A blank base name (a package whose name is missing or damaged) would
     // make the shared Glimmerkit folder, or the one above it, the data
     // folder: its install log and uninstaller would then belong to every
@@ -62,11 +32,11 @@ int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
             // first level is then appended without a second one.
             if (dataFolder[length - 1] == '\\')
                 dataFolder[length - 1] = '\0';
-            fit = AppendFolderLevel(dataFolder, capacity, TEXT_ALL_USERS, &maker) &&
-                  AppendFolderLevel(dataFolder, capacity, TEXT_APPLICATION_DATA, &maker);
+            fit = AppendFolderLevel(dataFolder, capacity, TEXT_ALL_USERS, outer) &&
+                  AppendFolderLevel(dataFolder, capacity, TEXT_APPLICATION_DATA, outer);
         }
     }
-    fit = fit && AppendDataFolderLevels(dataFolder, capacity, baseName, &maker);
+    fit = fit && AppendDataFolderLevels(dataFolder, capacity, baseName, own);
     if (!fit) {
         // A folder path that does not fit in 260 bytes can't be used: no
         // file goes into the data folder, and nothing is started from it.
@@ -74,6 +44,55 @@ int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
         return 0;
     }
     return 1;
+}
+
+// What the creation of the chain learns.
+struct ChainMade {
+    size_t createdFrom; // the length of the first level made here; 0 for none
+    int unsafe;         // a level of the data folder's own could not be made administrators' only
+};
+
+// Creates one level above the data folder's own (when the common
+// application data folder is unknown); the result is ignored.  The first
+// level made here is noted: a run that fails removes the levels it made
+// and no others.
+static void CreateLevel(const char *folder, void *context)
+{
+    ChainMade *made = (ChainMade *)context;
+    if (CreateDirectoryA(folder, NULL) && made->createdFrom == 0)
+        made->createdFrom = strlen(folder);
+}
+
+// Creates one of the data folder's own levels with the administrators-only
+// descriptor.  One that is there already was taken over before the run;
+// should it have appeared since, it is taken over now, or the data folder
+// is not used.
+static void CreateOwnLevel(const char *folder, void *context)
+{
+    ChainMade *made = (ChainMade *)context;
+    const SECURITY_ATTRIBUTES *attributes = AdminOnlyAttributes();
+    if (attributes != NULL && CreateDirectoryA(folder, (LPSECURITY_ATTRIBUTES)attributes)) {
+        if (made->createdFrom == 0)
+            made->createdFrom = strlen(folder);
+    } else if (made->unsafe || !TakeOverFolder(folder)) {
+        made->unsafe = 1;
+    }
+}
+
+int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
+{
+    ChainMade made = {0, 0};
+    const FolderMaker outer = {CreateLevel, &made};
+    const FolderMaker own = {CreateOwnLevel, &made};
+    int built = WalkDataFolderChain(dataFolder, baseName, &outer, &own);
+    *createdFrom = made.createdFrom;
+    if (built && made.unsafe) {
+        RemoveDataFolder(dataFolder, made.createdFrom);
+        dataFolder[0] = '\0';
+        *createdFrom = 0;
+        built = 0;
+    }
+    return built;
 }
 
 void RemoveDataFolder(const char *dataFolder, size_t createdFrom)

@@ -35,6 +35,8 @@ struct ExtractionResult {
     DWORD failedReason;               // kRunNotCreated: the system's error code
     char failedFile[kNameFieldSize];  // kRunNotCreated: the file's path
     char dataFolder[kNameFieldSize];        // ends with a backslash once built
+    char refusedPath[kNameFieldSize];       // a link in the way, or a level not made administrators' only:
+                                            // the run wrote nothing
     char missingTypes[kMissingTypesSize];   // refused media types, each with CR LF
 };
 
@@ -47,7 +49,8 @@ struct ExtractionRun {
 };
 
 // Ends with 1 when the walk is over (also after an abort or a short
-// write), 2 when access to the uninstall key is refused.  lParam of
+// write, and when the run refused to start: refusedPath), 2 when access to
+// the uninstall key is refused.  lParam of
 // WM_INITDIALOG is the ExtractionRun, which outlives the dialog.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

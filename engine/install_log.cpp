@@ -1,6 +1,7 @@
 // The install log: the list of files the run wrote, for the uninstaller.
 #include <string.h>
 
+#include "engine/admin_only.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "package/installed_names.h"
@@ -14,12 +15,9 @@ void OpenInstallLog(InstallLog *log, const char *dataFolder)
     CopyText(log->path, sizeof log->path, dataFolder);
     if (dataFolder[0] == '\0' || !AppendText(log->path, sizeof log->path, TEXT_INSTALL_LOG))
         return;
-    log->file = CreateFileA(log->path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-    if (log->file == INVALID_HANDLE_VALUE)
-        return;
-    log->created = GetLastError() != ERROR_ALREADY_EXISTS;
-    log->oldSize = SetFilePointer(log->file, 0, NULL, FILE_END); // extend, never truncate
+    // A new file every run, the old lines carried over: one planted there
+    // would keep its owner, who could add lines for the uninstaller.
+    log->file = RenewFileForAppend(log->path, &log->oldSize, &log->created);
 }
 
 // One line per record: the path exactly as built, then CR LF.  A log that

@@ -4,6 +4,7 @@
 // out.
 #include <string.h>
 
+#include "engine/admin_only.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "engine/system_registration.h"
@@ -30,7 +31,7 @@ static int IsFile(const char *path)
 }
 
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
-static int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName)
+int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName)
 {
     UINT length = GetWindowsDirectoryA(path, (UINT)capacity);
     if (length == 0 || length >= capacity)
@@ -146,7 +147,13 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
         LONG resumeOffset = _llseek(manifest, 0, FILE_CURRENT);
         CopyEnd end = kCopyWhole;
         if (haveDestination) {
-            if (record.originalSize != 0)
+            // A data folder file is never written into as it stands; one
+            // that can't be replaced fails the run as a file that can't be
+            // created does.
+            int fresh = index == kRecordScreenSaver || ReplaceWithFreshFile(destination);
+            if (!fresh)
+                end = kCopyNotStarted;
+            else if (record.originalSize != 0)
                 manifest = ExpandAndReopen(walk, manifest, &record, destination, &end);
             else
                 end = CopyStoredBlock(manifest, &record, destination, copyBuffer, &walk->pump);
@@ -203,6 +210,10 @@ INT_PTR RunExtraction(ExtractionRun *run)
 {
     ExtractionResult *result = &run->result;
     const char *fileName = run->request.screenSaverFileName;
+    // Nothing is written when a link is in the way; the closing actions
+    // report it.
+    if (!SecureInstallPlaces(fileName, result->refusedPath, sizeof result->refusedPath))
+        return 1;
     int keyCreated = 0;
     if (!CheckUninstallAccess(fileName, &keyCreated))
         return 2;

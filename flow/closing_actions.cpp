@@ -117,6 +117,14 @@ static int ReportFailedRun(const char *caption, const ExtractionResult *result, 
 int RunClosingActions(const char *caption, const char *screenSaverFileName, const ExtractionResult *result)
 {
     int interactive = installMode == kInstallModeInteractive;
+    if (result->refusedPath[0] != '\0') {
+        if (interactive) {
+            char message[sizeof TEXT_UNSAFE_DESTINATION + kNameFieldSize];
+            snprintf(message, sizeof message, TEXT_UNSAFE_DESTINATION, result->refusedPath);
+            MessageBoxA(NULL, message, caption, MB_ICONERROR);
+        }
+        return kExitUnsafeDestination;
+    }
     if (result->failure != kRunNotFailed)
         return ReportFailedRun(caption, result, interactive);
     if (result->aborted) {

@@ -20,8 +20,11 @@ extern HINSTANCE moduleInstance;
 // confirmed Cancel) but these.  1: a write fell short or a file could not
 // be created, and the run took the install back.  3: the installer's own
 // file is damaged or cut short; found before anything was done, or by a
-// block that ran out, after which the run took the install back.
-enum { kExitInstalled = 0, kExitWriteFailed = 1, kExitDamaged = 3 };
+// block that ran out, after which the run took the install back.  4: the
+// run refused to start because a link was in the way of its writes (or a
+// folder of the data folder could not be made administrators' only), when
+// nothing was written.
+enum { kExitInstalled = 0, kExitWriteFailed = 1, kExitDamaged = 3, kExitUnsafeDestination = 4 };
 
 // lParam of WM_CREATE carries, as its creation parameter, the int that
 // receives the exit status.

@@ -43,6 +43,12 @@
     "administrator."
 #define TEXT_REASON_NO_FOLDER "Its folder could not be created."
 #define TEXT_REASON_OTHER "Windows reports error %lu."
+// The run refused to start (a link in the way, or a folder that could not
+// be taken over); %s is the path at fault.
+#define TEXT_UNSAFE_DESTINATION                                                               \
+    "%s is a link to another place (a junction, symbolic link or mount point), or a folder "  \
+    "that could not be made writable by administrators only.  The installation was stopped, " \
+    "and nothing was installed."
 
 // Pre-install checks.
 #define TEXT_REPLACE_QUESTION                                                             \

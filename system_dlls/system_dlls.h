@@ -26,4 +26,8 @@ void LimitDllSearch(void);
 // from the system folder too.
 HMODULE LoadSystemDll(const char *fileName);
 
+// The common application data folder (MAX_PATH bytes), from the system
+// folder's SHFOLDER.DLL; empty when that is missing or does not know it.
+void GetCommonAppData(char *folder);
+
 #endif

@@ -22,6 +22,10 @@ struct UninstallRun {
     char dataFolder[kUninstallPathSize];
     char baseName[kUninstallPathSize];
     char notRemoved[kReportSize]; // what could not be removed, one line each
+    // The folders below which a path's levels are checked for links (empty
+    // when unknown).
+    char commonAppData[kUninstallPathSize];
+    char windowsFolder[kUninstallPathSize];
     // The "system.ini" screen saver entry before anything was removed, and
     // the listed file it names (empty when none).
     char entryValue[kUninstallPathSize];
@@ -37,6 +41,14 @@ int ForEachListedFile(const char *logPath, LogLineHandler handler, void *context
 // Deletes one listed file; a missing file is fine.  Returns 0 when the file
 // is still there afterwards.
 int RemoveListedFile(const char *path);
+
+// Notes the run's link bases: the common application data folder and the
+// Windows folder.
+void FindLinkBases(UninstallRun *run);
+// 1 when a level of path below the link base that holds it (below its root
+// when none does) is a junction, symbolic link or mount point: the path is
+// then left alone, since a delete would reach wherever the link leads.
+int LeadsThroughLink(const UninstallRun *run, const char *path);
 
 // The data folder's levels, innermost first, while they are empty.
 void RemoveFolderLevels(const char *folder);

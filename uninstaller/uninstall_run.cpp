@@ -40,7 +40,7 @@ static void RemoveOne(const char *path, void *context)
     // The running program is set aside at the end, once all else is gone.
     if (SamePath(path, run->ownPath))
         return;
-    if (!RemoveListedFile(path))
+    if (LeadsThroughLink(run, path) || !RemoveListedFile(path))
         AddToReport(run->notRemoved, sizeof run->notRemoved, path);
 }
 
@@ -61,6 +61,12 @@ static void LeaveDataFolder(void)
 static void RemoveInstallRecord(UninstallRun *run, const char *logPath, int ownListed)
 {
     int folderLeft = 0;
+    // The uninstaller, the log and the levels are all reached through the
+    // data folder.
+    if (LeadsThroughLink(run, run->dataFolder)) {
+        AddToReport(run->notRemoved, sizeof run->notRemoved, run->dataFolder);
+        return;
+    }
     if (ownListed && !SetOwnFileAside(run, &folderLeft)) {
         AddToReport(run->notRemoved, sizeof run->notRemoved, run->ownPath);
         return;
@@ -86,6 +92,7 @@ int RunUninstall(UninstallRun *run)
         placed = length > 0 && (size_t)length < sizeof logPath;
     }
     LeaveDataFolder();
+    FindLinkBases(run);
 
     OwnLine own = {run->ownPath, 0};
     if (!placed || ForEachListedFile(logPath, NoteOwnFile, &own) == 0) {

@@ -22,6 +22,13 @@ struct ExtractionPump {
 // confirmed and the file is not exempt.
 int ExtractionPumpStep(void *context);
 
+// Who may do what in every folder level of the data folder that the
+// installer makes or takes over, and in the files it writes there, as SDDL:
+// owner Administrators; a protected DACL (nothing inherited from above)
+// that gives SYSTEM and Administrators full control and Users read and
+// execute, each inherited by files and subfolders.
+#define TEXT_ADMIN_ONLY_SDDL "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+
 enum {
     kMissingTypesSize = 256,
     kUninstallKeyPathSize = 1024,

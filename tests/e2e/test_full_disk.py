@@ -1,7 +1,7 @@
 """Files the install cannot write, under Wine: a disk that fills up, and
 destinations that cannot be created.
 
-The data folder is a small tmpfs, so the disk fills either in the data file
+The data folder lies on a small tmpfs, so the disk fills either in the data file
 (a packed file, before the uninstaller is written) or in the last media file
 (a stored file, after the uninstaller and its entry).  A destination cannot
 be created when a folder stands at the screen saver's place or at a media
@@ -14,6 +14,7 @@ status 1, and only an interactive run says so, in one message.
 import contextlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -58,10 +59,14 @@ class FullDisk(unittest.TestCase):
             self.assertEqual(info["records"][record]["method"], method)
             for command_line in ("/S", None):
                 with self.subTest(where=where, command_line=command_line), harness.gui_prefix() as prefix:
-                    folder = prefix.host_path(f"{damage.DATA_ROOT}\\{NAME}")
-                    os.makedirs(os.path.dirname(folder), exist_ok=True)
+                    # The small disk is the common application data folder (its
+                    # few folders copied in): a mount point below it, in the
+                    # data folder's chain, would stop the install.
+                    folder = prefix.host_path("C:\\ProgramData")
+                    os.rename(folder, folder + ".kept")
                     # Mounted before Wine starts, which sees only the mounts made by then.
                     with harness.tmpfs(prefix, folder, TMPFS_BYTES):
+                        shutil.copytree(folder + ".kept", folder, dirs_exist_ok=True)
                         prefix.keep_server()
                         run = damage.failed_install(self, prefix, package, NAME, command_line, 1, MESSAGE,
                                                     rules=["The disk is full => OK"] + damage.GO_ON)
