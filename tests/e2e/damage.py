@@ -143,6 +143,7 @@ def design_windows(name):
                   r"  This installation will take [0-9,]+ bytes\."),
         (caption, r"Installing|Please Wait\.\.\.|" + re.escape(f"{name} Screen Saver"[:259])),
         (caption, r"Installation Complete!"),
+        (caption, r"The installation could not write the file\r\n.+\r\n\r\n.+\r\n\r\nNothing was installed\."),
         ("License Agreement", r".*"),
         ("Disk Full", r"You will need [0-9,]+ kilobytes free in your Windows directory to install this screen "
                       r"saver\.  It appears that you only have [0-9,]+ kilobytes free on this drive\.  Would you "
