@@ -30,7 +30,7 @@ package=$(mktemp --suffix=.exe)
 trap 'rm -f "$package"' EXIT
 "$root/native/scrpack" build --name Lanterns --saver "$win32/samples/Lanterns.scr" \
   --data "$win32/samples/Lanterns.dat" --stub "$installer" --uninstaller "$uninstaller" \
-  -o "$package" >/dev/null 2>&1
+  -o "$package" >/dev/null
 # scrpack list: one row per file, its stored size third, its installed name
 # last; the fixed cost is all but the screen saver's own two files.
 own=$("$root/native/scrpack" list "$package" | awk '$1 ~ /^[0-9]+$/ && $NF != "UNINSTAL.EXE" { sum += $3 } END { print sum }')
