@@ -57,6 +57,11 @@ foreach(script ${E2E_TESTS})
     ENVIRONMENT "SOURCE_DIR=${CMAKE_SOURCE_DIR};BUILD_ROOT=${CMAKE_BINARY_DIR}/..;PYTHONDONTWRITEBYTECODE=1")
 endforeach()
 
+# The installer and the uninstaller against their size limits: bytes, the
+# same at every build (bench/size_report.sh, which also prints them).
+add_test(NAME program_sizes COMMAND ${CMAKE_SOURCE_DIR}/bench/size_report.sh --check)
+set_tests_properties(program_sizes PROPERTIES ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
+
 # What `cmake --install` and the Debian package ship.
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
 

@@ -8,6 +8,7 @@ Prints how often each folder includes each other folder, then fails (exit
                 install uses and the text rules; includes only itself
     system_dlls/ where the installer and the uninstaller load DLLs from;
                 includes only itself
+    startup/    the two programs' entry point; includes nothing of ours
     engine/     extraction and system registration; package/, resources/
     flow/       the install sequence on top; engine/, package/, resources/
 
@@ -22,13 +23,14 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-CHECKED = ["package", "system_dlls", "engine", "flow", "resources", "scrpack", "uninstaller", "samples", "tools"]
+CHECKED = ["package", "system_dlls", "startup", "engine", "flow", "resources", "scrpack", "uninstaller", "samples", "tools"]
 ANYTHING = ["tests", "fuzz", "bench"]
 # The folders each folder may include besides itself.
 MAY_INCLUDE = {
     "package": set(),
     "resources": set(),
     "system_dlls": set(),
+    "startup": set(),
     "engine": {"package", "resources", "system_dlls"},
     "flow": {"engine", "package", "resources", "system_dlls"},
     "uninstaller": {"package", "system_dlls"},

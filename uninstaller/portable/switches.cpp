@@ -1,7 +1,7 @@
 // The uninstaller's command line.
 #include "uninstaller/portable/rules.h"
 
-#include <stdlib.h>
+#include <limits.h>
 #include <string.h>
 
 // Reads the next word: spaces and tabs separate words, double quotes group
@@ -37,15 +37,28 @@ static int IsSilentSwitch(const char *word)
            word[2] == '\0';
 }
 
+// A number of decimal digits only, that fits in 64 bits (the C library's
+// strtoull would bring its whole number parser into the uninstaller for
+// this one number).
+static int ReadDecimal(const char *word, unsigned long long *value)
+{
+    unsigned long long number = 0;
+    for (const char *p = word; *p != '\0'; p++) {
+        unsigned digit = (unsigned)(*p - '0');
+        if (digit > 9 || number > ULLONG_MAX / 10 || (number == ULLONG_MAX / 10 && digit > ULLONG_MAX % 10))
+            return 0;
+        number = number * 10 + digit;
+    }
+    *value = number;
+    return 1;
+}
+
 static int ParseCleanup(const char *line, UninstallSwitches *switches)
 {
     char word[kUninstallPathSize];
     int cut;
-    if (!NextWord(&line, word, sizeof word, &cut) || cut || word[0] < '0' || word[0] > '9')
-        return 0;
-    char *end;
-    switches->parentHandle = strtoull(word, &end, 10);
-    if (*end != '\0' || switches->parentHandle == 0)
+    if (!NextWord(&line, word, sizeof word, &cut) || cut ||
+        !ReadDecimal(word, &switches->parentHandle) || switches->parentHandle == 0)
         return 0;
     if (!NextWord(&line, switches->cleanupFile, sizeof switches->cleanupFile, &cut) || cut ||
         switches->cleanupFile[0] == '\0')
