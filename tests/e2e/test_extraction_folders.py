@@ -106,21 +106,18 @@ class DataFolder(unittest.TestCase):
             self.assertEqual(values(prefix, name), entry(f"{name} Screen Saver", written[1][0], folder[:-1]))
             self.assertEqual(boot_entry(prefix), prefix.short_path(saver_path))
 
-            # A file that can't be created (a folder has its name) is logged
-            # all the same; the walk goes on.
+            # A file that can't be created (a folder has its name) fails the
+            # install, which takes back what it wrote (test_full_disk has
+            # the whole of that ending).
             name = "Taken Place"
             folder = f"{DATA_ROOT}\\{name}\\"
             os.makedirs(prefix.host_path(folder + f"{name}.dat"))
             package, files = self.package(name)
-            self.silent_install(prefix, package, name)
-            paths = [f"{windows_directory}\\{name}.scr", folder + f"{name}.dat", folder + "UNINSTAL.EXE",
-                     folder + "FILE0001.WAV"]
-            self.assertTrue(os.path.isdir(prefix.host_path(paths[1])))
-            for path, (_, content) in zip(paths, files):
-                if path != paths[1]:
-                    self.assertEqual(read_host(prefix, path), content, path)
-            self.assertEqual(install_log(prefix, folder), log_bytes(paths))
-            self.assertEqual(boot_entry(prefix), prefix.short_path(paths[0]))
+            prefix.put(package, f"C:\\setup\\{name}.exe")
+            code, transcript = prefix.drive(f"C:\\setup\\{name}.exe", "/S", timeout=DRIVER_TIMEOUT)
+            self.assertEqual((code, transcript.splitlines()[-1]), (0, "exit code 1"), transcript)
+            self.assertFalse(os.path.exists(prefix.host_path(f"{windows_directory}\\{name}.scr")))
+            self.assertEqual(os.listdir(prefix.host_path(folder)), [f"{name}.dat"])
 
             # An install log that can't be opened: every file still lands.
             name = "No Log"
