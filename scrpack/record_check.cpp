@@ -37,6 +37,7 @@
 
 #include "package/decoder.h"
 #include "package/decoder_state.h"
+#include "scrpack/bytes.h"
 #include "scrpack/system_layer.h"
 
 namespace {
@@ -193,9 +194,8 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     uint64_t blockBits = 8ull * record.storedSize;
     uint64_t usedBits = unfetched == 0 ? UINT64_MAX : 8ull * (fed - unfetched) - bitsHeld;
     if (usedBits > blockBits + 8ull * kZeroFillLimit)
-        return Problem("its code runs more than " + std::to_string(kZeroFillLimit) +
-                       " bytes past the end of the block without giving its " +
-                       std::to_string(record.originalSize) + " bytes");
+        return Problem("its code runs more than " + ByteCount(kZeroFillLimit) +
+                       " past the end of the block without giving its " + ByteCount(record.originalSize));
     if ((uint32_t)produced != record.originalSize || out.written != record.originalSize)
         return Problem("it expands to " + std::to_string(out.written) + " bytes, not " +
                        std::to_string(record.originalSize));
@@ -218,7 +218,7 @@ RecordCheck CheckRecord(const PackageFile &package, const FileRecord &record, co
         return Problem("the block starts inside the installer or its manifest (offset " +
                        std::to_string(record.dataOffset) + ")");
     if (end > package.size)
-        return Problem("the block runs " + std::to_string(end - package.size) + " bytes past the end of the file");
+        return Problem("the block runs " + ByteCount(end - package.size) + " past the end of the file");
     // The installer seeks with signed 32-bit offsets.
     if (end > PACKAGE_OFFSET_LIMIT)
         return Problem("the block ends beyond 2 GiB, where the installer cannot read");

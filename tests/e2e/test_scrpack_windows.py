@@ -211,8 +211,10 @@ class ScrpackOnWindows(unittest.TestCase):
         linux_env = dict(os.environ, PATH=linux_signer + ":" + os.environ["PATH"])
         windows_env = {"WINEPATH": "C:\\work\\signer"}
         os.makedirs(os.path.join(self.work, "sign dir"), exist_ok=True)
-        self.write("sign dir/my cert.pem", b"certificate")
-        self.write("sign dir/my key.pem", b"key")
+        # The outer DER structure of a certificate and of a key, which is
+        # all that scrpack reads of them.
+        self.write("sign dir/my cert.pem", bytes.fromhex("300730003000030100"))
+        self.write("sign dir/my key.pem", bytes.fromhex("3006020100020100"))
         url = 'http://tsa.example/a b"c\\\\'
         sign = ["--sign-cert", "sign dir/my cert.pem", "--sign-key", "sign dir/my key.pem", "--timestamp-url"]
         args = ["build", "--stub", "stub.exe", "--uninstaller", "uninst.exe", "--name", NAME, "--saver",
