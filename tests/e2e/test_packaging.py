@@ -95,11 +95,12 @@ class CommandLine(unittest.TestCase):
                       *f.inputs())
         self.assertEqual(proc.returncode, 0, proc.stderr)
         listing = scrpack("--list", f.output).stdout
+        self.assertIn("licence: 1 byte\n", listing)
         rows = harness.listing_rows(listing)
         self.assertEqual({row[4] for row in rows}, {"stored"})
         self.assertEqual([row[6] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
         for row, path in zip(rows, f.inputs()):
-            self.assertEqual(int(row[2]), os.path.getsize(path))
+            self.assertEqual((int(row[2]), int(row[3])), (os.path.getsize(path),) * 2)
 
     def test_build_command_names_each_data_file(self):
         f = self.files
@@ -311,6 +312,17 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("Usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+        for command in ("build", "list", "verify", "extract"):
+            shown = scrpack("help", command)
+            self.assertEqual((shown.returncode, shown.stderr), (0, ""))
+            self.assertEqual(scrpack(command, "--help").stdout, shown.stdout)
+            self.assertTrue(shown.stdout.startswith(f"Usage: scrpack {command} "), shown.stdout)
+            self.assertIn("Example:\n  scrpack " + command, shown.stdout)
+        build_help = scrpack("help", "build").stdout
+        for words in ("  --saver FILE ", "  --data FILE ", "  --media FILE[:TAIL[:PREFIX]]", "none may be empty",
+                      "Tail rules", "does not end in a dot", "more than case"):
+            self.assertIn(words, build_help)
+        self.assertEqual(scrpack("help", "bogus").returncode, 2)
         build = ["build", "-o", f.output, "--saver", f.saver]
         for args, problem in [((), "no command given"), (("buld",), 'unknown command "buld"'),
                               (("build", "--licnce", "x"), "unknown option --licnce"),
