@@ -75,6 +75,8 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
         *error = "--name: " + *error;
         return false;
     }
+    if (!ApplyPackageFace(options.face, spec->name, &spec->stub, error))
+        return false;
     if (!options.license.empty()) {
         Bytes raw;
         if (!ReadWholeFile(options.license, &raw, error))

@@ -92,6 +92,14 @@ const char kUsage[] =
     "                       it, a key that has one is asked for on the terminal\n"
     "  --timestamp-url URL  have the signature time-stamped by this RFC 3161\n"
     "                       service, so that it outlives the certificate\n"
+    "  --icon FILE.ico      the package's own icon, in place of the installer's\n"
+    "  --file-version V     the version resource's FileVersion: up to four\n"
+    "                       numbers 0-65535 with dots (default 1.0.0.0); its\n"
+    "                       ProductName is NAME, its FileDescription\n"
+    "                       \"NAME Screen Saver Installation\"\n"
+    "  --product-version V  its ProductVersion (default: the file version)\n"
+    "  --company TEXT       its CompanyName (UTF-8; left out by default)\n"
+    "  --copyright TEXT     its LegalCopyright (UTF-8; left out by default)\n"
     "  --dry-run            run every check, compress and print the size\n"
     "                       table, but write (and sign) nothing\n"
     "  -h, --help           show this text\n"
@@ -134,6 +142,13 @@ const char kBuildHelp[] =
     "  --level L                best (default) or fast (up to 12 % larger)\n"
     "  --jobs N                 files compressed at a time (default: CPUs)\n"
     "  --dry-run                every check and the sizes; write nothing\n"
+    "Face (what Windows shows in the package's file properties):\n"
+    "  --icon FILE.ico          the package's icon in place of the installer's\n"
+    "  --file-version V         FileVersion, up to four numbers (default 1.0.0.0)\n"
+    "  --product-version V      ProductVersion (default: the file version)\n"
+    "  --company TEXT           CompanyName (UTF-8; default: none)\n"
+    "  --copyright TEXT         LegalCopyright (UTF-8; default: none)\n"
+    "  ProductName is NAME, FileDescription \"NAME Screen Saver Installation\".\n"
     "Signing (runs osslsigncode, which must be on PATH):\n"
     "  --sign-cert FILE         the certificate, PEM or DER, intermediates after it\n"
     "  --sign-key FILE          its private key, PEM or DER\n"
@@ -153,7 +168,8 @@ const char kBuildHelp[] =
     "Example:\n"
     "  scrpack build --name \"Paper Lanterns\" --saver Lanterns.scr \\\n"
     "      --data Lanterns.dat --media night.wav --media tune.mid:.MID \\\n"
-    "      --license licence.txt -o LanternsSetup.exe\n";
+    "      --license licence.txt --icon Lanterns.ico --file-version 1.2 \\\n"
+    "      --company Quillmoor -o LanternsSetup.exe\n";
 
 const char kListHelp[] =
     "Usage: scrpack list PACKAGE.EXE      (or: scrpack --list PACKAGE.EXE)\n"

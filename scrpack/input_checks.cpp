@@ -30,6 +30,7 @@ std::vector<std::pair<std::string, std::string>> Inputs(const Options &options)
         {"--sign-cert", options.sign.certificate},
         {"--sign-key", options.sign.key},
         {"--sign-pass-file", options.sign.passFile},
+        {"--icon", options.face.icon},
     };
     for (const MediaOption &media : options.media)
         inputs.push_back({"--media", media.path});

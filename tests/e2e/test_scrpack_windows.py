@@ -273,7 +273,18 @@ class ScrpackOnWindows(unittest.TestCase):
             ["build", "--name", "X", *files, "--saver", "count.txt", "-o", "x.exe"],
             ["build", "--name", "X", *files, "--media", "Lanterns.wav", "-o", "./../work/Lanterns.wav"],
             ["build", "--name", "X", *files, "-o", "readonly.exe"], ["build", "--name", "X", *files, "-o", "no/x.exe"],
+            # Outputs that are no regular file, or in no folder; a DLL; names
+            # that clash without case; a tail Windows would cut: each refused
+            # before any work, also with --dry-run.
+            *[["build", "--name", "X", *files, *dry, "-o", output] for dry in ([], ["--dry-run"])
+              for output in ("work-folder", "work-folder/", "gone/", "readonly.exe/x.exe")],
+            ["build", "--name", "X", *files, "--saver", "dll.scr", "-o", "x.exe"],
+            ["build", "--name", "file0001", *files, "--media", "Lanterns.wav:.DAT", "-o", "x.exe"],
+            ["build", "--name", "X", *files, "--media", "Lanterns.wav:.", "-o", "x.exe"],
         ]
+        sample = read(os.path.join(self.work, "Lanterns.scr"))
+        pe = struct.unpack_from("<I", sample, 0x3C)[0]
+        self.write("dll.scr", sample[:pe + 23] + bytes([sample[pe + 23] | 0x20]) + sample[pe + 24:])
         self.write("readonly.exe", b"keep")
         os.chmod(os.path.join(self.work, "readonly.exe"), 0o444)
         os.makedirs(os.path.join(self.work, "work-folder"), exist_ok=True)
