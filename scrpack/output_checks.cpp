@@ -39,10 +39,13 @@ std::string CheckFolder(const std::string &folder, const std::string &shown)
     if (!IsFolder(folder)) {
         if (PathExists(shown))
             return "the output's folder " + shown + " is a file, not a folder";
-        if (errno == ENOTDIR)
-            return "the output's folder " + shown + " lies under a file, not a folder";
-        if (errno != ENOENT)
-            return "the output's folder " + shown + ": " + std::strerror(errno);
+        // The nearest part of the path that is there tells why.
+        std::string up = shown;
+        for (size_t cut; (cut = up.find_last_of(kPathSeparators)) != std::string::npos && cut > 0;) {
+            up.resize(cut);
+            if (PathExists(up) && !IsFolder(up))
+                return "the output's folder " + shown + " lies under " + up + ", which is a file, not a folder";
+        }
         return "the output's folder " + shown + " does not exist";
     }
     std::string probe = folder + ".scrpack-XXXXXX";

@@ -68,7 +68,7 @@ class ScrpackOnWindows(unittest.TestCase):
         os.makedirs(cls.work)
         shutil.copyfile(harness.INSTALLER, os.path.join(cls.work, "stub.exe"))
         shutil.copyfile(harness.UNINSTALLER, os.path.join(cls.work, "uninst.exe"))
-        for name in ["Lanterns.scr", "Lanterns.dat", "Lanterns.wav", "Lanterns.mid"]:
+        for name in ["Lanterns.scr", "Lanterns.dat", "Lanterns.wav", "Lanterns.mid", "Lanterns.ico"]:
             shutil.copyfile(os.path.join(harness.SAMPLES, name), os.path.join(cls.work, name))
         cls.write("random.bin", os.urandom(70000))
         cls.write("count.txt", b"".join(b"%d\n" % i for i in range(30000)))
@@ -142,6 +142,7 @@ class ScrpackOnWindows(unittest.TestCase):
         self.assertIn("full.exe: ", table)
         self.full_build("fast.exe", "--level", "fast", "--jobs", "1")
         self.full_build("stored.exe", "--store")
+        self.full_build("face.exe", "--icon", "Lanterns.ico", "--file-version", "1.2", "--copyright", "\u00a9 Quillmoor")
         # The command form without "build", and the stub's layout read back.
         self.build_both("plain.exe", "--stub", "stub.exe", "--name", "Plain", "--prefix", "JUKE",
                         "Lanterns.scr", "Lanterns.dat", "uninst.exe", "count.txt")
