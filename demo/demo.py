@@ -173,7 +173,7 @@ def package(output, stub, extra_media=()):
     media = [os.path.join(SAMPLES, NAME + ".wav"), os.path.join(SAMPLES, NAME + ".mid"), *extra_media]
     harness.build_package(output, NAME, os.path.join(SAMPLES, NAME + ".scr"), os.path.join(SAMPLES, NAME + ".dat"),
                           harness.UNINSTALLER, media=media,
-                          licence=LICENCE, stub=stub)
+                          licence=LICENCE, stub=stub, extra=["--icon", os.path.join(SAMPLES, NAME + ".ico")])
     return output
 
 
@@ -185,6 +185,7 @@ def show_packages(out_dir, extra_media=()):
     say(f"      --media {NAME}.wav --media {NAME}.mid "
         + "".join(f"--media {os.path.basename(m)} " for m in extra_media)
         + "--licence demo/licence.txt \\")
+    say(f"      --icon {NAME}.ico \\")
     say(f"      --stub {shown(harness.INSTALLER)} -o {shown(setup)}")
     listing = harness.scrpack("list", setup).stdout
     records = harness.listing_rows(listing)

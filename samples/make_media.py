@@ -4,6 +4,7 @@
   <name>.dat  the data file the screen saver reads its settings from
   <name>.wav  a short chime (22,050 Hz, 16-bit, mono)
   <name>.mid  a short tune (standard MIDI file, format 0)
+  <name>.ico  the screen saver's own icon, a paper lantern (32 and 16 pixels)
 
 Only integer arithmetic is used, so the bytes are the same on every machine
 and every run."""
@@ -81,11 +82,48 @@ def data_file():
     return b"[Lanterns]\r\nCount=24\r\nSpeed=3\r\n"
 
 
+def lantern_pixel(x, y, size):
+    """The icon's colour at (x, y) of a size-by-size square, as (blue, green,
+    red, alpha): a glowing orange lantern with dark caps on a clear ground.
+    Coordinates are scaled to a 32-unit grid."""
+    gx, gy = x * 32 // size, y * 32 // size
+    dx = abs(2 * gx - 31)  # 0 at the centre column, 31 at the edges
+    if gy in (4, 5) and dx <= 9 or gy in (26, 27) and dx <= 9:
+        return (40, 30, 60, 255)  # the caps
+    if 2 <= gy <= 3 and dx <= 1:
+        return (40, 30, 60, 255)  # the string
+    if 6 <= gy <= 25:
+        # An ellipse-like body: widest in the middle rows.
+        middle = abs(2 * gy - 31)
+        half_width = 24 - middle * middle // 32
+        if dx <= half_width:
+            warm = 255 - middle * 3
+            return (20, warm * 150 // 255, warm, 255)
+    return (0, 0, 0, 0)
+
+
+def icon():
+    """An .ico file with 32-bit images (alpha) of 32 and 16 pixels."""
+    images = []
+    for size in (32, 16):
+        header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+        # Bottom row first; the AND mask is all zero (alpha decides).
+        pixels = b"".join(bytes(lantern_pixel(x, y, size)) for y in reversed(range(size)) for x in range(size))
+        mask = bytes((size + 31) // 32 * 4 * size)
+        images.append((size, header + pixels + mask))
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in images:
+        directory += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return directory + b"".join(image for _, image in images)
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit("usage: make_media.py FOLDER NAME")
     folder, name = sys.argv[1], sys.argv[2]
-    for extension, content in ((".dat", data_file()), (".wav", wav(chime())), (".mid", tune())):
+    for extension, content in ((".dat", data_file()), (".wav", wav(chime())), (".mid", tune()), (".ico", icon())):
         with open(f"{folder}/{name}{extension}", "wb") as out:
             out.write(content)
 

@@ -154,15 +154,18 @@ bool CheckScreenSaverName(const std::string &name, std::string *error)
     device.resize(device.find_last_not_of(' ') + 1);
     for (char &c : device)
         c = Upper(c);
-    static const char *const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    static const char *const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     bool reserved = false;
     for (const char *d : kDevices)
         reserved |= device == d;
-    if (device.size() == 4 && (device.compare(0, 3, "COM") == 0 || device.compare(0, 3, "LPT") == 0) &&
-        device[3] >= '1' && device[3] <= '9')
+    // COM0 to COM9 and LPT0 to LPT9, and with a superscript digit (the
+    // ANSI bytes of ¹, ² and ³), as Windows reserves them.
+    unsigned char digit = device.size() == 4 ? (unsigned char)device[3] : 0;
+    if ((device.compare(0, 3, "COM") == 0 || device.compare(0, 3, "LPT") == 0) &&
+        ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3))
         reserved = true;
     if (reserved)
-        return Fail(error, "the name is a reserved device name (" + device + ")");
+        return Fail(error, "the name is a reserved device name (" + AnsiToUtf8(device) + ")");
     return true;
 }
 
@@ -196,6 +199,11 @@ bool MakeGivenNameTail(const std::string &text, char prefixSelector, char tail[1
     for (unsigned char c : text)
         if (IsForbiddenInFileName(c))
             return Fail(error, "the tail \"" + text + "\" has characters unfit for a Windows file name");
+    // Windows drops a name's trailing dots (and spaces, which the
+    // installer removes itself).
+    size_t last = text.find_last_not_of(' ');
+    if (last != std::string::npos && text[last] == '.')
+        return Fail(error, "the tail \"" + text + "\" ends with a dot, which Windows drops from a file name");
     std::memset(tail, 0, 16);
     std::memcpy(tail, text.data(), text.size());
     tail[kNameTailPrefixByte] = prefixSelector;

@@ -8,7 +8,9 @@
 #include "scrpack/compress_files.h"
 #include "scrpack/file_io.h"
 #include "scrpack/input_checks.h"
+#include "scrpack/installed_name_clashes.h"
 #include "scrpack/installed_paths.h"
+#include "scrpack/output_checks.h"
 #include "scrpack/package_writer.h"
 #include "scrpack/progress_bar.h"
 #include "scrpack/signature_status.h"
@@ -73,6 +75,8 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
         *error = "--name: " + *error;
         return false;
     }
+    if (!ApplyPackageFace(options.face, spec->name, &spec->stub, error))
+        return false;
     if (!options.license.empty()) {
         Bytes raw;
         if (!ReadWholeFile(options.license, &raw, error))
@@ -115,7 +119,7 @@ static bool LoadPackageInput(const Options &options, PackageInput *spec, std::st
         *error = "--name: " + *error;
         return false;
     }
-    return true;
+    return CheckInstalledNamesUnique(*spec, error);
 }
 
 // Marks the files that --store-file names: the same file, however its
@@ -216,7 +220,7 @@ int BuildCommand(const Options &options, std::string *problem)
         }
         return true;
     };
-    bool written = ReplaceFile(options.output, built.bytes, 0755, &error, finish);
+    bool written = ReplaceFile(options.output, built.bytes, OutputMode(options.output), &error, finish);
     progress.Finish();
     if (!written)
         return Fail(error);

@@ -5,9 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
+
+// "1 byte", "2 bytes": a count of bytes in a message.
+inline std::string ByteCount(uint64_t count)
+{
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
 
 // True when [offset, offset + length) lies inside a buffer of size bytes.
 inline bool InRange(size_t size, uint64_t offset, uint64_t length)

@@ -58,6 +58,7 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
     enum {
         kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
         kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun, kVersion,
+        kIcon, kFileVersion, kProductVersion, kCompany, kCopyright,
     };
     static const struct option kLong[] = {
         {"stub", required_argument, nullptr, kStub},
@@ -84,6 +85,11 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
         {"dry-run", no_argument, nullptr, kDryRun},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
+        {"icon", required_argument, nullptr, kIcon},
+        {"file-version", required_argument, nullptr, kFileVersion},
+        {"product-version", required_argument, nullptr, kProductVersion},
+        {"company", required_argument, nullptr, kCompany},
+        {"copyright", required_argument, nullptr, kCopyright},
         {nullptr, 0, nullptr, 0},
     };
     int option;
@@ -112,6 +118,11 @@ std::string ParseOptions(int argc, char **argv, bool build, Options *options)
         case kSignKey: options->sign.key = optarg; break;
         case kSignPassFile: options->sign.passFile = optarg; break;
         case kTimestampUrl: options->sign.timestampUrl = optarg; break;
+        case kIcon: options->face.icon = optarg; break;
+        case kFileVersion: options->face.fileVersion = optarg; break;
+        case kProductVersion: options->face.productVersion = optarg; break;
+        case kCompany: options->face.company = optarg; break;
+        case kCopyright: options->face.copyright = optarg; break;
         case kMedia: {
             MediaOption media;
             if (!ParseMedia(optarg, &media))
@@ -161,6 +172,9 @@ std::string CheckOptions(const Options &options, bool build)
         return "--sign-cert and --sign-key go together";
     if (sign.certificate.empty() && (!sign.passFile.empty() || !sign.timestampUrl.empty()))
         return "--sign-pass-file and --timestamp-url need --sign-cert and --sign-key";
+    std::string face = CheckFaceOptions(options.face);
+    if (!face.empty())
+        return face;
     if (build && !options.operands.empty())
         return "\"scrpack build\" takes its files through options";
     // Every option that is missing, and only those.

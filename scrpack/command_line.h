@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scrpack/compress.h"
+#include "scrpack/package_face.h"
 #include "scrpack/sign_package.h"
 
 // A data file and how its generated name is made.
@@ -38,6 +39,7 @@ struct Options {
     std::string roles[3]; // screen saver, data file, uninstaller
     std::vector<MediaOption> media;
     SignOptions sign;
+    FaceOptions face; // icon and version details
     std::vector<std::string> operands; // the arguments left after the options
 };
 

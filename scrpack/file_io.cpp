@@ -33,6 +33,10 @@ bool ReadFileStart(const std::string &path, size_t limit, Bytes *data, std::stri
         int saved = errno;
         close(fd);
         errno = saved;
+        if (errno == EINVAL && error) {
+            *error = path + " is not a regular file but a device, a pipe or a socket; scrpack reads files whole";
+            return false;
+        }
         return Fail(error, path);
     }
     data->clear();

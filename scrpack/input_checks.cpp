@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "package/package_format.h"
+#include "scrpack/output_checks.h"
 #include "scrpack/pe_image.h"
 #include "scrpack/system_layer.h"
 
@@ -29,6 +30,7 @@ std::vector<std::pair<std::string, std::string>> Inputs(const Options &options)
         {"--sign-cert", options.sign.certificate},
         {"--sign-key", options.sign.key},
         {"--sign-pass-file", options.sign.passFile},
+        {"--icon", options.face.icon},
     };
     for (const MediaOption &media : options.media)
         inputs.push_back({"--media", media.path});
@@ -54,13 +56,11 @@ std::string CheckOutput(const Options &options)
         if (!input.second.empty() && SameFile(output, input.second))
             return "-o " + output + " is the same file as " + input.first + " " + input.second +
                    "; writing the package would destroy it";
+    std::string place = CheckOutputPlace(output);
+    if (!place.empty())
+        return place;
     if (PathExists(output) && IsReadOnlyFile(output))
         return output + " is read-only; make it writable or choose another output";
-    size_t cut = output.find_last_of(kPathSeparators);
-    // The folder without its last separator; none for the root ("/", "C:\\").
-    std::string folder = cut == std::string::npos ? "" : output.substr(0, cut);
-    if (folder.size() > DrivePrefixLength(output) && !IsFolder(folder))
-        return "the output's folder " + folder + " does not exist";
     return "";
 }
 
@@ -70,6 +70,13 @@ bool CheckScreenSaverImage(const Bytes &image, std::vector<std::string> *warning
     std::string why;
     if (!ParsePeImage(image, &pe, &why)) {
         *error = "is not a Windows program: " + why + "; Windows could never run it";
+        return false;
+    }
+    // IMAGE_FILE_DLL in the file header's Characteristics: Windows loads a
+    // DLL into a program but never starts one.
+    size_t characteristics = pe.peHeader + 4 + 18;
+    if (characteristics + 2 <= image.size() && (LoadLe16(image, characteristics) & 0x2000)) {
+        *error = "is a DLL, not a program; Windows could never run it as a screen saver";
         return false;
     }
     // Subsystem: the same offset in PE32 and PE32+.

@@ -12,12 +12,13 @@
 #include "scrpack/package_writer.h"
 
 // The output's faults, one line: the same file as any input however it
-// is named (a link or another spelling included), read-only, or in a
-// folder that does not exist.  Empty when it may be written.
+// is named (a link or another spelling included), anything but a regular
+// file, read-only, or in a folder that does not exist or can't be written
+// (CheckOutputPlace).  Empty when it may be written.
 std::string CheckOutput(const Options &options);
 
 // The screen saver's image: false with the reason when it is no Windows
-// program; otherwise a warning each when it is no GUI program, is 64-bit,
+// program, or a DLL; otherwise a warning each when it is no GUI program, is 64-bit,
 // or lacks the description string (string resource 1) that Windows lists
 // screen savers by.
 bool CheckScreenSaverImage(const Bytes &image, std::vector<std::string> *warnings, std::string *error);

@@ -48,20 +48,24 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
     if (ok)
         contents->name.assign((const char *)field, strnlen((const char *)field, kMaxNameLength));
     ok = ok && ReadExact(file, field, kFirstFileNumberSize);
-    if (!ok) {
-        _lclose(file);
-        return Fail(error, path + ": the manifest is cut short");
-    }
-    contents->firstFileNumber = (uint16_t)(field[0] | field[1] << 8);
     FileRecord record;
-    while (ReadFileRecord(file, &record))
+    while (ok && ReadFileRecord(file, &record))
         contents->records.push_back(record);
     // ReadFileRecord hands back a record cut short by the end of the file
     // as all zero; only a whole terminator leaves the position behind it.
-    contents->terminated = _llseek(file, 0, FILE_CURRENT) ==
-                           (LONG)(contents->manifestOffset +
-                                  ManifestSize(contents->license.size(), contents->records.size() + 1));
+    contents->terminated = ok && _llseek(file, 0, FILE_CURRENT) ==
+                                     (LONG)(contents->manifestOffset +
+                                            ManifestSize(contents->license.size(), contents->records.size() + 1));
+    // A stub ends inside its image, a few bytes after its manifest
+    // position: what it holds there is no package.
+    LONG fileSize = _llseek(file, 0, FILE_END);
     _lclose(file);
+    if ((!ok || contents->records.empty()) && fileSize >= 0 && (uint64_t)fileSize <= ImageDataEnd(pe))
+        return Fail(error, path + ": an installer stub with no package: nothing follows its manifest position "
+                                  "(scrpack build makes a package from it)");
+    if (!ok)
+        return Fail(error, path + ": the manifest is cut short");
+    contents->firstFileNumber = (uint16_t)(field[0] | field[1] << 8);
     return true;
 }
 

@@ -71,6 +71,14 @@ bool ParsePeImage(const Bytes &image, PeImage *pe, std::string *error)
     return true;
 }
 
+uint64_t ImageDataEnd(const PeImage &pe)
+{
+    uint64_t end = 0;
+    for (const PeSection &section : pe.sections)
+        end = std::max(end, (uint64_t)section.rawPointer + section.rawSize);
+    return end;
+}
+
 int FindSection(const PeImage &pe, const char *name)
 {
     for (size_t i = 0; i < pe.sections.size(); i++)

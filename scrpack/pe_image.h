@@ -52,6 +52,9 @@ bool ParsePeImage(const Bytes &image, PeImage *pe, std::string *error);
 // Index of the first section with this name, or -1.
 int FindSection(const PeImage &pe, const char *name);
 
+// One past the last byte that a section's raw data covers.
+uint64_t ImageDataEnd(const PeImage &pe);
+
 // File offset of [rva, rva + length) when the whole range lies in the raw
 // data of one section.
 bool RvaToFileOffset(const PeImage &pe, uint32_t rva, uint32_t length, size_t *offset);

@@ -25,6 +25,7 @@
 
 #include "package/decoder.h"
 #include "package/decoder_state.h"
+#include "scrpack/bytes.h"
 #include "scrpack/system_layer.h"
 
 namespace {
@@ -162,8 +163,7 @@ RecordCheck Expand(const PackageFile &package, const FileRecord &record, const B
     uint64_t blockBits = 8ull * record.storedSize;
     if (InputRanOut(decoder.get()))
         return Problem("its code runs " + std::to_string(usedBits - blockBits) +
-                       " bits past the end of the block without giving its " +
-                       std::to_string(record.originalSize) + " bytes");
+                       " bits past the end of the block without giving its " + ByteCount(record.originalSize));
     if ((uint32_t)produced != record.originalSize || out.written != record.originalSize)
         return Problem("it expands to " + std::to_string(out.written) + " bytes, not " +
                        std::to_string(record.originalSize));
@@ -183,7 +183,7 @@ RecordCheck CheckRecord(const PackageFile &package, const FileRecord &record, co
         return Problem("the block starts inside the installer or its manifest (offset " +
                        std::to_string(record.dataOffset) + ")");
     if (end > package.size)
-        return Problem("the block runs " + std::to_string(end - package.size) + " bytes past the end of the file");
+        return Problem("the block runs " + ByteCount(end - package.size) + " past the end of the file");
     // The installer seeks with signed 32-bit offsets.
     if (end > PACKAGE_OFFSET_LIMIT)
         return Problem("the block ends beyond 2 GiB, where the installer cannot read");

@@ -9,6 +9,7 @@
 #include "scrpack/file_io.h"
 #include "scrpack/interrupt_guard.h"
 #include "scrpack/signature_status.h"
+#include "scrpack/signing_files.h"
 #include "scrpack/system_layer.h"
 
 const char kSignerName[] = "osslsigncode";
@@ -87,6 +88,16 @@ bool PrepareSigning(const SignOptions &options, std::string *signer, std::string
         if (!input.path.empty() && start.empty())
             return Fail(error, std::string(input.option) + ": " + input.path + " is empty");
     }
+    // What the signer would refuse only after the whole compression.
+    Bytes certificate, key;
+    if (!ReadWholeFile(options.certificate, &certificate, error) || !ReadWholeFile(options.key, &key, error))
+        return Fail(error, "signing failed: " + *error);
+    if (!HoldsCertificate(certificate))
+        return Fail(error, "signing failed: no certificate in " + options.certificate +
+                               " (neither a PEM CERTIFICATE block nor DER X.509)");
+    if (!HoldsPrivateKey(key))
+        return Fail(error, "signing failed: cannot read the private key " + options.key +
+                               " (neither a PEM PRIVATE KEY block nor a DER key)");
     if (!FindOnPath(kSignerName, signer))
         return Fail(error, std::string("cannot sign: ") + kSignerName +
                                " is not installed (not found on PATH; on Debian: apt-get install " + kSignerName +

@@ -19,8 +19,9 @@ struct SignOptions {
 // The signer's program name, looked for on PATH.
 extern const char kSignerName[];
 
-// Before any work: the signer is installed and every file named can be
-// read.  One line in error otherwise.
+// Before any work: every file named can be read, the certificate and key
+// files hold a certificate and a key, and the signer is installed.  One
+// line in error otherwise.
 bool PrepareSigning(const SignOptions &options, std::string *signer, std::string *error);
 
 // Signs the file at path in place: the signer writes a signed copy beside

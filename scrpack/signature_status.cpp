@@ -34,11 +34,6 @@ std::string Hex32(uint32_t value)
     return text;
 }
 
-std::string ByteCount(uint64_t count)
-{
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 // "N bytes after the last block are not a certificate table".
 std::string NotATable(uint64_t count)
 {

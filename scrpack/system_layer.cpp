@@ -192,6 +192,45 @@ bool PathExists(const std::string &path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+PathKind KindOfPath(const std::string &path)
+{
+    HANDLE file = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Unknown;
+    }
+    DWORD type = GetFileType(file);
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL got = type == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (type == FILE_TYPE_CHAR)
+        return PathKind::Device;
+    if (type == FILE_TYPE_PIPE)
+        return PathKind::Fifo;
+    if (!got)
+        return PathKind::Unknown;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return PathKind::Link;
+    return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::RegularFile;
+}
+
+std::string LinkTarget(const std::string &)
+{
+    return "";
+}
+
+unsigned NewProgramMode()
+{
+    return 0777;
+}
+
+bool ExistingFileMode(const std::string &path, unsigned *mode)
+{
+    *mode = 0777;
+    return PathExists(path);
+}
+
 bool SameFile(const std::string &a, const std::string &b)
 {
     BY_HANDLE_FILE_INFORMATION info[2];
@@ -449,6 +488,50 @@ bool IsFolder(const std::string &path)
 bool PathExists(const std::string &path)
 {
     return access(path.c_str(), F_OK) == 0;
+}
+
+PathKind KindOfPath(const std::string &path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Unknown;
+    if (S_ISREG(info.st_mode))
+        return PathKind::RegularFile;
+    if (S_ISDIR(info.st_mode))
+        return PathKind::Folder;
+    if (S_ISLNK(info.st_mode))
+        return PathKind::Link;
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return PathKind::Device;
+    if (S_ISFIFO(info.st_mode))
+        return PathKind::Fifo;
+    return S_ISSOCK(info.st_mode) ? PathKind::Socket : PathKind::Unknown;
+}
+
+std::string LinkTarget(const std::string &path)
+{
+    std::string target(4096, '\0');
+    ssize_t length = readlink(path.c_str(), &target[0], target.size());
+    if (length <= 0 || (size_t)length >= target.size())
+        return "";
+    target.resize((size_t)length);
+    return target;
+}
+
+unsigned NewProgramMode()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0777 & ~(unsigned)mask;
+}
+
+bool ExistingFileMode(const std::string &path, unsigned *mode)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    *mode = info.st_mode & 07777;
+    return true;
 }
 
 bool SameFile(const std::string &a, const std::string &b)

@@ -67,6 +67,23 @@ bool IsFolder(const std::string &path);
 // Whether something, a file or a folder, is at path.
 bool PathExists(const std::string &path);
 
+// What is at path itself, a link not followed (Windows: a reparse point
+// is a link; the NUL and CON devices are devices).  Unknown leaves errno
+// set.
+enum class PathKind { Missing, RegularFile, Folder, Link, Device, Fifo, Socket, Unknown };
+PathKind KindOfPath(const std::string &path);
+
+// Where a link at path points, as it is written; empty when it can't be
+// told.
+std::string LinkTarget(const std::string &path);
+
+// The permission bits a compiler gives a new program: 0777 less the umask.
+unsigned NewProgramMode();
+
+// The permission bits of the regular file at path; false when it can't
+// be looked at.
+bool ExistingFileMode(const std::string &path, unsigned *mode);
+
 // Whether two paths name the same file, however each is written.  False
 // when either can't be looked at.
 bool SameFile(const std::string &a, const std::string &b);

@@ -1,6 +1,7 @@
 // VerifyCommand: a report line per record, nothing written.
 #include <cstdio>
 
+#include "scrpack/bytes.h"
 #include "scrpack/check_commands.h"
 #include "scrpack/opened_package.h"
 #include "scrpack/progress_bar.h"
@@ -11,7 +12,7 @@ static std::string Describe(const FileRecord &record, const RecordCheck &check)
     if (!check.sound)
         return "damaged: " + check.problem;
     if (record.originalSize == 0)
-        return "ok: stored, " + std::to_string(record.storedSize) + " bytes";
+        return "ok: stored, " + ByteCount(record.storedSize);
     std::string text = "ok: packed, " + std::to_string(record.storedSize) + " bytes expand to " +
                        std::to_string(check.produced);
     if (check.unusedBytes)

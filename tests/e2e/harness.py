@@ -362,13 +362,14 @@ def scrpack(*args, check=True):
 
 
 def build_package(output, name, saver, data, uninstaller, media=(), licence=None, first_number=None,
-                  store=False, stub=None, store_files=()):
+                  store=False, stub=None, store_files=(), extra=()):
     """Packages files with scrpack; the one place the tests call it.
 
     media: data files, each a host path or a (path, tail, prefix) tuple;
     tail and prefix may be None for scrpack's defaults.  store keeps every
-    block stored, store_files the blocks of the files listed.  Returns the
-    finished scrpack process."""
+    block stored, store_files the blocks of the files listed; extra: further
+    options (--icon, the version details).  Returns the finished scrpack
+    process."""
     args = ["build", "--stub", stub or INSTALLER, "--name", name, "--saver", saver, "--data", data,
             "--uninstaller", uninstaller]
     for item in media:
@@ -390,7 +391,7 @@ def build_package(output, name, saver, data, uninstaller, media=(), licence=None
         args.append("--store")
     for path in store_files:
         args += ["--store-file", path]
-    args += ["-o", output]
+    args += [*extra, "-o", output]
     return scrpack(*args)
 
 

@@ -45,6 +45,19 @@ class Demo(unittest.TestCase):
                          "Uninstall entry: gone", NOTHING_LEFT, "Demo finished"]:
             self.assertIn(expected, out)
         self.assertNotIn("still there", out)
+        # The package shows the sample's own icon and names Lanterns in its
+        # version details (tests/winhelpers/faceprobe.cpp).
+        shown = []
+        with harness.Prefix() as prefix:
+            for path in (os.path.join(harness.BUILD_ROOT, "demo", "Lanterns-setup.exe"),
+                         os.path.join(harness.SAMPLES, "Lanterns.scr")):
+                prefix.put(path, "C:\\" + os.path.basename(path))
+                code, probed, err = prefix.run(harness.program("faceprobe"), ["C:\\" + os.path.basename(path)])
+                self.assertEqual(code, 0, err)
+                shown.append(probed.splitlines())
+        self.assertIn("ProductName: Lanterns", shown[0])
+        self.assertIn("FileDescription: Lanterns Screen Saver Installation", shown[0])
+        self.assertEqual(shown[0][-1], shown[1][-1])  # the large icon's size and colour
 
     def test_interactive_pictures(self):
         pictures = tempfile.mkdtemp(prefix="demo-pictures-")

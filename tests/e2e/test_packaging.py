@@ -9,6 +9,7 @@ import os
 import pty
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -90,13 +91,16 @@ class CommandLine(unittest.TestCase):
 
     def test_store_and_prefix_options(self):
         f = self.files
-        proc = f.pack("--store", "--prefix", "JUK_", "--first-number", "0", *f.inputs())
+        proc = f.pack("--store", "--prefix", "JUK_", "--first-number", "0", "--license", f.write("l.txt", b"x"),
+                      *f.inputs())
         self.assertEqual(proc.returncode, 0, proc.stderr)
-        rows = harness.listing_rows(scrpack("--list", f.output).stdout)
+        listing = scrpack("--list", f.output).stdout
+        self.assertIn("licence: 1 byte\n", listing)
+        rows = harness.listing_rows(listing)
         self.assertEqual({row[4] for row in rows}, {"stored"})
         self.assertEqual([row[6] for row in rows[3:]], ["JUK_0000.MID", "JUK_0001.JPEG"])
         for row, path in zip(rows, f.inputs()):
-            self.assertEqual(int(row[2]), os.path.getsize(path))
+            self.assertEqual((int(row[2]), int(row[3])), (os.path.getsize(path),) * 2)
 
     def test_build_command_names_each_data_file(self):
         f = self.files
@@ -114,7 +118,8 @@ class CommandLine(unittest.TestCase):
         self.assertEqual([row[5:] for row in harness.listing_rows(listing.stdout)[3:]],
                          [('".MID"', "JUK_0007.MID"), ('".JPEG"', "JUKE0008.JPEG"), ('".WAV  "', "FILE0009.WAV"),
                           ('".JPEG"', "FILE0010.JPEG")])
-        for media in ["x", "%s:.MID:ABCD" % f.song, "%s:.M/D" % f.song, "%s:.ABCDEFGHIJKLMNOP" % f.song]:
+        for media in ["x", "%s:.MID:ABCD" % f.song, "%s:.M/D" % f.song, "%s:.ABCDEFGHIJKLMNOP" % f.song,
+                      "%s:." % f.song]:
             with self.subTest(media=media):
                 proc = scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", f.saver,
                                "--data", f.data, "--uninstaller", f.uninstaller, "--media", media, "-o", f.output)
@@ -128,6 +133,9 @@ class CommandLine(unittest.TestCase):
         cases = [  # (scrpack arguments before the files, files, keyword arguments, expected message)
             ((), base, {"name": "..\\..\\evil"}, "name"),
             ((), base, {"name": "CON"}, "reserved"),
+            ((), base, {"name": "conin$"}, "reserved device name (CONIN$)"),
+            ((), base, {"name": "COM\u00b9.x"}, "reserved device name (COM\u00b9)"),
+            ((), [f.saver, "/dev/null", *base[2:]], {}, "/dev/null is not a regular file but a device"),
             ((), base, {"name": "Caf\u00e9\u4e2d"}, "U+4E2D"),
             # NAME.dat under the longest data folder would pass 259 characters.
             (("--text-as-is",), base, {"name": "n" * 91}, "at most 90 fit"),
@@ -159,21 +167,92 @@ class CommandLine(unittest.TestCase):
         return scrpack("build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", saver or self.files.saver,
                        "--data", self.files.data, "--uninstaller", self.files.uninstaller, *extra, "-o", output)
 
-    def test_output_that_is_an_input_or_not_writable_is_refused(self):
+    def test_output_that_is_an_input_or_no_regular_file_is_refused_before_any_work(self):
         f = self.files
         os.symlink(f.song, os.path.join(f.root, "link.mid"))
         os.chmod(f.write("old.exe", b"old"), 0o444)
-        before = [harness.read_bytes(path) for path in f.inputs()]
+        os.symlink(f.write("target.exe", b"target"), os.path.join(f.root, "link.exe"))
+        os.mkdir(os.path.join(f.root, "folder"))
+        os.mkfifo(os.path.join(f.root, "fifo.exe"))
+        with socket.socket(socket.AF_UNIX) as listener:
+            listener.bind(os.path.join(f.root, "socket.exe"))
+        before = {name: harness.read_bytes(os.path.join(f.root, name)) for name in os.listdir(f.root)
+                  if os.path.isfile(os.path.join(f.root, name)) and not name.startswith("fifo")}
         for output, message in [("song.mid", "same file as --media"), ("link.mid", "same file as --media"),
                                 ("../" + os.path.basename(f.root) + "/licence.txt", "same file as --license"),
                                 ("saver.scr", "same file as --saver"), ("old.exe", "old.exe is read-only"),
-                                ("no/p.exe", f"folder {f.root}/no does not exist")]:
-            with self.subTest(output=output):
-                proc = self.build("--media", f.song, "--licence", f.licence, output=os.path.join(f.root, output))
-                self.assertEqual((proc.returncode, proc.stdout, proc.stderr.count("\n")), (1, "", 1), proc.stderr)
-                self.assertIn(message, proc.stderr)
-        self.assertEqual([harness.read_bytes(path) for path in f.inputs()], before)
-        self.assertEqual(harness.read_bytes(os.path.join(f.root, "old.exe")), b"old")
+                                ("no/p.exe", f"folder {f.root}/no does not exist"),
+                                ("folder", "folder is a folder; give the package's file name in it"),
+                                ("folder/", "folder/ is a folder"), ("gone/", "gone/ ends in /, so it names a folder"),
+                                ("link.exe", f"link.exe is a symbolic link to {f.root}/target.exe; scrpack replaces "
+                                             "only a regular file"),
+                                ("/proc/self/fd/0", "/proc/self/fd/0 is a symbolic link"),
+                                ("fifo.exe", "is a named pipe (FIFO), not a regular file"),
+                                ("socket.exe", "is a socket, not a regular file"),
+                                ("old.exe/p.exe", f"folder {f.root}/old.exe is a file, not a folder")]:
+            for dry_run in ((), ("--dry-run",)):
+                with self.subTest(output=output, dry_run=dry_run):
+                    proc = self.build("--media", f.song, "--licence", f.licence, *dry_run,
+                                      output=os.path.join(f.root, output))
+                    self.assertEqual((proc.returncode, proc.stdout, proc.stderr.count("\n")), (1, "", 1), proc.stderr)
+                    self.assertIn(message, proc.stderr)
+        self.assertEqual({name: harness.read_bytes(os.path.join(f.root, name)) for name in before}, before)
+        self.assertEqual(sorted(os.listdir(f.root)), sorted([*before, "fifo.exe", "socket.exe", "folder"]))
+        self.assertEqual(os.listdir(os.path.join(f.root, "folder")), [])
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("unshare"), "needs root for a private mount namespace")
+    def test_devices_and_unwritable_folders_are_refused_in_a_private_dev(self):
+        # /dev here is a tmpfs in a mount namespace of the test's own: the
+        # machine's /dev is never in reach.
+        setup = ("mount -t tmpfs tmpfs /dev && mknod -m 666 /dev/null c 1 3 && mkfifo /dev/fifo && "
+                 "ln -s /proc/self/fd/1 /dev/stdout && mkdir /dev/ro && mount -t tmpfs -o ro tmpfs /dev/ro || exit 9\n"
+                 'for out in /dev/null /dev/fifo /dev/stdout /dev/ro/p.exe; do for dry in "" --dry-run; do\n'
+                 '  err=$("$@" $dry -o "$out" 2>&1 >/dev/fifo.out); echo "$out|$?|$(stat -c %F "$out" 2>&1)|$err"\n'
+                 "done; done\n")
+        args = [harness.SCRPACK, "build", "--stub", harness.INSTALLER, "--name", NAME, "--saver", self.files.saver,
+                "--data", self.files.data, "--uninstaller", self.files.uninstaller]
+        proc = subprocess.run(["unshare", "-m", "--propagation", "private", "sh", "-c", setup, "sh", *args],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        expected = {"/dev/null": ("character special file", "is a device, not a regular file"),
+                    "/dev/fifo": ("fifo", "is a named pipe (FIFO)"),
+                    "/dev/stdout": ("symbolic link", "is a symbolic link to /proc/self/fd/1"),
+                    "/dev/ro/p.exe": ("No such file", "cannot write in the output's folder /dev/ro: Read-only file system")}
+        lines = proc.stdout.splitlines()
+        self.assertEqual(len(lines), 8, proc.stdout)
+        for line in lines:
+            out, status, kind, message = line.split("|", 3)
+            self.assertEqual(status, "1", line)
+            self.assertIn(expected[out][0], kind, line)
+            self.assertTrue(message.startswith("scrpack: ") and expected[out][1] in message, line)
+
+    def test_package_mode_follows_the_umask_and_a_replaced_one_keeps_its_own(self):
+        f = self.files
+        for umask, existing, mode in [(0o077, None, 0o700), (0o022, None, 0o755), (0o077, 0o640, 0o640)]:
+            if os.path.exists(f.output):
+                os.unlink(f.output)
+            if existing:
+                os.chmod(f.write("package.exe", b"old"), existing)
+            proc = subprocess.run([harness.SCRPACK, "--stub", harness.INSTALLER, "--name", NAME, "-o", f.output,
+                                   *f.inputs()], stdout=subprocess.PIPE, stderr=subprocess.PIPE, umask=umask)
+            self.assertEqual(proc.returncode, 0, proc.stderr)
+            self.assertEqual(os.stat(f.output).st_mode & 0o7777, mode, (oct(umask), existing))
+
+    def test_installed_names_must_differ_in_more_than_case(self):
+        f = self.files
+        for name, media, clash in [
+                ("FILE0001", f.song + ":.dat", f"--media {f.song} would install as FILE0001.dat, over the data file "
+                                               f"{f.data}"),
+                ("file0001", f.song + ":.DAT", "would install as FILE0001.DAT, over the data file"),
+                ("Caf\u00e9", f.song + ":.dat:JUKE", None)]:
+            proc = scrpack("build", "--stub", harness.INSTALLER, "--name", name, "--saver", f.saver, "--data", f.data,
+                           "--uninstaller", f.uninstaller, "--media", f.song, "--media", media, "--first-number", "0",
+                           "--dry-run", "-o", f.output)
+            if clash is None:
+                self.assertEqual(proc.returncode, 0, proc.stderr)
+                continue
+            self.assertEqual((proc.returncode, proc.stdout, proc.stderr.count("\n")), (1, "", 1), proc.stderr)
+            self.assertIn(clash, proc.stderr)
 
     def test_what_is_packed_is_checked(self):
         f = self.files
@@ -190,6 +269,12 @@ class CommandLine(unittest.TestCase):
             (("--media", f.song, "--media", f.song), sample, "p.exe", "is given twice"),
             ((), sample, "p.zip", "does not end in .exe"),
         ]
+        # A DLL, 32- or 64-bit, GUI or not, is refused: Windows never starts one.
+        dll = sample[:pe + 22] + bytes([sample[pe + 22], sample[pe + 23] | 0x20]) + sample[pe + 24:]
+        for image in (dll, dll[:pe + 24] + b"\x0b\x02" + dll[pe + 26:]):
+            proc = self.build(saver=f.write("d.scr", image), output=os.path.join(f.root, "p.exe"))
+            self.assertEqual((proc.returncode, proc.stdout), (1, ""), proc.stderr)
+            self.assertIn("d.scr is a DLL, not a program", proc.stderr)
         for options, saver, output, warning in cases:
             with self.subTest(warning=warning):
                 proc = self.build(*options, saver=f.write("s.scr", saver), output=os.path.join(f.root, output))
@@ -227,6 +312,17 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(proc.returncode, 2, proc.stderr)
                 self.assertIn("Usage:", proc.stderr)
         self.assertEqual(scrpack("--help").returncode, 0)
+        for command in ("build", "list", "verify", "extract"):
+            shown = scrpack("help", command)
+            self.assertEqual((shown.returncode, shown.stderr), (0, ""))
+            self.assertEqual(scrpack(command, "--help").stdout, shown.stdout)
+            self.assertTrue(shown.stdout.startswith(f"Usage: scrpack {command} "), shown.stdout)
+            self.assertIn("Example:\n  scrpack " + command, shown.stdout)
+        build_help = scrpack("help", "build").stdout
+        for words in ("  --saver FILE ", "  --data FILE ", "  --media FILE[:TAIL[:PREFIX]]", "none may be empty",
+                      "Tail rules", "does not end in a dot", "more than case"):
+            self.assertIn(words, build_help)
+        self.assertEqual(scrpack("help", "bogus").returncode, 2)
         build = ["build", "-o", f.output, "--saver", f.saver]
         for args, problem in [((), "no command given"), (("buld",), 'unknown command "buld"'),
                               (("build", "--licnce", "x"), "unknown option --licnce"),
@@ -457,7 +553,8 @@ class VerifyAndExtract(unittest.TestCase):
         self.assertFalse(os.path.exists(f.output))
         failures = [(("verify", os.path.join(f.root, "missing.exe")), "No such file"),
                     (("verify", f.data), "not an executable"),
-                    (("extract", harness.INSTALLER, f.root), "manifest"),
+                    (("extract", harness.INSTALLER, f.root), "an installer stub with no package"),
+                    (("verify", harness.INSTALLER), "an installer stub with no package"),
                     (("extract", package.damaged("again.exe"), f.saver), "Not a directory")]
         for args, message in failures:
             with self.subTest(args=args):

@@ -68,7 +68,7 @@ class ScrpackOnWindows(unittest.TestCase):
         os.makedirs(cls.work)
         shutil.copyfile(harness.INSTALLER, os.path.join(cls.work, "stub.exe"))
         shutil.copyfile(harness.UNINSTALLER, os.path.join(cls.work, "uninst.exe"))
-        for name in ["Lanterns.scr", "Lanterns.dat", "Lanterns.wav", "Lanterns.mid"]:
+        for name in ["Lanterns.scr", "Lanterns.dat", "Lanterns.wav", "Lanterns.mid", "Lanterns.ico"]:
             shutil.copyfile(os.path.join(harness.SAMPLES, name), os.path.join(cls.work, name))
         cls.write("random.bin", os.urandom(70000))
         cls.write("count.txt", b"".join(b"%d\n" % i for i in range(30000)))
@@ -142,6 +142,7 @@ class ScrpackOnWindows(unittest.TestCase):
         self.assertIn("full.exe: ", table)
         self.full_build("fast.exe", "--level", "fast", "--jobs", "1")
         self.full_build("stored.exe", "--store")
+        self.full_build("face.exe", "--icon", "Lanterns.ico", "--file-version", "1.2", "--copyright", "\u00a9 Quillmoor")
         # The command form without "build", and the stub's layout read back.
         self.build_both("plain.exe", "--stub", "stub.exe", "--name", "Plain", "--prefix", "JUKE",
                         "Lanterns.scr", "Lanterns.dat", "uninst.exe", "count.txt")
@@ -211,8 +212,10 @@ class ScrpackOnWindows(unittest.TestCase):
         linux_env = dict(os.environ, PATH=linux_signer + ":" + os.environ["PATH"])
         windows_env = {"WINEPATH": "C:\\work\\signer"}
         os.makedirs(os.path.join(self.work, "sign dir"), exist_ok=True)
-        self.write("sign dir/my cert.pem", b"certificate")
-        self.write("sign dir/my key.pem", b"key")
+        # The outer DER structure of a certificate and of a key, which is
+        # all that scrpack reads of them.
+        self.write("sign dir/my cert.pem", bytes.fromhex("300730003000030100"))
+        self.write("sign dir/my key.pem", bytes.fromhex("3006020100020100"))
         url = 'http://tsa.example/a b"c\\\\'
         sign = ["--sign-cert", "sign dir/my cert.pem", "--sign-key", "sign dir/my key.pem", "--timestamp-url"]
         args = ["build", "--stub", "stub.exe", "--uninstaller", "uninst.exe", "--name", NAME, "--saver",
@@ -271,7 +274,18 @@ class ScrpackOnWindows(unittest.TestCase):
             ["build", "--name", "X", *files, "--saver", "count.txt", "-o", "x.exe"],
             ["build", "--name", "X", *files, "--media", "Lanterns.wav", "-o", "./../work/Lanterns.wav"],
             ["build", "--name", "X", *files, "-o", "readonly.exe"], ["build", "--name", "X", *files, "-o", "no/x.exe"],
+            # Outputs that are no regular file, or in no folder; a DLL; names
+            # that clash without case; a tail Windows would cut: each refused
+            # before any work, also with --dry-run.
+            *[["build", "--name", "X", *files, *dry, "-o", output] for dry in ([], ["--dry-run"])
+              for output in ("work-folder", "work-folder/", "gone/", "readonly.exe/x.exe")],
+            ["build", "--name", "X", *files, "--saver", "dll.scr", "-o", "x.exe"],
+            ["build", "--name", "file0001", *files, "--media", "Lanterns.wav:.DAT", "-o", "x.exe"],
+            ["build", "--name", "X", *files, "--media", "Lanterns.wav:.", "-o", "x.exe"],
         ]
+        sample = read(os.path.join(self.work, "Lanterns.scr"))
+        pe = struct.unpack_from("<I", sample, 0x3C)[0]
+        self.write("dll.scr", sample[:pe + 23] + bytes([sample[pe + 23] | 0x20]) + sample[pe + 24:])
         self.write("readonly.exe", b"keep")
         os.chmod(os.path.join(self.work, "readonly.exe"), 0o444)
         os.makedirs(os.path.join(self.work, "work-folder"), exist_ok=True)

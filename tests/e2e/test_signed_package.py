@@ -300,6 +300,12 @@ class SignedPackage(unittest.TestCase):
                         with open(output, "rb") as old:
                             self.assertEqual(old.read(), existing)
                         os.unlink(output)
+        # --dry-run finds what the signer would refuse, and fails alike.
+        for what, options, env, message in cases[:1] + cases[4:6]:
+            with self.subTest(what=what, dry_run=True):
+                proc = self.build(output, "--dry-run", *options, env=env and dict(os.environ, **env))
+                self.assertEqual((proc.returncode, proc.stdout), (1, ""), proc.stderr)
+                self.assertTrue(proc.stderr.startswith("scrpack: " + message), proc.stderr)
         # Options that need each other: usage errors.
         for options in (["--sign-cert", self.cert], ["--sign-key", self.key], ["--timestamp-url", "http://x/"]):
             with self.subTest(options=options):
