@@ -33,7 +33,9 @@ CopyEnd ExpandFile(HINSTANCE instance, uint32_t dataOffset, uint32_t originalSiz
     // written.  Either way an existing destination is left as it was.
     char ownPath[kPathSize];
     DWORD length = GetModuleFileNameA(instance, ownPath, kPathSize);
-    if (length == 0 || length >= kPathSize || dataOffset >= PACKAGE_OFFSET_LIMIT)
+    if (length == 0 || length >= kPathSize)
+        return kCopyInputEnded;
+    if (dataOffset >= PACKAGE_OFFSET_LIMIT)
         return kCopyInputEnded;
     FILE *input = fopen(ownPath, "rb");
     if (input == NULL)
