@@ -30,7 +30,7 @@ cxx=(g++ -m32 -std=c++17 -O2 -march=pentiumpro -mtune=generic -maccumulate-outgo
      -I. -Wall -Wextra -Werror)
 for source in package/huffman_rules.cpp package/position_code.cpp package/huffman_tree.cpp \
     package/read_ptr.cpp package/write_ptr.cpp package/bit_input.cpp package/read_symbol.cpp \
-    package/decode_position.cpp bench/decode_file.cpp; do
+    package/decode_position.cpp package/decode_block.cpp bench/decode_file.cpp; do
   "${cxx[@]}" -c "$source" -o "$out/obj/$(basename "$source" .cpp).o"
 done
 i686-linux-gnu-gcc -static -no-pie "$out"/obj/*.o -o "$out/decode_file"

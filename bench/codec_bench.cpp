@@ -42,26 +42,30 @@
 #include <vector>
 
 #include "package/crc32.h"
-#include "package/decode_loop.h"
 #include "package/decoder.h"
-#include "package/decoder_state.h"
 #include "scrpack/compress.h"
 #include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 
-using DecodeFunction = int32_t (*)(FILE *, FILE *, uint32_t, uint32_t, const PumpHook *);
+using DecodeFunction = CopyEnd (*)(const BlockSource *, const BlockSink *, uint32_t, uint32_t, const PumpHook *);
 
 namespace {
 
-// The installer's decoder as ExpandFile runs it, on a static state, with
-// the plain decoder's arguments.  Neither gets a pump step: there is
-// nothing to keep alive here.
-DecoderState decoder;
-
-__attribute__((noinline)) int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize,
-                                                       uint32_t storedSize, const PumpHook *pump)
+// The installer's decoder as ExpandFile runs it, on the decoder's own
+// state, and the plain decoder, with the same arguments.  Neither gets a
+// pump step: there is nothing to keep alive here.
+__attribute__((noinline)) CopyEnd InstallerDecodeBlock(const BlockSource *input, const BlockSink *output,
+                                                       uint32_t originalSize, uint32_t storedSize,
+                                                       const PumpHook *pump)
 {
-    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
+    return DecodeBlockOnOwnState(input, output, originalSize, storedSize, pump);
+}
+
+CopyEnd PlainDecodeBlock(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
+                         uint32_t storedSize, const PumpHook *pump)
+{
+    plain::DecodeBlock(input, output, originalSize, storedSize, pump);
+    return plain::End(originalSize);
 }
 
 struct CorpusFile {
@@ -102,98 +106,43 @@ double CpuSeconds()
 #endif
 }
 
-[[noreturn]] void Fail(const char *what)
-{
-    perror(what);
-    exit(1);
-}
+// The block from memory, the output into memory (check) or into nothing
+// (timing).
+struct Streams {
+    const std::vector<uint8_t> *block;
+    size_t position = 0;
+    bool keep = false;
+    std::vector<uint8_t> output;
+    BlockSource source = {Read, this};
+    BlockSink sink = {Write, this};
 
-#ifdef _WIN32
-// The C library of Windows has no memory streams: the block goes through
-// a scratch file in the current folder, the output to a scratch file
-// (check) or to NUL (timing).
-const char *kScratchBlock = "codec_bench.block.tmp";
-const char *kScratchOutput = "codec_bench.output.tmp";
+    static uint32_t Read(void *context, uint8_t *buffer, uint32_t count)
+    {
+        auto *self = static_cast<Streams *>(context);
+        size_t n = std::min((size_t)count, self->block->size() - self->position);
+        if (n > 0)
+            memcpy(buffer, self->block->data() + self->position, n);
+        self->position += n;
+        return (uint32_t)n;
+    }
 
-void RemoveScratchBlock(void)
-{
-    remove(kScratchBlock);
-}
-
-FILE *OpenBlock(const std::vector<uint8_t> &block)
-{
-    static const bool removedAtExit = atexit(RemoveScratchBlock) == 0;
-    (void)removedAtExit;
-    FILE *file = fopen(kScratchBlock, "wb");
-    if (!file || fwrite(block.data(), 1, block.size(), file) != block.size() || fclose(file) != 0)
-        Fail(kScratchBlock);
-    FILE *input = fopen(kScratchBlock, "rb");
-    // Unbuffered, as the installer reads its blocks.
-    if (input)
-        setvbuf(input, nullptr, _IONBF, 0);
-    return input;
-}
-
-FILE *OpenOutput(bool keep)
-{
-    return fopen(keep ? kScratchOutput : "NUL", "wb");
-}
-
-std::vector<uint8_t> CloseOutput(FILE *output, bool keep)
-{
-    fclose(output);
-    std::vector<uint8_t> out;
-    if (!keep)
-        return out;
-    FILE *file = fopen(kScratchOutput, "rb");
-    if (!file)
-        Fail(kScratchOutput);
-    uint8_t buffer[65536];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-        out.insert(out.end(), buffer, buffer + got);
-    fclose(file);
-    remove(kScratchOutput);
-    return out;
-}
-#else
-// Memory streams: the block from memory, the output into memory (check)
-// or to /dev/null (timing).
-char *memoryText;
-size_t memoryLength;
-
-FILE *OpenBlock(const std::vector<uint8_t> &block)
-{
-    return fmemopen((void *)block.data(), block.size(), "rb");
-}
-
-FILE *OpenOutput(bool keep)
-{
-    return keep ? open_memstream(&memoryText, &memoryLength) : fopen("/dev/null", "wb");
-}
-
-std::vector<uint8_t> CloseOutput(FILE *output, bool keep)
-{
-    fclose(output);
-    std::vector<uint8_t> out;
-    if (keep)
-        out.assign(memoryText, memoryText + memoryLength);
-    free(memoryText);
-    memoryText = nullptr;
-    return out;
-}
-#endif
+    static uint32_t Write(void *context, const uint8_t *buffer, uint32_t count)
+    {
+        auto *self = static_cast<Streams *>(context);
+        if (self->keep)
+            self->output.insert(self->output.end(), buffer, buffer + count);
+        return count;
+    }
+};
 
 // Decodes block into memory.
 std::vector<uint8_t> Decode(DecodeFunction decode, const std::vector<uint8_t> &block, size_t size)
 {
-    FILE *input = OpenBlock(block);
-    FILE *output = OpenOutput(true);
-    if (!input || !output)
-        Fail("decode streams");
-    decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
-    fclose(input);
-    return CloseOutput(output, true);
+    Streams streams;
+    streams.block = &block;
+    streams.keep = true;
+    decode(&streams.source, &streams.sink, (uint32_t)size, (uint32_t)block.size(), nullptr);
+    return streams.output;
 }
 
 // A timed sample decodes the block again and again until it has taken this
@@ -201,13 +150,15 @@ std::vector<uint8_t> Decode(DecodeFunction decode, const std::vector<uint8_t> &b
 const double kSampleSeconds = 1.0;
 
 // CPU seconds per decode into nothing, for one sample.
-double TimeSample(DecodeFunction decode, FILE *input, FILE *output, const std::vector<uint8_t> &block, size_t size)
+double TimeSample(DecodeFunction decode, const std::vector<uint8_t> &block, size_t size)
 {
     int runs = 0;
     double start = CpuSeconds(), seconds;
+    Streams streams;
+    streams.block = &block;
     do {
-        rewind(input);
-        decode(input, output, (uint32_t)size, (uint32_t)block.size(), nullptr);
+        streams.position = 0;
+        decode(&streams.source, &streams.sink, (uint32_t)size, (uint32_t)block.size(), nullptr);
         runs++;
         seconds = CpuSeconds() - start;
     } while (seconds < kSampleSeconds);
@@ -220,18 +171,11 @@ double TimeSample(DecodeFunction decode, FILE *input, FILE *output, const std::v
 void TimeDecoders(const std::vector<uint8_t> &block, size_t size, int repeat, double *plainBest,
                   double *installerBest)
 {
-    FILE *input = OpenBlock(block);
-    FILE *output = OpenOutput(false);
-    if (!input || !output)
-        Fail("decode streams");
-    setvbuf(output, nullptr, _IONBF, 0);
     *plainBest = *installerBest = 1e30;
     for (int r = 0; r < repeat; r++) {
-        *plainBest = std::min(*plainBest, TimeSample(plain::DecodeBlock, input, output, block, size));
-        *installerBest = std::min(*installerBest, TimeSample(InstallerDecodeBlock, input, output, block, size));
+        *plainBest = std::min(*plainBest, TimeSample(PlainDecodeBlock, block, size));
+        *installerBest = std::min(*installerBest, TimeSample(InstallerDecodeBlock, block, size));
     }
-    fclose(input);
-    CloseOutput(output, false);
 }
 
 } // namespace
@@ -297,14 +241,10 @@ int main(int argc, char **argv)
     if (wavOnly) {
         std::vector<uint8_t> wav = MakeSample(SampleKind::Audio, 2 << 20, 1);
         std::vector<uint8_t> block = CompressBlock(wav.data(), wav.size());
-        FILE *input = OpenBlock(block);
-        FILE *output = OpenOutput(false);
-        if (!input || !output)
-            Fail("decode streams");
-        (plainOnly ? plain::DecodeBlock : InstallerDecodeBlock)(input, output, (uint32_t)wav.size(),
-                                                                (uint32_t)block.size(), nullptr);
-        fclose(input);
-        CloseOutput(output, false);
+        Streams streams;
+        streams.block = &block;
+        (plainOnly ? PlainDecodeBlock : InstallerDecodeBlock)(&streams.source, &streams.sink, (uint32_t)wav.size(),
+                                                              (uint32_t)block.size(), nullptr);
         printf("decoded %zu bytes from a block of %zu\n", wav.size(), block.size());
         return 0;
     }
@@ -335,7 +275,7 @@ int main(int argc, char **argv)
 
         for (const std::vector<uint8_t> *b : {&greedyBlock, &block}) {
             if (Decode(InstallerDecodeBlock, *b, file.bytes.size()) != file.bytes ||
-                Decode(plain::DecodeBlock, *b, file.bytes.size()) != file.bytes) {
+                Decode(PlainDecodeBlock, *b, file.bytes.size()) != file.bytes) {
                 printf("%-12s DOES NOT DECODE TO ITS FILE\n", file.name.c_str());
                 allGood = false;
             }

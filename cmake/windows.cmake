@@ -77,7 +77,7 @@ else()
 endif()
 set(LEAN_LINK_FLAGS ${WINDOWS_LINK_FLAGS} -nostartfiles -Wl,-e,${PROGRAM_START_SYMBOL}
   -Wl,--gc-sections,--disable-auto-import)
-set(DECODE_LOOP_SOURCES ${CMAKE_SOURCE_DIR}/package/expand_file.cpp ${CMAKE_SOURCE_DIR}/package/decode_block.cpp
+set(DECODE_LOOP_SOURCES ${CMAKE_SOURCE_DIR}/package/decode_block.cpp
   ${CMAKE_SOURCE_DIR}/package/huffman_rules.cpp ${CMAKE_SOURCE_DIR}/package/position_code.cpp
   ${CMAKE_SOURCE_DIR}/package/huffman_tree.cpp ${CMAKE_SOURCE_DIR}/package/read_ptr.cpp
   ${CMAKE_SOURCE_DIR}/package/write_ptr.cpp ${CMAKE_SOURCE_DIR}/package/bit_input.cpp

@@ -7,8 +7,9 @@
 #include "engine/admin_only.h"
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
+#include "engine/own_file.h"
+#include "engine/portable/expand_file.h"
 #include "engine/system_registration.h"
-#include "package/decoder.h"
 #include "package/installed_names.h"
 #include "package/manifest.h"
 #include "package/text_rules.h"
@@ -17,6 +18,7 @@
 struct Walk {
     ExtractionRun *run;
     PumpHook pump;               // ExtractionPumpStep on run->pump
+    const char *packagePath;     // the installer's own file; empty when it can't be named
     const char *screenSaverPath; // empty when the screen saver can't be placed
     const char *baseName;
     uint16_t firstFileNumber;
@@ -61,8 +63,7 @@ static HFILE ExpandAndReopen(const Walk *walk, HFILE manifest, const FileRecord 
                              CopyEnd *end)
 {
     _lclose(manifest);
-    *end = ExpandFile(walk->run->request.instance, record->dataOffset, record->originalSize, record->storedSize,
-                      destination, &walk->pump);
+    *end = ExpandFile(walk->packagePath, record, destination, &walk->pump);
     manifest = OpenManifest();
     if (manifest != HFILE_ERROR && !SkipLicense(manifest)) {
         _lclose(manifest);
@@ -228,7 +229,9 @@ INT_PTR RunExtraction(ExtractionRun *run)
 
     InstallLog log;
     OpenInstallLog(&log, result->dataFolder);
-    Walk walk = {run, {ExtractionPumpStep, &run->pump}, screenSaverPath, baseName, 0, 0, 0};
+    char packagePath[MAX_PATH];
+    OwnFilePath(packagePath, sizeof packagePath);
+    Walk walk = {run, {ExtractionPumpStep, &run->pump}, packagePath, screenSaverPath, baseName, 0, 0, 0};
     WalkFileRecords(&walk, &log);
     result->aborted = run->pump.abortRequested;
     if (result->failure != kRunNotFailed) {

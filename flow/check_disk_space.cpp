@@ -2,6 +2,7 @@
 // Windows directory's free space with it.
 #include <stdio.h>
 
+#include "engine/own_file.h"
 #include "flow/checks.h"
 #include "package/manifest.h"
 #include "texts.h"

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "engine/extraction.h"
+#include "engine/own_file.h"
 #include "flow/checks.h"
 #include "package/installed_names.h"
 #include "package/integrity.h"

@@ -1,4 +1,5 @@
 // ShowLicense and LicenseDlgProc: the package's licence for acceptance.
+#include "engine/own_file.h"
 #include "flow/checks.h"
 #include "flow/install_sequence.h"
 #include "package/manifest.h"

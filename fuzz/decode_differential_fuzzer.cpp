@@ -1,6 +1,6 @@
 // The installer's decoder against the plain decoder (tests/unit/plain_decoder.h)
-// on arbitrary blocks: the same output, the same count returned, the same
-// reads, writes and pump steps in the same order.
+// on arbitrary blocks: the same output, the same end, the same reads,
+// writes and pump steps in the same order.
 //
 // Input: as for decode_block_fuzzer (4 bytes originalSize, 4 bytes
 // storedSize, 1 byte of flags, then the block), with three more flag bits:
@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "fuzz/block_input.h"
-#include "package/decode_loop.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 #include "tests/unit/plain_decoder.h"
@@ -31,7 +30,7 @@ struct Streams {
     std::vector<std::string> events;
     size_t readRun = 0, readRunGot = 0;
 
-    // Reads in a row are one event: the C library may split one fread.
+    // Reads in a row are one event, as in the unit tests.
     void Log(const std::string &event)
     {
         if (readRun) {
@@ -45,26 +44,26 @@ struct Streams {
 
 int pumpSteps, abortAtStep;
 bool exempt;
-DecoderState decoder;
 
-ssize_t Read(void *cookie, char *buffer, size_t size)
+uint32_t Read(void *context, uint8_t *buffer, uint32_t size)
 {
-    auto *s = static_cast<Streams *>(cookie);
-    size_t n = std::min({size, s->inputSize - s->position, s->readLimit});
-    memcpy(buffer, s->input + s->position, n);
+    auto *s = static_cast<Streams *>(context);
+    size_t n = std::min({(size_t)size, s->inputSize - s->position, s->readLimit});
+    if (n > 0)
+        memcpy(buffer, s->input + s->position, n);
     s->position += n;
     s->readLimit -= n;
     s->readRun += size;
     s->readRunGot += n;
-    return (ssize_t)n;
+    return (uint32_t)n;
 }
 
-ssize_t Write(void *cookie, const char *buffer, size_t size)
+uint32_t Write(void *context, const uint8_t *buffer, uint32_t size)
 {
-    auto *s = static_cast<Streams *>(cookie);
+    auto *s = static_cast<Streams *>(context);
     s->Log("write " + std::to_string(size));
     s->output.insert(s->output.end(), buffer, buffer + size);
-    return (ssize_t)size;
+    return size;
 }
 
 // Cancel confirmed at step abortAtStep stops the decoding unless the block
@@ -75,31 +74,28 @@ int LogStepAndAbort(void *context)
     return ++pumpSteps == abortAtStep && !exempt;
 }
 
-// The installer's decoder as ExpandFile runs it, on a static state.
-int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
-                             const PumpHook *pump)
+// The plain decoder, with its end in the installer decoder's terms.
+CopyEnd PlainDecodeBlock(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
+                         uint32_t storedSize, const PumpHook *pump)
 {
-    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
+    plain::DecodeBlock(input, output, originalSize, storedSize, pump);
+    return plain::End(originalSize);
 }
 
 } // namespace
 
 template <typename Decoder>
-static int32_t Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
+static CopyEnd Run(Decoder decode, Streams *streams, uint32_t originalSize, uint32_t storedSize, uint8_t flags)
 {
     pumpSteps = 0;
     abortAtStep = flags & 3;
     exempt = (flags >> 2) & 1;
     const PumpHook pump = {LogStepAndAbort, streams};
-    FILE *input = fopencookie(streams, "rb", {Read, nullptr, nullptr, nullptr});
-    FILE *output = fopencookie(streams, "wb", {nullptr, Write, nullptr, nullptr});
-    setvbuf(input, nullptr, _IONBF, 0);
-    setvbuf(output, nullptr, _IONBF, 0);
-    int32_t produced = decode(input, output, originalSize, storedSize, &pump);
-    fclose(input);
-    fclose(output);
+    const BlockSource input = {Read, streams};
+    const BlockSink output = {Write, streams};
+    CopyEnd end = decode(&input, &output, originalSize, storedSize, &pump);
     streams->Log("");
-    return produced;
+    return end;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -111,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Streams fast{in.block, in.blockSize, 0, readLimit, {}, {}};
     Streams slow{in.block, in.blockSize, 0, readLimit, {}, {}};
-    int32_t fastProduced = Run(InstallerDecodeBlock, &fast, in.originalSize, in.storedSize, in.flags);
-    int32_t plainProduced = Run(plain::DecodeBlock, &slow, in.originalSize, in.storedSize, in.flags);
-    if (fastProduced != plainProduced || fast.output != slow.output || fast.events != slow.events ||
+    CopyEnd fastEnd = Run(DecodeBlockOnOwnState, &fast, in.originalSize, in.storedSize, in.flags);
+    CopyEnd plainEnd = Run(PlainDecodeBlock, &slow, in.originalSize, in.storedSize, in.flags);
+    if (fastEnd != plainEnd || fast.output != slow.output || fast.events != slow.events ||
         fast.position != slow.position)
         abort();
     return 0;

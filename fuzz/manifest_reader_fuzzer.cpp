@@ -1,7 +1,7 @@
 // The installer's manifest readers over arbitrary file bytes.
 //
 // The input is the whole installer file.  It is read the way the installer
-// reads its own file: OpenManifest (the PE walk and the resource walk, with
+// reads its own file: OpenManifestFile (the PE walk and the resource walk, with
 // the optional header taken as 224 and as 240 bytes), then each reader in
 // install order: the name, the byte total of the disk-space check, the
 // licence as the licence step reads it, and the extraction's record walk
@@ -32,6 +32,16 @@ static int OpenMemoryFile(char *path, size_t capacity)
         abort();
     snprintf(path, capacity, "/proc/self/fd/%d", fd);
     return fd;
+}
+
+// The package file the readers run on, as the installer's own file, and the
+// optional header size the installer's format takes.
+static char packagePath[64];
+static unsigned optionalHeaderSize;
+
+static HFILE OpenManifest(void)
+{
+    return OpenManifestFile(packagePath, optionalHeaderSize);
 }
 
 static void Check(bool condition)
@@ -131,23 +141,26 @@ static void WalkRecords(const char *folder)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static char path[64]; // nativeModulePath keeps pointing at it
-    int fd = OpenMemoryFile(path, sizeof path);
+    int fd = OpenMemoryFile(packagePath, sizeof packagePath);
     if (write(fd, data, size) != (ssize_t)size)
         abort();
-    nativeModulePath = path;
-    for (unsigned optionalHeaderSize : {(unsigned)kOptionalHeaderSizePe32, (unsigned)kOptionalHeaderSizePe32Plus}) {
-        nativeOptionalHeaderSize = optionalHeaderSize;
-        CheckOwnIntegrity(); // the installer's first read of its own file
+    for (unsigned headerSize : {(unsigned)kOptionalHeaderSizePe32, (unsigned)kOptionalHeaderSizePe32Plus}) {
+        optionalHeaderSize = headerSize;
+        IntegrityCheck integrity; // the installer's first read of its own file
+        CheckPackageIntegrity(packagePath, optionalHeaderSize, &integrity);
         char name[kNameFieldSize + 8];
         memset(name, 'x', sizeof name);
         name[0] = '\0';
-        ReadScreenSaverName(name);
+        HFILE manifest = OpenManifest();
+        if (manifest != HFILE_ERROR) {
+            ReadScreenSaverNameAt(manifest, name);
+            _lclose(manifest);
+        }
         Check(strnlen(name, kNameFieldSize) < kNameFieldSize && name[kNameFieldSize] == 'x');
         char folder[kNameFieldSize];
         BuildNameTexts(name, folder, sizeof folder);
 
-        HFILE manifest = OpenManifest();
+        manifest = OpenManifest();
         if (manifest != HFILE_ERROR) {
             SumInstalledSizes(manifest);
             _lclose(manifest);

@@ -8,7 +8,7 @@ void RefillBits(DecoderState *state)
     while (state->bitCount <= 8) {
         BitWord byte = 0;
         if (state->remainingInput != 0) {
-            byte = (BitWord)ReadPtr(state, state->inputStream, state->remainingInput);
+            byte = (BitWord)ReadPtr(state, state->remainingInput);
             state->remainingInput--;
         } else {
             state->fillBits += 8;

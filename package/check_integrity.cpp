@@ -21,7 +21,7 @@ void FindSigningFields(uint32_t peHeader, const uint8_t *pe, size_t peSize, Sign
     fields->certificateEntryAt = kNoField;
     fields->certificateTableAt = 0;
     const size_t optional = kPeSignatureSize + kFileHeaderSize;
-    if (peSize < optional + 2 || peHeader > 0x7FFFFFFFu)
+    if (peSize < optional + 2 || peHeader >= PACKAGE_OFFSET_LIMIT)
         return;
     unsigned magic = pe[optional] | pe[optional + 1] << 8;
     size_t entry = optional + (magic == 0x20B ? kCertificateEntryOffsetPe32Plus : kCertificateEntryOffsetPe32);
@@ -43,7 +43,7 @@ void ZeroSigningFields(uint8_t *data, size_t size, uint32_t offset, const Signin
 
 static int ReadAt(HFILE file, uint32_t offset, void *buffer, UINT count)
 {
-    return offset <= 0x7FFFFFFFu && _llseek(file, (LONG)offset, FILE_BEGIN) == (LONG)offset &&
+    return offset < PACKAGE_OFFSET_LIMIT && _llseek(file, (LONG)offset, FILE_BEGIN) == (LONG)offset &&
            ReadExact(file, buffer, count);
 }
 
@@ -139,7 +139,7 @@ IntegrityEnd CheckPackageIntegrity(const char *path, unsigned optionalHeaderSize
     uint8_t word[4], pe[kHeadSize];
     if (ReadAt(file, kDosLfanewOffset, word, sizeof word)) {
         uint32_t peHeader = Load32(word);
-        UINT got = peHeader <= 0x7FFFFFFFu && _llseek(file, (LONG)peHeader, FILE_BEGIN) == (LONG)peHeader
+        UINT got = peHeader < PACKAGE_OFFSET_LIMIT && _llseek(file, (LONG)peHeader, FILE_BEGIN) == (LONG)peHeader
                        ? _lread(file, pe, sizeof pe)
                        : 0;
         FindSigningFields(peHeader, pe, got == (UINT)HFILE_ERROR ? 0 : got, &fields);
@@ -164,14 +164,4 @@ IntegrityEnd CheckPackageIntegrity(const char *path, unsigned optionalHeaderSize
     }
     _lclose(file);
     return end;
-}
-
-IntegrityEnd CheckOwnIntegrity(void)
-{
-    char path[256];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return kIntegrityNoRecord; // no path, or one cut short: as OpenManifest does
-    IntegrityCheck check;
-    return CheckPackageIntegrity(path, OWN_OPTIONAL_HEADER_SIZE, &check);
 }

@@ -1,6 +1,7 @@
 // DecodePositionBitByBit: the next match position, its upper six bits by
 // the fixed prefix code and its lower six bits as they are, taken through
 // GetByte and GetBit (DecodePosition is in decode_symbols.h).
+#include "package/bit_input.h"
 #include "package/decoder_state.h"
 #include "package/position_code.h"
 

@@ -25,14 +25,14 @@ inline int ReadSymbol(DecoderState *state)
     unsigned depth = entry >> 10;
     bits <<= depth;
     size_t x = state->tree.child[entry & 1023];
-    while (x < (size_t)T) {
+    while (x < (size_t)kTreeSize) {
         x = state->tree.child[x + (bits >> (kWordBits - 1))];
         bits <<= 1;
         depth++;
     }
     state->bitBuffer = bits;
     state->bitCount = (uint8_t)(state->bitCount - depth);
-    return (int)(x - T);
+    return (int)(x - kTreeSize);
 }
 
 // The next match position (0-4095): the upper six bits by the fixed prefix

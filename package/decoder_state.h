@@ -1,26 +1,16 @@
 // The decoder's state, in one structure, and its internal routines.  This
 // header lets the pieces of the decoder (and the unit tests) see each
-// other; callers use decoder.h.
+// other; callers use decoder.h.  It includes nothing else of the decoder:
+// the inline routines of the decoding loop are in bit_input.h,
+// huffman_tree.h and decode_symbols.h, which include it.
 #ifndef PACKAGE_DECODER_STATE_H
 #define PACKAGE_DECODER_STATE_H
 
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 
 #include "package/huffman_rules.h"
 #include "package/package_format.h"
-
-// The code's parameters under their usual short names.
-enum {
-    N = kRingSize,
-    F = kMaxMatch,
-    THRESHOLD = kMatchThreshold,
-    N_CHAR = kSymbolCount,
-    T = kTreeSize,
-    R = kRootNode,
-    MAX_FREQ = kMaxFreq,
-};
 
 enum { kBlockBufferSize = 16384 }; // largest read from the block, largest write
 
@@ -32,15 +22,20 @@ enum { kWordBits = (int)sizeof(BitWord) * 8 };
 // The code prefix table reads the first kPrefixBits bits of a code at once.
 enum { kPrefixBits = 7 };
 
+// Where the block's bytes come from and where the expanded bytes go
+// (decoder.h).
+struct BlockSource;
+struct BlockSink;
+
 // Everything the decoding of one block keeps between its routines.  Each
 // routine takes the state as its first argument.  DecodeBlock starts every
 // block from scratch, so one state serves any number of blocks, one at a
-// time.  The installer keeps one, static in expand_file.cpp: it is about
-// 43 KB, which belongs neither on the stack of the dialog procedure that
-// runs the extraction nor on the heap of a run that allocates nothing to
-// expand a block, and at a fixed address the 32-bit decoding loop reaches
-// it without a register (decode_loop.h).  Other callers (scrpack, the
-// tests, the benchmark) bring their own.
+// time.  The installer uses the decoder's own, static in decode_block.cpp
+// (DecodeBlockOnOwnState): it is about 43 KB, which belongs neither on the
+// stack of the dialog procedure that runs the extraction nor on the heap
+// of a run that allocates nothing to expand a block, and at a fixed
+// address the 32-bit decoding loop reaches it without a register
+// (decode_loop.h).  Other callers (scrpack, the tests) bring their own.
 //
 // DecodeBlock keeps the fields it changes at every byte (the writer's
 // place in outBuffer, the ring position and the count of bytes produced)
@@ -51,10 +46,10 @@ struct DecoderState {
     // the state's own address, UpdateTree's climb takes fewer instructions.
     HuffmanTree tree;
 
-    // Bit input (bit_input.cpp): the block's stream and the bits taken
+    // Bit input (bit_input.cpp): the block's source and the bits taken
     // ahead, left-aligned in bitBuffer; remainingInput counts the block's
     // bytes not yet taken.
-    FILE *inputStream;
+    const BlockSource *input;
     BitWord bitBuffer;
     uint8_t bitCount;
     uint32_t remainingInput;
@@ -63,13 +58,14 @@ struct DecoderState {
     int16_t inAvailable;
     uint16_t inPosition;
 
-    // Destination writer (write_ptr.cpp).  While outCount is below
+    // Destination writer (write_ptr.cpp), writing to output.  While outCount is below
     // outFastLimit, a byte can go straight into outBuffer: the threshold is
     // set and the byte does not reach it (0 when WritePtr must see the next
     // byte).  writeFailed is set when a write falls short (a full disk) and
     // stays set for the block: nothing more is written, and the decoding
     // loop stops at its next check, where it looks at the flag, rather than
     // at every byte.
+    const BlockSink *output;
     uint16_t outCount;
     uint16_t outThreshold;
     int32_t thresholdSet;
@@ -93,12 +89,12 @@ struct DecoderState {
     // are filled again.  StartHuffman and ReconstructTree build the whole
     // table.
     uint16_t prefixTable[1 << kPrefixBits];
-    uint8_t prefixTableNode[T];
-    uint8_t markedDepth[T];
-    uint16_t markedBits[T];
+    uint8_t prefixTableNode[kTreeSize];
+    uint8_t markedDepth[kTreeSize];
+    uint16_t markedBits[kTreeSize];
 
     // The LZSS window (decode_loop.h).
-    uint8_t ring[N];
+    uint8_t ring[kRingSize];
 
     // The block reader's and the destination writer's buffers.
     uint8_t inBuffer[kBlockBufferSize];
@@ -127,12 +123,15 @@ inline int InputRanOut(const DecoderState *state)
     return state->inputShort || state->fillBits > state->bitCount + (uint32_t)kMaxFillBits;
 }
 
+// Starts the block reader afresh on input.
+void ResetReader(DecoderState *state, const BlockSource *input);
 // Returns the next block byte; remaining counts the block bytes not yet
-// taken, this one included.  ReadPtr(state, NULL, 0) resets the reader.
-int ReadPtr(DecoderState *state, FILE *input, uint32_t remaining);
+// taken, this one included.
+int ReadPtr(DecoderState *state, uint32_t remaining);
+// Starts the destination writer afresh on output.
+void ResetWriter(DecoderState *state, const BlockSink *output);
 // Buffers one output byte and writes the buffer out when due.
-// WritePtr(state, NULL, 0, 0) resets the writer.
-int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalSize);
+void WritePtr(DecoderState *state, uint8_t byte, uint32_t originalSize);
 
 // Tops bitBuffer up to more than eight bits through ReadPtr, the way every
 // GetBit and GetByte does before it takes its bits.
@@ -156,12 +155,5 @@ void RefreshPrefixTable(DecoderState *state, unsigned x, unsigned y);
 // exchange moved a node the table was read from.  Returns the node that
 // now has x's count and subtree.
 unsigned ExchangeNode(DecoderState *state, unsigned x);
-
-// The routines of the inner loop, defined inline so that DecodeBlock runs
-// them without calls: GetBit, GetByte, UpdateTree, ReadSymbol and
-// DecodePosition.
-#include "package/bit_input.h"
-#include "package/huffman_tree.h"
-#include "package/decode_symbols.h"
 
 #endif

@@ -14,7 +14,7 @@ void StartHuffman(DecoderState *state)
     // sentinel here: its search for a count of at least freq[x] + 1 (x
     // below the root) ends at the root at the latest, whose count is
     // above every other.
-    state->tree.freq[T] = 0;
+    state->tree.freq[kTreeSize] = 0;
     BuildPrefixTable(state);
 }
 
@@ -35,7 +35,7 @@ static void FillPrefixTable(DecoderState *state, unsigned node, unsigned depth, 
     // below R and the second below T.
     // cppcheck-suppress arrayIndexOutOfBoundsCond
     unsigned first = state->tree.child[node];
-    if (depth < kPrefixBits && first < (unsigned)T) {
+    if (depth < kPrefixBits && first < (unsigned)kTreeSize) {
         state->prefixTableNode[node] = 1;
         state->markedDepth[node] = (uint8_t)depth;
         state->markedBits[node] = (uint16_t)bits;
@@ -53,7 +53,7 @@ static void FillPrefixTable(DecoderState *state, unsigned node, unsigned depth, 
 void BuildPrefixTable(DecoderState *state)
 {
     memset(state->prefixTableNode, 0, sizeof state->prefixTableNode);
-    FillPrefixTable(state, R, 0, 0);
+    FillPrefixTable(state, kRootNode, 0, 0);
 }
 
 // Clears the marks of node and of the marked nodes below it.  Marked
@@ -64,7 +64,7 @@ static void UnmarkSubtree(DecoderState *state, unsigned node)
         return;
     state->prefixTableNode[node] = 0;
     unsigned first = state->tree.child[node];
-    if (first < (unsigned)T) {
+    if (first < (unsigned)kTreeSize) {
         UnmarkSubtree(state, first);
         UnmarkSubtree(state, first + 1);
     }
@@ -82,7 +82,7 @@ void RefreshPrefixTable(DecoderState *state, unsigned x, unsigned y)
         wasMarked[i] = state->prefixTableNode[place] != 0;
         state->prefixTableNode[place] = 0;
         unsigned first = state->tree.child[place];
-        if (first < (unsigned)T) {
+        if (first < (unsigned)kTreeSize) {
             UnmarkSubtree(state, first);
             UnmarkSubtree(state, first + 1);
         }

@@ -10,14 +10,14 @@
 
 inline void UpdateTree(DecoderState *state, int symbol)
 {
-    if (state->tree.freq[R] == MAX_FREQ)
+    if (state->tree.freq[kRootNode] == kMaxFreq)
         ReconstructTree(state);
     // HuffmanCount's climb from the leaf to the root, watching the
     // exchanges.  The count after the root's, freq[T], is 0 in the
     // decoder: at the root the exchange test always holds, so the climb
     // looks for the root only where the test holds, not at every level.
     // The root is counted after the loop.
-    size_t x = state->tree.parent[symbol + T];
+    size_t x = state->tree.parent[symbol + kTreeSize];
     for (;;) {
         // The new count freq[x] + 1 goes past the next node's count
         // exactly when freq[x] is not below it.
@@ -29,11 +29,11 @@ inline void UpdateTree(DecoderState *state, int symbol)
                 count = state->tree.freq[x];
             } while (count < state->tree.freq[x + 1]);
         }
-        if (x == R)
+        if (x == kRootNode)
             break;
         x = state->tree.parent[ExchangeNode(state, (unsigned)x)];
     }
-    state->tree.freq[R]++;
+    state->tree.freq[kRootNode]++;
 }
 
 #endif

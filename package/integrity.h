@@ -54,7 +54,4 @@ struct IntegrityCheck {
 // package: its readers meet the same and go on as they do without one.
 IntegrityEnd CheckPackageIntegrity(const char *path, unsigned optionalHeaderSize, IntegrityCheck *check);
 
-// The same on the running installer's own file.
-IntegrityEnd CheckOwnIntegrity(void);
-
 #endif

@@ -1,23 +1,22 @@
-// Reading the package manifest from the installer's own file.
+// Reading the package manifest from a package file: the installer's own
+// (engine/own_file.h finds it), or any other.
 #ifndef PACKAGE_MANIFEST_H
 #define PACKAGE_MANIFEST_H
 
 #include "package/package_format.h"
 #include "package/platform.h"
 
-// Opens the running installer's own file and returns a handle positioned at
-// the manifest's first byte, or HFILE_ERROR.  The caller closes it.
-HFILE OpenManifest(void);
-
-// The same walk on any file: follows the PE headers (taking the optional
-// header as optionalHeaderSize bytes) and the first entry at every level of
-// the resource tree to the manifest; the first type must be "LASTRES".
-// Returns an open handle or HFILE_ERROR.
+// Opens the package file at path and returns a handle positioned at the
+// manifest's first byte, or HFILE_ERROR; the caller closes it.  Follows the
+// PE headers (taking the optional header as optionalHeaderSize bytes) and
+// the first entry at every level of the resource tree to the manifest; the
+// first type must be "LASTRES".
 HFILE OpenManifestFile(const char *path, unsigned optionalHeaderSize);
 
-// Fills the 260-byte buffer with the name field; always leaves it
-// zero-terminated.  Does nothing when the manifest can't be reached.
-void ReadScreenSaverName(char *name);
+// From the manifest's first byte: fills the 260-byte buffer with the name
+// field, always leaving it zero-terminated.  Leaves name as it was when the
+// field can't be reached.
+void ReadScreenSaverNameAt(HFILE manifest, char *name);
 
 // Reads exactly count bytes at the current position; 0 on a short read.
 int ReadExact(HFILE file, void *buffer, UINT count);

@@ -18,7 +18,7 @@
 // Seeks to an absolute offset; offsets beyond 2^31 - 1 cannot be reached.
 static int SeekTo(HFILE file, uint32_t offset)
 {
-    if (offset > 0x7FFFFFFFu)
+    if (offset >= PACKAGE_OFFSET_LIMIT)
         return 0;
     return _llseek(file, (LONG)offset, FILE_BEGIN) == (LONG)offset;
 }
@@ -127,13 +127,4 @@ HFILE OpenManifestFile(const char *path, unsigned optionalHeaderSize)
         return HFILE_ERROR;
     }
     return file;
-}
-
-HFILE OpenManifest(void)
-{
-    char path[256];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return HFILE_ERROR; // no path, or one cut short: not our file
-    return OpenManifestFile(path, OWN_OPTIONAL_HEADER_SIZE);
 }

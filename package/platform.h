@@ -7,9 +7,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// The optional header size of this image's own format (224 for PE32, 240
-// for PE32+); the manifest locator never trusts the declared size.
-#define OWN_OPTIONAL_HEADER_SIZE ((unsigned)sizeof(IMAGE_OPTIONAL_HEADER))
 #else
 #include <stdint.h>
 typedef int HFILE;
@@ -34,14 +31,6 @@ UINT _lwrite(HFILE file, const char *buffer, UINT count);
 LONG _llseek(HFILE file, LONG offset, int origin);
 HFILE _lclose(HFILE file);
 // NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
-// Natively the "own module" is whatever file nativeModulePath names.
-DWORD GetModuleFileNameA(HINSTANCE module, char *buffer, DWORD size);
-
-// Process-wide, as the module a Windows program runs from is: the native
-// stand-ins for the own file's path and its image's optional header size.
-extern const char *nativeModulePath;
-extern unsigned nativeOptionalHeaderSize;
-#define OWN_OPTIONAL_HEADER_SIZE nativeOptionalHeaderSize
 #endif
 
 #endif

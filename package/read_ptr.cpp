@@ -2,22 +2,26 @@
 // pieces of at most 16384 bytes that never run past its end.
 #include <string.h>
 
+#include "package/decoder.h"
 #include "package/decoder_state.h"
 
-int ReadPtr(DecoderState *state, FILE *input, uint32_t remaining)
+void ResetReader(DecoderState *state, const BlockSource *input)
 {
-    if (input == NULL) {
-        memset(state->inBuffer, 0, sizeof state->inBuffer);
-        state->inAvailable = 0;
-        state->inPosition = 0;
-        state->inputShort = 0;
-        return 0;
-    }
+    memset(state->inBuffer, 0, sizeof state->inBuffer);
+    state->input = input;
+    state->inAvailable = 0;
+    state->inPosition = 0;
+    state->inputShort = 0;
+}
+
+int ReadPtr(DecoderState *state, uint32_t remaining)
+{
     if (state->inAvailable < 1) {
         // remaining counts only the block's own bytes, so the last read
         // ends exactly at the block's end.
-        size_t want = remaining < (uint32_t)kBlockBufferSize ? remaining : (size_t)kBlockBufferSize;
-        size_t got = fread(state->inBuffer, 1, want, input);
+        uint32_t want = remaining < (uint32_t)kBlockBufferSize ? remaining : (uint32_t)kBlockBufferSize;
+        uint32_t got = state->input->read(state->input->context, state->inBuffer, want);
+        got = got < want ? got : want; // a source that claims more than it was asked gave no more
         state->inAvailable = (int16_t)got;
         state->inPosition = 0;
         state->inputShort |= got < want;

@@ -1,13 +1,10 @@
-// ReadScreenSaverName: the first reader of the manifest.
+// ReadScreenSaverNameAt: the name field, the first the installer reads.
 #include <string.h>
 
 #include "package/manifest.h"
 
-void ReadScreenSaverName(char *name)
+void ReadScreenSaverNameAt(HFILE manifest, char *name)
 {
-    HFILE manifest = OpenManifest();
-    if (manifest == HFILE_ERROR)
-        return;
     if (SkipLicense(manifest)) {
         char field[kNameFieldSize];
         UINT got = _lread(manifest, field, sizeof field);
@@ -19,5 +16,4 @@ void ReadScreenSaverName(char *name)
             name[kNameFieldSize - 1] = '\0';
         }
     }
-    _lclose(manifest);
 }

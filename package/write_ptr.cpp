@@ -2,20 +2,23 @@
 // in pieces of 16384 bytes and one last shorter piece.
 #include <string.h>
 
+#include "package/decoder.h"
 #include "package/decoder_state.h"
 
-int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalSize)
+void ResetWriter(DecoderState *state, const BlockSink *output)
 {
-    if (output == NULL) {
-        memset(state->outBuffer, 0, sizeof state->outBuffer);
-        state->outCount = 0;
-        state->outThreshold = 0;
-        state->thresholdSet = 0;
-        state->roundWritten = 0;
-        state->outFastLimit = 0;
-        state->writeFailed = 0;
-        return 0;
-    }
+    memset(state->outBuffer, 0, sizeof state->outBuffer);
+    state->output = output;
+    state->outCount = 0;
+    state->outThreshold = 0;
+    state->thresholdSet = 0;
+    state->roundWritten = 0;
+    state->outFastLimit = 0;
+    state->writeFailed = 0;
+}
+
+void WritePtr(DecoderState *state, uint8_t byte, uint32_t originalSize)
+{
     state->outBuffer[state->outCount] = byte;
     state->outCount++;
     if (!state->thresholdSet) {
@@ -28,14 +31,14 @@ int WritePtr(DecoderState *state, FILE *output, uint8_t byte, uint32_t originalS
     // outThreshold is between 1 and the buffer size, so the buffer is
     // written out before it could overflow.
     // After a write that fell short nothing more is written: the file is
-    // incomplete anyway, and the caller learns it from writeFailed.
+    // incomplete anyway, and the caller learns it from the decoder's end.
     if (state->outCount >= state->outThreshold) {
-        if (!state->writeFailed && fwrite(state->outBuffer, 1, state->outCount, output) < state->outCount)
+        if (!state->writeFailed &&
+            state->output->write(state->output->context, state->outBuffer, state->outCount) < state->outCount)
             state->writeFailed = 1;
         state->roundWritten += state->outCount;
         state->outCount = 0;
         state->thresholdSet = 0;
     }
     state->outFastLimit = state->thresholdSet ? (uint16_t)(state->outThreshold - 1) : 0;
-    return 0;
 }

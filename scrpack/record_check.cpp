@@ -3,23 +3,15 @@
 // A block whose code runs on past its last byte, into the zero bits the
 // bit reader supplies there, is damaged, as the installer takes it: cut
 // short or damaged, it would otherwise seem to expand, made up of zero
-// bits up to its originalSize.  The decoder's counters tell how far
-// the code got: remainingInput is what it has not fetched, bitCount what
-// it fetched but has not used, fillBits the zero bits it fetched past the
-// block's end.
+// bits up to its originalSize.  The decoder tells how far the code got in
+// bits (UsedBlockBits).
 //
-// The decoder reads and writes FILE streams.  The block goes to a scratch
-// file first, which is its input; its output goes to a second scratch
-// file, which the check's pump step (the decoder calls it after every
-// kPumpInterval bytes) passes on to the sink and empties, stopping the
-// decoding when the sink fails or the input has run out.  A write to the
-// scratch file that falls short stops the decoder, which reports it in its
-// state.
+// The decoder reads the block straight from the package file, at the
+// block's offset, and passes what it expands on to the sink as it goes.
 #include "scrpack/record_check.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -30,51 +22,51 @@
 
 namespace {
 
-// The decoding under way, for its pump step: the scratch file the decoder
-// writes to, its state, and where its bytes go from there.  A failed sink
-// is noted and the decoding stopped at the pump step.
-struct Decoding {
-    FILE *output;
-    const DecoderState *decoder;
+// The block as the decoder's source: read from the package file at the
+// block's next offset.  A read that fails, or finds the file ended (the
+// record's checks put the block inside it), is noted in error.
+struct BlockReading {
+    int fd;
+    uint64_t offset;
+    int error;
+};
+
+uint32_t ReadBlock(void *context, uint8_t *buffer, uint32_t count)
+{
+    BlockReading *in = static_cast<BlockReading *>(context);
+    uint32_t got = 0;
+    while (got < count && in->error == 0) {
+        long long n = ReadAt(in->fd, buffer + got, count - got, in->offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            in->error = n < 0 ? errno : EIO;
+            break;
+        }
+        got += (uint32_t)n;
+        in->offset += (uint64_t)n;
+    }
+    return got;
+}
+
+// The caller's sink as the decoder's: counts what it took, and notes why
+// it failed.
+struct Delivery {
     const ByteSink *sink;
     uint64_t written;
     int error;
 };
 
-// Passes what the decoder has written since the last call on to the sink
-// and empties the scratch file for what follows.
-void Drain(Decoding *out)
+uint32_t Deliver(void *context, const uint8_t *data, uint32_t count)
 {
+    Delivery *out = static_cast<Delivery *>(context);
     errno = 0;
-    long size = std::fflush(out->output) == 0 ? std::ftell(out->output) : -1;
-    if (size < 0) {
+    if (*out->sink && !(*out->sink)(data, count)) {
         out->error = errno ? errno : EIO;
-        return;
+        return 0;
     }
-    std::rewind(out->output);
-    uint8_t buffer[65536];
-    for (long left = size; left > 0;) {
-        size_t got = std::fread(buffer, 1, (size_t)std::min<long>(left, (long)sizeof buffer), out->output);
-        if (got == 0) {
-            out->error = out->error ? out->error : EIO;
-            break;
-        }
-        out->written += got;
-        if (out->error == 0 && *out->sink && !(*out->sink)(buffer, got))
-            out->error = errno ? errno : EIO;
-        left -= (long)got;
-    }
-    std::rewind(out->output);
-}
-
-// The decoder's pump step: nothing to keep alive, only the bytes so far
-// to pass on, and the stop, also of a block whose input has run out (as
-// the installer stops it: the rest would be made of zero bits).
-int DrainAndStop(void *context)
-{
-    Decoding *out = static_cast<Decoding *>(context);
-    Drain(out);
-    return out->error != 0 || InputRanOut(out->decoder);
+    out->written += count;
+    return count;
 }
 
 RecordCheck Problem(const std::string &text)
@@ -104,67 +96,28 @@ RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, con
     return check;
 }
 
-// A scratch file holding the block's bytes from the package, positioned at
-// its start; null with error set on failure.
-FILE *BlockCopy(const PackageFile &package, const FileRecord &record, std::string *error)
-{
-    FILE *file = OpenScratchFile();
-    if (!file) {
-        *error = std::string("cannot make a scratch file: ") + std::strerror(errno);
-        return nullptr;
-    }
-    bool ok = true;
-    auto keep = [file, &ok](const uint8_t *data, size_t size) {
-        errno = 0;
-        ok = std::fwrite(data, 1, size, file) == size;
-        return ok;
-    };
-    RecordCheck copied = CopyStored(package, record, keep);
-    ok = ok && std::fflush(file) == 0;
-    if (!ok || !copied.sound) {
-        *error = ok ? copied.problem : std::string("cannot write a scratch file: ") + std::strerror(errno ? errno : EIO);
-        std::fclose(file);
-        return nullptr;
-    }
-    std::rewind(file);
-    return file;
-}
-
 RecordCheck Expand(const PackageFile &package, const FileRecord &record, const ByteSink &sink)
 {
-    if (record.originalSize > 0x7FFFFFFFu)
-        return Problem("its size " + std::to_string(record.originalSize) +
-                       " is above 2147483647; the installer would write nothing");
-    std::string error;
-    FILE *input = BlockCopy(package, record, &error);
-    if (!input)
-        return Problem(error);
+    if (record.originalSize > kMaxExpandedSize)
+        return Problem("its size " + std::to_string(record.originalSize) + " is above " +
+                       std::to_string(kMaxExpandedSize) + "; the installer would write nothing");
+    BlockReading in = {package.fd, record.dataOffset, 0};
+    Delivery out = {&sink, 0, 0};
+    const BlockSource source = {ReadBlock, &in};
+    const BlockSink destination = {Deliver, &out};
     // The decoder's state, about 43 KB, on the heap.
     std::unique_ptr<DecoderState> decoder = std::make_unique<DecoderState>();
-    Decoding out = {OpenScratchFile(), decoder.get(), &sink, 0, 0};
-    if (!out.output) {
-        error = std::string("cannot make a scratch file: ") + std::strerror(errno);
-        std::fclose(input);
-        return Problem(error);
-    }
-    const PumpHook pump = {DrainAndStop, &out};
-    int32_t produced = DecodeBlock(decoder.get(), input, out.output, record.originalSize, record.storedSize, &pump);
-    if (decoder->writeFailed)
-        out.error = errno ? errno : EIO;
-    Drain(&out);
-    std::fclose(input);
-    std::fclose(out.output);
-
-    if (out.error != 0)
+    CopyEnd end = DecodeBlock(decoder.get(), &source, &destination, record.originalSize, record.storedSize, nullptr);
+    if (in.error != 0)
+        return Problem(std::string("cannot read the block: ") + std::strerror(in.error));
+    if (end == kCopyShortWrite)
         return Problem(std::strerror(out.error));
-    // Bits the code used: those fetched, the zero fill included, less
-    // those still held.
-    uint64_t usedBits = 8ull * (record.storedSize - decoder->remainingInput) + decoder->fillBits - decoder->bitCount;
+    uint64_t usedBits = UsedBlockBits(decoder.get(), record.storedSize);
     uint64_t blockBits = 8ull * record.storedSize;
-    if (InputRanOut(decoder.get()))
+    if (end == kCopyInputEnded)
         return Problem("its code runs " + std::to_string(usedBits - blockBits) +
                        " bits past the end of the block without giving its " + ByteCount(record.originalSize));
-    if ((uint32_t)produced != record.originalSize || out.written != record.originalSize)
+    if (end != kCopyWhole || out.written != record.originalSize)
         return Problem("it expands to " + std::to_string(out.written) + " bytes, not " +
                        std::to_string(record.originalSize));
     RecordCheck check;

@@ -7,9 +7,6 @@
 
 #include "package/package_format.h"
 
-const char *nativeModulePath = "";
-unsigned nativeOptionalHeaderSize = kOptionalHeaderSizePe32;
-
 HFILE _lopen(const char *path, int mode)
 {
     int flags = (mode & 3) == OF_WRITE ? O_WRONLY : (mode & 3) ? O_RDWR : O_RDONLY;
@@ -63,20 +60,4 @@ LONG _llseek(HFILE file, LONG offset, int origin)
 HFILE _lclose(HFILE file)
 {
     return close(file) == 0 ? 0 : HFILE_ERROR;
-}
-
-DWORD GetModuleFileNameA(HINSTANCE module, char *buffer, DWORD size)
-{
-    (void)module;
-    if (size == 0)
-        return 0;
-    size_t length = strlen(nativeModulePath);
-    if (length >= size) {
-        // Truncated, as the kernel call does: size - 1 characters and a NUL.
-        memcpy(buffer, nativeModulePath, size - 1);
-        buffer[size - 1] = '\0';
-        return size;
-    }
-    memcpy(buffer, nativeModulePath, length + 1);
-    return (DWORD)length;
 }

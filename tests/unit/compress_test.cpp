@@ -22,9 +22,10 @@ std::vector<uint8_t> Expand(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in, out;
     in.data = block;
-    int32_t produced = DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), (uint32_t)size,
+    CopyEnd end = DecodeBlock(&decoder, &in.source, &out.sink, (uint32_t)size,
                                    (uint32_t)block.size(), nullptr);
-    EXPECT_EQ(produced, (int32_t)size);
+    EXPECT_EQ(end, kCopyWhole);
+    EXPECT_EQ(out.data.size(), size);
     EXPECT_EQ(in.position, block.size());
     return out.data;
 }
@@ -41,11 +42,11 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
 {
     MemoryStream in;
     in.data = block;
-    StartSymbolWalk(&decoder, in.OpenForReading(), (uint32_t)block.size());
+    StartSymbolWalk(&decoder, &in.source, (uint32_t)block.size());
     BlockFacts facts;
     size_t done = 0;
     while (done < size) {
-        if (decoder.tree.freq[R] == MAX_FREQ)
+        if (decoder.tree.freq[kRootNode] == kMaxFreq)
             facts.rebuilds++;
         int symbol = DecodeChar(&decoder);
         facts.symbols++;
@@ -55,7 +56,7 @@ BlockFacts Walk(const std::vector<uint8_t> &block, size_t size)
         }
         size_t length = (size_t)(symbol - 253);
         size_t distance = (size_t)DecodePosition(&decoder) + 1;
-        if (distance > done + (N - F) || length > size - done) {
+        if (distance > done + kRingFillLength || length > size - done) {
             ADD_FAILURE() << "match of " << length << " bytes " << distance << " back at " << done;
             facts.sound = false;
             break;

@@ -54,17 +54,18 @@ PackageInput ThreeFiles(const std::string &name)
     return spec;
 }
 
-// The name as the installer reads it from a package file (ReadScreenSaverName
-// through OpenManifest on the file), into a buffer with a guard behind it.
+// The name as the installer reads it from a package file (OpenManifestFile
+// and ReadScreenSaverNameAt), into a buffer with a guard behind it.
 std::string InstallerName(const std::string &path)
 {
-    nativeModulePath = path.c_str();
-    nativeOptionalHeaderSize = kOptionalHeaderSizePe32;
     char name[kNameFieldSize + 4];
     memset(name, 'G', sizeof name);
     name[0] = '\0';
-    ReadScreenSaverName(name);
-    nativeModulePath = "";
+    HFILE manifest = OpenManifestFile(path.c_str(), kOptionalHeaderSizePe32);
+    if (manifest != HFILE_ERROR) {
+        ReadScreenSaverNameAt(manifest, name);
+        _lclose(manifest);
+    }
     EXPECT_EQ(std::string(name + kNameFieldSize, 4), "GGGG") << "written past the name buffer";
     return std::string(name, strnlen(name, kNameFieldSize));
 }

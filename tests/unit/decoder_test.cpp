@@ -33,7 +33,7 @@ struct Decoded {
     std::vector<uint8_t> bytes;
     size_t taken;                // bytes the decoder took from its input
     std::vector<size_t> writes;
-    int32_t produced;
+    CopyEnd end;
 };
 
 // Decodes block (followed in its stream by bytes that must never be read)
@@ -46,8 +46,7 @@ Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize, uint32_
     in.data.insert(in.data.end(), 64, 0xEE);
     in.readLimit = readLimit;
     Decoded d;
-    d.produced =
-        DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), originalSize, storedSize, &countingPump);
+    d.end = DecodeBlock(&decoder, &in.source, &out.sink, originalSize, storedSize, &countingPump);
     d.bytes = out.data;
     d.taken = in.position;
     d.writes = out.calls;
@@ -57,6 +56,22 @@ Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize, uint32_
 Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize)
 {
     return Decode(block, originalSize, (uint32_t)block.size());
+}
+
+// The random bytes of seed, followed by as many zero bytes as the code
+// takes: a block of any length that ends in the zero bits the bit reader
+// would supply past its end, without running out.
+Decoded DecodeLong(uint32_t seed, size_t bytes, uint32_t originalSize)
+{
+    MemoryStream in, out;
+    in.data = XorshiftBytes(seed, bytes);
+    in.zeroTail = true;
+    Decoded d;
+    d.end = DecodeBlock(&decoder, &in.source, &out.sink, originalSize, UINT32_MAX, &countingPump);
+    d.bytes = out.data;
+    d.taken = in.position;
+    d.writes = out.calls;
+    return d;
 }
 
 class DecoderTest : public ::testing::Test {
@@ -72,7 +87,7 @@ TEST_F(DecoderTest, HandBuiltStreams)
     // supplied as zero bits.
     Decoded spaces = Decode(BitsToBytes(kFirstMatch3), 3);
     EXPECT_EQ(std::string(spaces.bytes.begin(), spaces.bytes.end()), "   ");
-    EXPECT_EQ(spaces.produced, 3);
+    EXPECT_EQ(spaces.end, kCopyWhole);
 
     // A literal, then a 30-byte match one byte back repeats it 30 times.
     std::string bits = std::string(kLiteralA) + kMatch30AfterA + kPositionZero;
@@ -88,7 +103,7 @@ TEST_F(DecoderTest, MatchIsCutAtOriginalSize)
     for (uint32_t size : {1u, 2u, 29u}) {
         Decoded d = Decode(BitsToBytes(kFirstMatch30), size);
         EXPECT_EQ(d.bytes, std::vector<uint8_t>(size, ' ')) << size;
-        EXPECT_EQ(d.produced, (int32_t)size);
+        EXPECT_EQ(d.end, kCopyWhole);
         EXPECT_EQ(d.writes, std::vector<size_t>({size}));
     }
 }
@@ -106,35 +121,36 @@ TEST_F(DecoderTest, MatchesTheReferenceDecoder)
         {7, 60000, 600000, 0x121a877574636b05ull},
     };
     for (const Case &c : cases) {
-        Decoded d = Decode(XorshiftBytes(c.seed, c.stored), c.size);
+        Decoded d = DecodeLong(c.seed, c.stored, c.size);
         ASSERT_EQ(d.bytes.size(), c.size);
         EXPECT_EQ(Fnv1a64(d.bytes), c.hash) << "seed " << c.seed;
-        EXPECT_EQ(d.produced, (int32_t)c.size);
+        EXPECT_EQ(d.end, kCopyWhole);
     }
 }
 
 TEST_F(DecoderTest, ShortReadsAreNotFatal)
 {
-    // The package ends early: the reader tries again, then hands out what
-    // its buffer holds; decoding still ends at originalSize and nothing
-    // past the block is taken.
+    // The package ends early: the block ends at the next check as one
+    // whose input ran out, and nothing past the block is taken.
     std::vector<uint8_t> block = XorshiftBytes(5, 40000);
     Decoded d = Decode(block, 300000, (uint32_t)block.size(), 20000);
-    EXPECT_EQ(d.bytes.size(), 300000u);
+    EXPECT_EQ(d.end, kCopyInputEnded);
+    EXPECT_LE(d.bytes.size(), 102400u);
     EXPECT_EQ(d.taken, 20000u);
-    // The same with a block that can't be read at all.
+    // The same with a block that can't be read at all: it ends at the
+    // first check, after the first symbol, before any write.
     Decoded nothing = Decode(block, 300000, (uint32_t)block.size(), 0);
-    EXPECT_EQ(nothing.bytes.size(), 300000u);
+    EXPECT_EQ(nothing.end, kCopyInputEnded);
+    EXPECT_TRUE(nothing.writes.empty());
 }
 
 TEST_F(DecoderTest, WritesAreWholeBuffersThenTheRest)
 {
-    std::vector<uint8_t> block = XorshiftBytes(9, 5000);
-    Decoded whole = Decode(block, 40000);
+    Decoded whole = DecodeLong(9, 5000, 40000);
     EXPECT_EQ(whole.writes, std::vector<size_t>({16384, 16384, 7232}));
-    EXPECT_EQ(Decode(block, 32768).writes, std::vector<size_t>({16384, 16384}));
     // The same bytes whatever the size: only the end differs.
-    Decoded shorter = Decode(block, 32768);
+    Decoded shorter = DecodeLong(9, 5000, 32768);
+    EXPECT_EQ(shorter.writes, std::vector<size_t>({16384, 16384}));
     EXPECT_TRUE(std::equal(shorter.bytes.begin(), shorter.bytes.end(), whole.bytes.begin()));
 }
 
@@ -143,7 +159,7 @@ TEST_F(DecoderTest, NothingIsDecodedForZeroOrNegativeSizes)
     std::vector<uint8_t> block = XorshiftBytes(2, 100);
     for (uint32_t size : {0u, 0x80000000u, 0xFFFFFFFFu}) {
         Decoded d = Decode(block, size);
-        EXPECT_EQ(d.produced, 0);
+        EXPECT_EQ(d.end, kCopyWhole) << size;
         EXPECT_EQ(d.taken, 0u) << size;
         EXPECT_TRUE(d.writes.empty()) << size;
     }
@@ -152,14 +168,13 @@ TEST_F(DecoderTest, NothingIsDecodedForZeroOrNegativeSizes)
 
 TEST_F(DecoderTest, PumpRunsAfterFirstSymbolThenEvery102400Bytes)
 {
-    std::vector<uint8_t> block = XorshiftBytes(4, 20000);
     struct {
         uint32_t size;
         int pumps;
     } cases[] = {{1, 1}, {102400, 1}, {102401, 2}, {204800, 2}, {300000, 3}};
     for (auto c : cases) {
         pumpStepCount = 0;
-        Decode(block, c.size);
+        DecodeLong(4, 20000, c.size);
         EXPECT_EQ(pumpStepCount, c.pumps) << c.size;
     }
 }
@@ -169,7 +184,7 @@ TEST_F(DecoderTest, AbortAlreadyRequestedStopsAfterFirstSymbol)
     testPump.abortRequested = 1;
     Decoded d = Decode(BitsToBytes(kFirstMatch3), 1000);
     EXPECT_EQ(pumpStepCount, 1);
-    EXPECT_EQ(d.produced, 3);
+    EXPECT_EQ(d.end, kCopyCancelled);
     EXPECT_TRUE(d.writes.empty());
     // Unless that symbol completes the file.
     Decoded complete = Decode(BitsToBytes(kFirstMatch3), 3);
@@ -182,10 +197,9 @@ TEST_F(DecoderTest, AbortDuringBlockKeepsOnlyWholeWrites)
         if (pumpStepCount == 2)
             testPump.abortRequested = 1;
     };
-    Decoded d = Decode(XorshiftBytes(4, 20000), 1000000);
+    Decoded d = DecodeLong(4, 20000, 1000000);
     EXPECT_EQ(pumpStepCount, 2);
-    EXPECT_GT(d.produced, 102400);
-    EXPECT_LE(d.produced, 102400 + 30);
+    EXPECT_EQ(d.end, kCopyCancelled);
     EXPECT_EQ(d.bytes.size(), 6u * 16384);
 }
 
@@ -193,7 +207,8 @@ TEST_F(DecoderTest, ExemptBlockIsNotShortened)
 {
     testPump.abortRequested = 1;
     testPump.abortExempt = 1;
-    Decoded d = Decode(XorshiftBytes(4, 20000), 300000);
+    Decoded d = DecodeLong(4, 20000, 300000);
+    EXPECT_EQ(d.end, kCopyWhole);
     EXPECT_EQ(d.bytes.size(), 300000u);
     EXPECT_EQ(pumpStepCount, 3);
 }
@@ -205,11 +220,9 @@ TEST_F(DecoderTest, ShortWriteIsReportedAndStopsAtTheNextCheck)
 {
     MemoryStream in, out;
     in.data = XorshiftBytes(4, 2000);
+    in.zeroTail = true;
     out.writeLimit = 20000;
-    int32_t produced = DecodeBlock(&decoder, in.OpenForReading(), out.OpenForWriting(), 300000, 2000, &countingPump);
-    EXPECT_EQ(decoder.writeFailed, 1);
-    EXPECT_GT(produced, 102400);
-    EXPECT_LE(produced, 102400 + F);
+    EXPECT_EQ(DecodeBlock(&decoder, &in.source, &out.sink, 300000, UINT32_MAX, &countingPump), kCopyShortWrite);
     EXPECT_EQ(out.data.size(), 20000u);
     EXPECT_EQ(out.calls.size(), 2u);
     EXPECT_EQ(pumpStepCount, 1);
@@ -222,16 +235,16 @@ TEST_F(DecoderTest, ShortWriteIsReportedAndStopsAtTheNextCheck)
 void ExpectSoundTree()
 {
     const uint16_t *freq = decoder.tree.freq, *child = decoder.tree.child, *parent = decoder.tree.parent;
-    std::vector<int> leafOf(N_CHAR, -1);
-    for (int x = 0; x < T; x++) {
-        if (x + 1 < T) {
+    std::vector<int> leafOf(kSymbolCount, -1);
+    for (int x = 0; x < kTreeSize; x++) {
+        if (x + 1 < kTreeSize) {
             ASSERT_LE(freq[x], freq[x + 1]) << "node " << x;
         }
         int c = child[x];
-        if (c >= T) {
-            ASSERT_LT(c - T, N_CHAR);
-            ASSERT_EQ(leafOf[c - T], -1) << "symbol " << c - T;
-            leafOf[c - T] = x;
+        if (c >= kTreeSize) {
+            ASSERT_LT(c - kTreeSize, kSymbolCount);
+            ASSERT_EQ(leafOf[c - kTreeSize], -1) << "symbol " << c - kTreeSize;
+            leafOf[c - kTreeSize] = x;
             ASSERT_EQ(parent[c], x);
         } else {
             ASSERT_EQ(freq[x], freq[c] + freq[c + 1]) << "node " << x;
@@ -239,8 +252,8 @@ void ExpectSoundTree()
             ASSERT_EQ(parent[c + 1], x);
         }
     }
-    EXPECT_EQ(freq[T], 0);
-    EXPECT_EQ(parent[R], 0);
+    EXPECT_EQ(freq[kTreeSize], 0);
+    EXPECT_EQ(parent[kRootNode], 0);
 }
 
 TEST_F(DecoderTest, FirstRebuildAtSymbol32485)
@@ -249,17 +262,17 @@ TEST_F(DecoderTest, FirstRebuildAtSymbol32485)
     StartSymbolWalk(&decoder, nullptr, 0);
     for (int i = 1; i <= 32484; i++)
         DecodeChar(&decoder);
-    EXPECT_EQ(decoder.tree.freq[R], MAX_FREQ);
+    EXPECT_EQ(decoder.tree.freq[kRootNode], kMaxFreq);
     ExpectSoundTree();
     DecodeChar(&decoder);
-    EXPECT_LT(decoder.tree.freq[R], MAX_FREQ);
-    EXPECT_GT(decoder.tree.freq[R], MAX_FREQ / 2);
+    EXPECT_LT(decoder.tree.freq[kRootNode], kMaxFreq);
+    EXPECT_GT(decoder.tree.freq[kRootNode], kMaxFreq / 2);
     ExpectSoundTree();
 }
 
 TEST_F(DecoderTest, TreeStaysSoundOverManyRebuilds)
 {
-    Decoded d = Decode(XorshiftBytes(11, 200000), 3000000);
+    Decoded d = DecodeLong(11, 200000, 3000000);
     EXPECT_EQ(d.bytes.size(), 3000000u);
     ExpectSoundTree();
 }

@@ -1,5 +1,5 @@
 // ExpandFile over real files: the block found by its offset in the
-// installer's own file, the reads it makes, and what it creates when it
+// package file, the reads it makes, and what it creates when it
 // can't or needn't decode.
 #include <gtest/gtest.h>
 
@@ -13,9 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/portable/expand_file.h"
 #include "engine/portable/rules.h"
-#include "package/decoder.h"
-#include "package/platform.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
 
@@ -79,6 +78,7 @@ ReadCounters ReadsBetween(const ReadCounters &before, const ReadCounters &after)
 class ExpandFileTest : public ::testing::Test {
   protected:
     std::string dir, package, destination;
+    const char *packagePath = nullptr; // what ExpandFile is given: package, unless a test says otherwise
     const uint32_t offset = 1234;
 
     void SetUp() override
@@ -88,13 +88,12 @@ class ExpandFileTest : public ::testing::Test {
         dir = name;
         package = dir + "/package.exe";
         destination = dir + "/out.bin";
-        nativeModulePath = package.c_str();
+        packagePath = package.c_str();
         ResetPumpAndAbort();
     }
 
     void TearDown() override
     {
-        nativeModulePath = "";
         ResetPumpAndAbort();
         std::string command = "rm -rf '" + dir + "'";
         ASSERT_EQ(system(command.c_str()), 0);
@@ -105,9 +104,10 @@ class ExpandFileTest : public ::testing::Test {
     {
         return Expand(dataOffset, originalSize, storedSize, destination);
     }
-    static CopyEnd Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize, const std::string &to)
+    CopyEnd Expand(uint32_t dataOffset, uint32_t originalSize, uint32_t storedSize, const std::string &to) const
     {
-        return ExpandFile(nullptr, dataOffset, originalSize, storedSize, to.c_str(), &countingPump);
+        FileRecord record = {dataOffset, storedSize, originalSize, {}};
+        return ExpandFile(packagePath, &record, to.c_str(), &countingPump);
     }
 
     // A package file with block at offset, and bytes after it that a
@@ -179,17 +179,16 @@ TEST_F(ExpandFileTest, AbortRequestedLeavesEmptyFileExemptFileWhole)
 
 TEST_F(ExpandFileTest, UnreachableBlockCreatesNothing)
 {
-    // No own path, a cut path, a missing package, an offset beyond the
-    // format's range: the block's input is not there, and the destination
-    // is not created.
-    std::string longPath(300, 'p');
-    const char *paths[] = {"", longPath.c_str(), "/nonexistent/package.exe"};
+    // No package path, a missing package, an offset beyond the format's
+    // range: the block's input is not there, and the destination is not
+    // created.
+    const char *paths[] = {nullptr, "", "/nonexistent/package.exe"};
     for (const char *path : paths) {
-        nativeModulePath = path;
+        packagePath = path;
         EXPECT_EQ(Expand(0, 31, 4), kCopyInputEnded);
         EXPECT_FALSE(Exists(destination));
     }
-    nativeModulePath = package.c_str();
+    packagePath = package.c_str();
     WritePackage(BitsToBytes(kThirtyOneA));
     EXPECT_EQ(Expand(0x80000000u, 31, 4), kCopyInputEnded);
     EXPECT_FALSE(Exists(destination));

@@ -1,6 +1,6 @@
 // The installer's decoder, with its fast paths, against the plain decoder
 // kept in tests/unit/plain_decoder.h: the same bytes, the same reads and writes
-// of the same sizes, the same count returned and the same pump steps, on
+// of the same sizes, the same end and the same pump steps, on
 // real blocks of every kind of file and on arbitrary bytes, with short
 // reads, cut blocks and aborts.
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "engine/portable/rules.h"
-#include "package/decode_loop.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
 #include "scrpack/compress.h"
@@ -22,21 +21,26 @@
 
 namespace {
 
-// The installer's decoder as ExpandFile runs it, on a static state, with
-// the plain decoder's arguments.  (The other tests run DecodeBlock.)
-DecoderState decoder;
-
-int32_t InstallerDecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
-                             const PumpHook *pump)
+// The installer's decoder as ExpandFile runs it, on the decoder's own
+// state.  (The other tests run DecodeBlock.)
+CopyEnd InstallerDecodeBlock(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
+                             uint32_t storedSize, const PumpHook *pump)
 {
-    return DecodeBlockInline(&decoder, input, output, originalSize, storedSize, pump);
+    return DecodeBlockOnOwnState(input, output, originalSize, storedSize, pump);
 }
 
-// Streams over memory that log every read, write and pump step in one
-// list, so that a read made earlier or later than the plain decoder makes
-// it (between other writes or pump steps) shows.  The C library may split
-// one fread into several reads of the stream, so reads in a row are one
-// event, with their sizes added up.
+// The plain decoder, with its end in the same terms.
+CopyEnd PlainDecodeBlock(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
+                         uint32_t storedSize, const PumpHook *pump)
+{
+    plain::DecodeBlock(input, output, originalSize, storedSize, pump);
+    return plain::End(originalSize);
+}
+
+// A source and a sink over memory that log every read, write and pump
+// step in one list, so that a read made earlier or later than the plain
+// decoder makes it (between other writes or pump steps) shows.  Reads in a
+// row are one event, with their sizes added up.
 struct Streams {
     std::vector<uint8_t> input;
     size_t position = 0;
@@ -56,33 +60,33 @@ struct Streams {
             events.push_back(event);
     }
 
-    static ssize_t Read(void *cookie, char *buffer, size_t size)
+    static uint32_t Read(void *context, uint8_t *buffer, uint32_t size)
     {
-        auto *self = static_cast<Streams *>(cookie);
+        auto *self = static_cast<Streams *>(context);
         if (self->readAt.empty() || self->readAt.back() != plain::produced)
             self->readAt.push_back(plain::produced);
-        size_t n = std::min({size, self->input.size() - self->position, self->readLimit});
+        size_t n = std::min({(size_t)size, self->input.size() - self->position, self->readLimit});
         self->readRun += size;
         self->readRunGot += n;
         memcpy(buffer, self->input.data() + self->position, n);
         self->position += n;
         self->readLimit -= n;
-        return (ssize_t)n;
+        return (uint32_t)n;
     }
 
-    static ssize_t Write(void *cookie, const char *buffer, size_t size)
+    static uint32_t Write(void *context, const uint8_t *buffer, uint32_t size)
     {
-        auto *self = static_cast<Streams *>(cookie);
+        auto *self = static_cast<Streams *>(context);
         self->Log("write " + std::to_string(size));
         self->output.insert(self->output.end(), buffer, buffer + size);
-        return (ssize_t)size;
+        return size;
     }
 };
 
 Streams *logged;
 
 struct Decoded {
-    int32_t produced;
+    CopyEnd end;
     std::vector<uint8_t> bytes;
     std::vector<std::string> events;
     std::vector<int32_t> readAt;
@@ -118,14 +122,10 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
     streams.input = block;
     streams.input.insert(streams.input.end(), 64, 0xEE);  // never to be read
     streams.readLimit = setup.readLimit;
-    FILE *input = fopencookie(&streams, "rb", {Streams::Read, nullptr, nullptr, nullptr});
-    FILE *output = fopencookie(&streams, "wb", {nullptr, Streams::Write, nullptr, nullptr});
-    setvbuf(input, nullptr, _IONBF, 0);
-    setvbuf(output, nullptr, _IONBF, 0);
+    const BlockSource input = {Streams::Read, &streams};
+    const BlockSink output = {Streams::Write, &streams};
     Decoded run;
-    run.produced = decode(input, output, setup.originalSize, setup.storedSize, &countingPump);
-    fclose(input);
-    fclose(output);
+    run.end = decode(&input, &output, setup.originalSize, setup.storedSize, &countingPump);
     streams.Log("");
     run.bytes = streams.output;
     run.events = streams.events;
@@ -140,8 +140,8 @@ Decoded Decode(Decoder decode, const std::vector<uint8_t> &block, const DecodeSe
 void ExpectSameAsPlain(const std::vector<uint8_t> &block, const DecodeSetup &setup)
 {
     Decoded fast = Decode(InstallerDecodeBlock, block, setup);
-    Decoded plainRun = Decode(plain::DecodeBlock, block, setup);
-    EXPECT_EQ(fast.produced, plainRun.produced);
+    Decoded plainRun = Decode(PlainDecodeBlock, block, setup);
+    EXPECT_EQ(fast.end, plainRun.end);
     EXPECT_EQ(fast.events, plainRun.events);
     EXPECT_EQ(fast.taken, plainRun.taken);
     ASSERT_EQ(fast.bytes.size(), plainRun.bytes.size());
@@ -229,7 +229,7 @@ TEST(FastDecoderTest, ReadsComeAtTheSameSymbol)
         SCOPED_TRACE("block " + std::to_string(b));
         const std::vector<uint8_t> &block = blocks[b];
         uint32_t stored = (uint32_t)block.size();
-        Decoded whole = Decode(plain::DecodeBlock, block, {10000000, stored});
+        Decoded whole = Decode(PlainDecodeBlock, block, {10000000, stored});
         ASSERT_GE(whole.readAt.size(), 3u);
         for (size_t r = 1; r < 3; r++) {
             int32_t at = whole.readAt[r];

@@ -1,15 +1,14 @@
-// FILE streams over memory that record every read and write the code under
-// test makes, for the decoder's tests.  The streams are unbuffered, so each
-// fread or fwrite of the decoder reaches the recorder as one call.
+// A byte source and a byte sink over memory that record every read and
+// write the decoder makes, for the decoder's tests.
 #ifndef TESTS_UNIT_MEMORY_STREAM_H
 #define TESTS_UNIT_MEMORY_STREAM_H
-
-#include <stdio.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "package/decoder.h"
 
 struct MemoryStream {
     std::vector<uint8_t> data;       // read from, or appended to
@@ -17,51 +16,37 @@ struct MemoryStream {
     std::vector<size_t> calls;       // size asked by each read or write
     size_t readLimit = SIZE_MAX;     // bytes the source can still deliver
     size_t writeLimit = SIZE_MAX;    // bytes the sink still accepts
-    FILE *file = nullptr;
+    bool zeroTail = false;           // zero bytes follow data without end
+    BlockSource source = {Read, this};
+    BlockSink sink = {Write, this};
 
-    static ssize_t Read(void *cookie, char *buffer, size_t size)
+    static uint32_t Read(void *context, uint8_t *buffer, uint32_t size)
     {
-        auto *self = static_cast<MemoryStream *>(cookie);
+        auto *self = static_cast<MemoryStream *>(context);
         self->calls.push_back(size);
-        size_t n = std::min({size, self->data.size() - self->position, self->readLimit});
-        memcpy(buffer, self->data.data() + self->position, n);
+        size_t inData = self->data.size() - std::min(self->position, self->data.size());
+        size_t n = std::min({(size_t)size, self->zeroTail ? SIZE_MAX : inData, self->readLimit});
+        memset(buffer, 0, n);
+        if (inData > 0)
+            memcpy(buffer, self->data.data() + self->position, std::min(n, inData));
         self->position += n;
         self->readLimit -= n;
-        return (ssize_t)n;
+        return (uint32_t)n;
     }
 
-    static ssize_t Write(void *cookie, const char *buffer, size_t size)
+    static uint32_t Write(void *context, const uint8_t *buffer, uint32_t size)
     {
-        auto *self = static_cast<MemoryStream *>(cookie);
+        auto *self = static_cast<MemoryStream *>(context);
         self->calls.push_back(size);
-        size_t n = std::min(size, self->writeLimit);
+        size_t n = std::min((size_t)size, self->writeLimit);
         self->data.insert(self->data.end(), buffer, buffer + n);
         self->writeLimit -= n;
-        return (ssize_t)n;
-    }
-
-    FILE *OpenForReading()
-    {
-        file = fopencookie(this, "rb", {Read, nullptr, nullptr, nullptr});
-        setvbuf(file, nullptr, _IONBF, 0);
-        return file;
-    }
-
-    FILE *OpenForWriting()
-    {
-        file = fopencookie(this, "wb", {nullptr, Write, nullptr, nullptr});
-        setvbuf(file, nullptr, _IONBF, 0);
-        return file;
+        return (uint32_t)n;
     }
 
     MemoryStream() = default;
     MemoryStream(const MemoryStream &) = delete;
     MemoryStream &operator=(const MemoryStream &) = delete;
-    ~MemoryStream()
-    {
-        if (file)
-            fclose(file);
-    }
 };
 
 // "0110 1..." (spaces ignored) as bytes, most significant bit first, the

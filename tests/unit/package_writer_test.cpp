@@ -167,15 +167,12 @@ TEST(PackageWriter, InstallerReadsNameAndLicence)
         EXPECT_EQ(contents.name, spec.name);
 
         // The installer's first reader, exactly as it runs in the product.
-        const char *savedPath = nativeModulePath;
-        unsigned savedSize = nativeOptionalHeaderSize;
-        nativeModulePath = file.path.c_str();
-        nativeOptionalHeaderSize = pe32plus ? 240 : 224;
         char name[kNameFieldSize];
         std::memset(name, 'x', sizeof name);
-        ReadScreenSaverName(name);
-        nativeModulePath = savedPath;
-        nativeOptionalHeaderSize = savedSize;
+        HFILE manifest = OpenManifestFile(file.path.c_str(), pe32plus ? 240 : 224);
+        ASSERT_NE(manifest, HFILE_ERROR);
+        ReadScreenSaverNameAt(manifest, name);
+        _lclose(manifest);
         EXPECT_STREQ(name, "Night Sky  ");
     }
 }

@@ -6,7 +6,9 @@
 // against.  Everything lives in namespace plain, with process-wide state of
 // its own, so both decoders link into one program.
 //
-// Like the installer's decoder it takes its caller's pump hook.  The
+// Like the installer's decoder it takes its caller's pump hook, byte
+// source and byte sink, and stops, as the installer's decoder does, at the
+// pump check after its input has run out.  The
 // routines that lived in files of their own are kept out of line
 // (PLAIN_ROUTINE), so the baseline runs the same calls as it did in the
 // installer, not a more inlined variant.
@@ -14,10 +16,10 @@
 #define TESTS_UNIT_PLAIN_DECODER_H
 
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "package/decoder.h"
 #include "package/decoder_state.h"
 #include "package/package_format.h"
 #include "package/position_code.h"
@@ -27,6 +29,17 @@
 
 namespace plain {
 
+// The code's parameters under their usual short names.
+enum {
+    N = kRingSize,
+    F = kMaxMatch,
+    THRESHOLD = kMatchThreshold,
+    N_CHAR = kSymbolCount,
+    T = kTreeSize,
+    R = kRootNode,
+    MAX_FREQ = kMaxFreq,
+};
+
 inline uint8_t ring[N];
 inline uint16_t ringPos;
 inline int32_t produced;
@@ -35,10 +48,13 @@ inline uint16_t freq[T + 1];
 inline uint16_t child[T];
 inline uint16_t parent[T + N_CHAR];
 
-inline FILE *inputStream;
+inline const BlockSource *inputStream;
 inline uint16_t bitBuffer;
 inline uint8_t bitCount;
 inline uint32_t remainingInput;
+
+inline uint32_t fillBits;   // zero bits taken in past the block's end
+inline int32_t inputShort;  // a read of the block fell short
 
 inline uint8_t inBuffer[kBlockBufferSize];
 inline int16_t inAvailable;
@@ -50,18 +66,21 @@ inline uint16_t outThreshold;
 inline int32_t thresholdSet;
 inline uint32_t roundWritten;
 
-PLAIN_ROUTINE inline int ReadPtr(FILE *input, uint32_t remaining)
+PLAIN_ROUTINE inline int ReadPtr(const BlockSource *input, uint32_t remaining)
 {
     if (input == NULL) {
         memset(inBuffer, 0, sizeof inBuffer);
         inAvailable = 0;
         inPosition = 0;
+        inputShort = 0;
         return 0;
     }
     if (inAvailable < 1) {
-        size_t want = remaining < (uint32_t)kBlockBufferSize ? remaining : (size_t)kBlockBufferSize;
-        inAvailable = (int16_t)fread(inBuffer, 1, want, input);
+        uint32_t want = remaining < (uint32_t)kBlockBufferSize ? remaining : (uint32_t)kBlockBufferSize;
+        uint32_t got = input->read(input->context, inBuffer, want);
+        inAvailable = (int16_t)got;
         inPosition = 0;
+        inputShort |= got < want;
     }
     int byte = inBuffer[inPosition];
     inPosition++;
@@ -74,7 +93,7 @@ PLAIN_ROUTINE inline int ReadPtr(FILE *input, uint32_t remaining)
     exit(0);
 }
 
-PLAIN_ROUTINE inline int WritePtr(FILE *output, uint8_t byte, uint32_t originalSize)
+PLAIN_ROUTINE inline int WritePtr(const BlockSink *output, uint8_t byte, uint32_t originalSize)
 {
     if (output == NULL) {
         memset(outBuffer, 0, sizeof outBuffer);
@@ -94,7 +113,7 @@ PLAIN_ROUTINE inline int WritePtr(FILE *output, uint8_t byte, uint32_t originalS
         thresholdSet = 1;
     }
     if (outCount >= outThreshold) {
-        if (fwrite(outBuffer, 1, outCount, output) < outCount)
+        if (output->write(output->context, outBuffer, outCount) < outCount)
             FatalError();
         roundWritten += outCount;
         outCount = 0;
@@ -110,6 +129,8 @@ inline void RefillBits(void)
         if (remainingInput != 0) {
             byte = ReadPtr(inputStream, remainingInput);
             remainingInput--;
+        } else {
+            fillBits += 8;
         }
         // bitCount is at most 8 inside the loop: the shift is never negative.
         // cppcheck-suppress shiftNegative
@@ -242,7 +263,7 @@ PLAIN_ROUTINE inline int DecodePosition(void)
     return upper * 64 + (b % 64);
 }
 
-inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
+inline void EmitByte(const BlockSink *output, uint8_t byte, uint32_t originalSize)
 {
     WritePtr(output, byte, originalSize);
     ring[ringPos] = byte;
@@ -250,8 +271,23 @@ inline void EmitByte(FILE *output, uint8_t byte, uint32_t originalSize)
     produced++;
 }
 
-PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t originalSize, uint32_t storedSize,
-                                         const PumpHook *pump)
+// How a decoding that produced its bytes ended, in the installer
+// decoder's terms (its bit buffer holds 16 bits, the installer's more: the
+// bits used past the block's end are the same).
+inline int InputRanOut(void)
+{
+    return inputShort || fillBits > bitCount + (uint32_t)kMaxFillBits;
+}
+
+inline CopyEnd End(uint32_t originalSize)
+{
+    if (InputRanOut())
+        return kCopyInputEnded;
+    return produced < (int32_t)originalSize ? kCopyCancelled : kCopyWhole;
+}
+
+PLAIN_ROUTINE inline int32_t DecodeBlock(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
+                                         uint32_t storedSize, const PumpHook *pump)
 {
     ReadPtr(NULL, 0);
     WritePtr(NULL, 0, 0);
@@ -259,6 +295,8 @@ PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t ori
     bitCount = 0;
     bitBuffer = 0;
     remainingInput = storedSize;
+    fillBits = 0;
+    produced = 0;
     if (originalSize == 0)
         return 0;
 
@@ -285,7 +323,7 @@ PLAIN_ROUTINE inline int32_t DecodeBlock(FILE *input, FILE *output, uint32_t ori
                 EmitByte(output, ring[(start + k) % N], originalSize);
         }
         if (produced > pumpThreshold) {
-            if (RunPumpHook(pump))
+            if (InputRanOut() || RunPumpHook(pump))
                 break;
             pumpThreshold += kPumpInterval;
         }
