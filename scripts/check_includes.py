@@ -12,7 +12,8 @@ Prints how often each folder includes each other folder, then fails (exit
     engine/     extraction and system registration; package/, resources/
     flow/       the install sequence on top; engine/, package/, resources/
 
-and on every include by which portable code (package/, resources/, any
+on every include cycle (files that include each other, directly or
+through others), and on every include by which portable code (package/, resources/, any
 portable/ folder, and scrpack/ and tools/ as a whole) would reach
 Windows-only code.  The tests, fuzzers and benchmarks may use anything.
 
@@ -66,10 +67,53 @@ def sources():
                     yield os.path.relpath(os.path.join(folder, name), ROOT)
 
 
+def include_cycles(edges):
+    """The groups of files that reach each other through their includes,
+    each sorted (Tarjan's strongly connected components, iteratively)."""
+    index, low, on_stack, stack, cycles = {}, {}, set(), [], []
+    for start in sorted(edges):
+        if start in index:
+            continue
+        work = [(start, iter(sorted(edges.get(start, ()))))]
+        index[start] = low[start] = len(index)
+        stack.append(start)
+        on_stack.add(start)
+        while work:
+            node, successors = work[-1]
+            advanced = False
+            for successor in successors:
+                if successor not in index:
+                    index[successor] = low[successor] = len(index)
+                    stack.append(successor)
+                    on_stack.add(successor)
+                    work.append((successor, iter(sorted(edges.get(successor, ())))))
+                    advanced = True
+                    break
+                if successor in on_stack:
+                    low[node] = min(low[node], index[successor])
+            if advanced:
+                continue
+            work.pop()
+            if work:
+                low[work[-1][0]] = min(low[work[-1][0]], low[node])
+            if low[node] == index[node]:
+                group = []
+                while True:
+                    member = stack.pop()
+                    on_stack.discard(member)
+                    group.append(member)
+                    if member == node:
+                        break
+                if len(group) > 1 or node in edges.get(node, ()):
+                    cycles.append(sorted(group))
+    return cycles
+
+
 def main():
     quiet = "--quiet" in sys.argv
     counts = {}
     faults = []
+    edges = {}
     for path in sources():
         source_top = path.split("/")[0]
         with open(os.path.join(ROOT, path), encoding="utf-8", errors="replace") as f:
@@ -79,6 +123,7 @@ def main():
             if target is None:
                 faults.append(f"{path}: includes {name}, which is not in the tree")
                 continue
+            edges.setdefault(path, set()).add(target)
             target_top = target.split("/")[0]
             if target_top != source_top:
                 counts[(source_top, target_top)] = counts.get((source_top, target_top), 0) + 1
@@ -88,6 +133,8 @@ def main():
                 faults.append(f"{path}: includes {target}, against the layers")
             elif is_portable(path) and not is_portable(target):
                 faults.append(f"{path}: portable code includes Windows-only {target}")
+    for cycle in include_cycles(edges):
+        faults.append("an include cycle: " + ", ".join(cycle))
     if not quiet:
         print("includes between folders (from -> to: count)")
         for (source_top, target_top), count in sorted(counts.items()):
