@@ -48,10 +48,16 @@ struct ExtractionRun {
     ExtractionPump pump; // the abort state and the progress dialog, for the pump step
 };
 
-// Ends with 1 when the walk is over (also after an abort or a short
-// write, and when the run refused to start: refusedPath), 2 when access to
-// the uninstall key is refused.  lParam of
-// WM_INITDIALOG is the ExtractionRun, which outlives the dialog.
+// How the progress dialog ends: its result.  Neither is 0 or -1, which
+// DialogBoxParamA returns when the dialog could not be shown.
+enum ExtractionEnd {
+    kExtractionOver = 1,          // the walk is over; also after an abort or a failure, and
+                                  // when the run refused to start (refusedPath)
+    kExtractionAccessRefused = 2, // access to the uninstall key is refused: nothing was done
+};
+
+// Ends with an ExtractionEnd.  lParam of WM_INITDIALOG is the
+// ExtractionRun, which outlives the dialog.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

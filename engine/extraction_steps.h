@@ -9,9 +9,8 @@
 #include "package/installed_names.h"
 #include "package/package_format.h"
 
-// The whole run started by the posted IDOK; returns the dialog's result
-// (1 walk over, 2 access refused).
-INT_PTR RunExtraction(ExtractionRun *run);
+// The whole run started by the posted IDOK; returns the dialog's result.
+ExtractionEnd RunExtraction(ExtractionRun *run);
 
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
 int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName);

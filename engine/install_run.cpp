@@ -206,17 +206,17 @@ static void RemoveWrittenFiles(Walk *walk)
     _lclose(manifest);
 }
 
-INT_PTR RunExtraction(ExtractionRun *run)
+ExtractionEnd RunExtraction(ExtractionRun *run)
 {
     ExtractionResult *result = &run->result;
     const char *fileName = run->request.screenSaverFileName;
     // Nothing is written when a link is in the way; the closing actions
     // report it.
     if (!SecureInstallPlaces(fileName, result->refusedPath, sizeof result->refusedPath))
-        return 1;
+        return kExtractionOver;
     int keyCreated = 0;
     if (!CheckUninstallAccess(fileName, &keyCreated))
-        return 2;
+        return kExtractionAccessRefused;
 
     char screenSaverPath[kNameFieldSize];
     if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, fileName))
@@ -241,7 +241,7 @@ INT_PTR RunExtraction(ExtractionRun *run)
         RemoveDataFolder(result->dataFolder, createdFrom);
         if (keyCreated || walk.registered)
             RemoveUninstallEntry(fileName);
-        return 1;
+        return kExtractionOver;
     }
     CloseInstallLog(&log, 0);
 
@@ -252,5 +252,5 @@ INT_PTR RunExtraction(ExtractionRun *run)
     // user's screen saver as it was.
     if (result->missingTypes[0] == '\0' && !result->aborted && screenSaverPath[0] != '\0' && IsFile(screenSaverPath))
         SetDefaultScreenSaver(screenSaverPath);
-    return 1;
+    return kExtractionOver;
 }

@@ -77,7 +77,7 @@ int RunInstallSequence(void)
     INT_PTR result =
         DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc, (LPARAM)&run);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
-    if (result == 2)
+    if (result == kExtractionAccessRefused)
         return kExitInstalled;
     return RunClosingActions(caption, screenSaverFileName, &run.result);
 }
