@@ -9,7 +9,7 @@
 #include <stdint.h>
 
 #include "engine/portable/rules.h"
-#include "package/package_format.h"
+#include "package/path_buffer.h"
 
 // What the run takes from the install sequence.
 struct ExtractionRequest {
@@ -30,14 +30,14 @@ enum RunFailure {
 
 // What the run leaves for the closing actions.
 struct ExtractionResult {
-    int32_t aborted; // Cancel was confirmed: the uninstaller is to remove the install
-    int32_t failure; // a RunFailure
-    DWORD failedReason;               // kRunNotCreated: the system's error code
-    char failedFile[kNameFieldSize];  // kRunNotCreated: the file's path
-    char dataFolder[kNameFieldSize];        // ends with a backslash once built
-    char refusedPath[kNameFieldSize];       // a link in the way, or a level not made administrators' only:
-                                            // the run wrote nothing
-    char missingTypes[kMissingTypesSize];   // refused media types, each with CR LF
+    int32_t aborted;                      // Cancel was confirmed: the uninstaller is to remove the install
+    int32_t failure;                      // a RunFailure
+    DWORD failedReason;                   // kRunNotCreated: the system's error code
+    char failedFile[kPathBufferSize];     // kRunNotCreated: the file's path
+    char dataFolder[kPathBufferSize];     // ends with a backslash once built
+    char refusedPath[kPathBufferSize];    // a link in the way, or a level not made administrators' only:
+                                          // the run wrote nothing
+    char missingTypes[kMissingTypesSize]; // refused media types, each with CR LF
 };
 
 // One run of the progress dialog; the install sequence owns it and passes

@@ -11,6 +11,7 @@
 #include "package/decoder.h"
 #include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 // What the walk over the records takes and learns.
@@ -138,7 +139,7 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
     int more = ReadFileRecord(manifest, &record);
     while (more) {
         run->pump.abortExempt = index == kRecordUninstaller; // the uninstaller is always written whole
-        char destination[kNameFieldSize];
+        char destination[kPathBufferSize];
         int haveDestination = BuildDestination(destination, sizeof destination, index, &record, walk);
         walk->recordsReached = index + 1;
         if (haveDestination && index == kRecordUninstaller)
@@ -199,7 +200,7 @@ static void RemoveWrittenFiles(Walk *walk)
         return;
     FileRecord record;
     for (int index = 0; index < walk->recordsReached && ReadFileRecord(manifest, &record); index++) {
-        char path[kNameFieldSize];
+        char path[kPathBufferSize];
         if (BuildDestination(path, sizeof path, index, &record, walk))
             DeleteFileA(path);
     }
@@ -218,7 +219,7 @@ ExtractionEnd RunExtraction(ExtractionRun *run)
     if (!CheckUninstallAccess(fileName, &keyCreated))
         return kExtractionAccessRefused;
 
-    char screenSaverPath[kNameFieldSize];
+    char screenSaverPath[kPathBufferSize];
     if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, fileName))
         screenSaverPath[0] = '\0'; // too long: the screen saver file can't be placed
     char baseName[kNameFieldSize];
