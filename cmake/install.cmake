@@ -1,5 +1,5 @@
 # The installed layout and the Debian package (native tree):
-#   bin/scrpack
+#   bin/scrpack                           the scrpack the tests run (cmake/native.cmake)
 #   share/glimmerkit/installer-stub.exe   the PE32 installer (win32 tree)
 #   share/glimmerkit/uninstaller.exe      the PE32 uninstaller (win32 tree)
 #   share/man/man1/scrpack.1.gz           made from scrpack --help (help2man)
@@ -19,22 +19,6 @@ set(WIN32_BUILD_DIR "${CMAKE_BINARY_DIR}/../win32" CACHE PATH
   "the win32 build tree whose installer and uninstaller are installed with scrpack")
 get_filename_component(win32_tree "${WIN32_BUILD_DIR}" ABSOLUTE)
 
-# The scrpack that is installed: the same sources as the tested one,
-# without the sanitizers, whose run-time libraries an installed program
-# can't count on, and with the C++ run-time linked in, so that the package
-# depends on the C library alone.
-add_executable(scrpack_installed ${CORE_SOURCES} package/native/platform_posix.cpp ${SCRPACK_SOURCES}
-  scrpack/main.cpp)
-target_include_directories(scrpack_installed PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(scrpack_installed PRIVATE Threads::Threads)
-# Hardened as Debian builds its programs.
-target_compile_options(scrpack_installed PRIVATE -fno-sanitize=all -D_FORTIFY_SOURCE=2)
-target_compile_definitions(scrpack_installed PRIVATE ${SCRPACK_VERSION_DEFINITIONS})
-target_link_options(scrpack_installed PRIVATE -fno-sanitize=all -static-libstdc++ -static-libgcc -Wl,-z,relro,-z,now)
-set_target_properties(scrpack_installed PROPERTIES
-  OUTPUT_NAME scrpack
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/installed)
-
 # The one fixed time of everything the package holds: the zip's,
 # 2000-01-01 00:00 UTC (cmake/cpack_fixed_time.cmake stamps the members
 # with it; the man page's date comes from it).
@@ -50,14 +34,14 @@ add_custom_command(OUTPUT ${man_page}.gz ${CMAKE_BINARY_DIR}/packaging/changelog
   COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${CPACK_GLIMMERKIT_FIXED_TIME} LC_ALL=C.UTF-8
           ${HELP2MAN} --no-info --section 1 --source "Glimmerkit ${PROJECT_VERSION}"
           --name "pack a Windows screen saver into a self-installing .exe"
-          --output ${man_page} $<TARGET_FILE:scrpack_installed>
+          --output ${man_page} $<TARGET_FILE:scrpack>
   COMMAND gzip -9nf ${man_page}
   COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/changelog
-  DEPENDS scrpack_installed ${CMAKE_BINARY_DIR}/packaging/changelog
+  DEPENDS scrpack ${CMAKE_BINARY_DIR}/packaging/changelog
   VERBATIM)
 add_custom_target(package_documents ALL DEPENDS ${man_page}.gz)
 
-install(TARGETS scrpack_installed RUNTIME DESTINATION bin)
+install(TARGETS scrpack RUNTIME DESTINATION bin)
 install(FILES ${win32_tree}/installer.exe DESTINATION share/glimmerkit RENAME installer-stub.exe)
 install(FILES ${win32_tree}/uninstaller/uninstaller.exe DESTINATION share/glimmerkit)
 install(FILES ${man_page}.gz DESTINATION share/man/man1)

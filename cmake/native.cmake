@@ -5,17 +5,23 @@ option(SANITIZE "build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
 option(BUILD_FUZZERS "build the libFuzzer targets (needs clang)" OFF)
 option(BUILD_BENCH "build the benchmarks" OFF)
 
-if(SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
-endif()
 add_compile_options(-O2 -g)
+
+# The sanitizers, for whatever links the core: the unit tests and the
+# post-link tool.  The scrpack that ships is built without them.
+add_library(sanitizers INTERFACE)
+if(SANITIZE)
+  target_compile_options(sanitizers INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  target_link_options(sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
 
 find_package(Threads REQUIRED)
 
 # The portable core, with the POSIX stand-ins for the kernel's file calls.
 add_library(core STATIC ${CORE_SOURCES} package/native/platform_posix.cpp)
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(core PUBLIC sanitizers)
 
 # The packaging tool: everything under scrpack/ but main.cpp is a library
 # that the tests use too.
@@ -23,9 +29,19 @@ file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
 list(REMOVE_ITEM SCRPACK_SOURCES ${CMAKE_SOURCE_DIR}/scrpack/main.cpp)
 add_library(scrpack_lib STATIC ${SCRPACK_SOURCES})
 target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
-add_executable(scrpack scrpack/main.cpp)
-target_link_libraries(scrpack PRIVATE scrpack_lib)
+
+# scrpack itself: the one program that the end-to-end tests run and that
+# `cmake --install` and the Debian package ship (cmake/install.cmake).  The
+# same sources as scrpack_lib, compiled once more without the sanitizers,
+# whose run-time libraries an installed program can't count on, and with
+# the C++ run-time linked in, so that it depends on the C library alone.
+add_executable(scrpack ${CORE_SOURCES} package/native/platform_posix.cpp ${SCRPACK_SOURCES} scrpack/main.cpp)
+target_include_directories(scrpack PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(scrpack PRIVATE Threads::Threads)
+# Hardened as Debian builds its programs.
+target_compile_options(scrpack PRIVATE -D_FORTIFY_SOURCE=2)
 target_compile_definitions(scrpack PRIVATE ${SCRPACK_VERSION_DEFINITIONS})
+target_link_options(scrpack PRIVATE -static-libstdc++ -static-libgcc -Wl,-z,relro,-z,now)
 
 # The post-link step for the cross-built installer.
 file(GLOB STUBFIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/stubfix/*.cpp)

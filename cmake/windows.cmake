@@ -85,22 +85,40 @@ set(DECODE_LOOP_SOURCES ${CMAKE_SOURCE_DIR}/package/decode_block.cpp
 # A later -O wins over the target's -Os.
 set_source_files_properties(${DECODE_LOOP_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
 
-# Builds a target (the installer or the uninstaller) lean, as above.
-function(make_lean target)
-  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/startup/program_start.cpp)
-  target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN __USE_MINGW_ANSI_STDIO=0)
-  target_compile_options(${target} PRIVATE ${LEAN_COMPILE_FLAGS})
-  target_link_options(${target} PRIVATE ${LEAN_LINK_FLAGS})
+# A Windows GUI program of the product, from its sources and its resource
+# script, with the include folders every source expects:
+#   add_windows_program(target [LEAN] SOURCES ... RESOURCE script.rc
+#     [RESOURCE_DEPENDS ...] [INCLUDES ...] LIBRARIES ...)
+# RESOURCE_DEPENDS names the files the script takes in, which CMake does
+# not see.  LEAN builds it for size, as above, with our own entry point
+# (the installer and the uninstaller); otherwise it gets the plain Windows
+# flags (the sample screen saver, which no package pays for).
+function(add_windows_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 PROGRAM "LEAN" "RESOURCE" "SOURCES;RESOURCE_DEPENDS;INCLUDES;LIBRARIES")
+  add_executable(${target} WIN32 ${PROGRAM_SOURCES} ${PROGRAM_RESOURCE})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources ${PROGRAM_INCLUDES})
+  target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN)
+  if(PROGRAM_LEAN)
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/startup/program_start.cpp)
+    target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
+    target_compile_options(${target} PRIVATE ${LEAN_COMPILE_FLAGS})
+    target_link_options(${target} PRIVATE ${LEAN_LINK_FLAGS})
+  else()
+    target_compile_options(${target} PRIVATE ${WINDOWS_COMPILE_FLAGS})
+    target_link_options(${target} PRIVATE ${WINDOWS_LINK_FLAGS})
+  endif()
+  target_link_libraries(${target} PRIVATE ${PROGRAM_LIBRARIES})
+  set_source_files_properties(${PROGRAM_RESOURCE} PROPERTIES OBJECT_DEPENDS "${PROGRAM_RESOURCE_DEPENDS}")
 endfunction()
 
-add_executable(installer WIN32 ${INSTALLER_ALL_SOURCES} ${CMAKE_SOURCE_DIR}/resources/installer.rc)
-target_include_directories(installer PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-make_lean(installer)
 # Only KnownDLLs at load time; WINMM is loaded from the system folder when
 # the media check needs it (system_dlls/system_dlls.h).
-target_link_libraries(installer PRIVATE user32 gdi32 advapi32 shell32)
-set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/installer.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/installer.ico;${CMAKE_SOURCE_DIR}/resources/administrator.manifest")
+add_windows_program(installer LEAN
+  SOURCES ${INSTALLER_ALL_SOURCES}
+  RESOURCE ${CMAKE_SOURCE_DIR}/resources/installer.rc
+  RESOURCE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/resource.h ${CMAKE_SOURCE_DIR}/resources/installer.ico
+                   ${CMAKE_SOURCE_DIR}/resources/administrator.manifest
+  LIBRARIES user32 gdi32 advapi32 shell32)
 # Move the LASTRES data to the end of .rsrc, zero the checksum, and check the
 # layout that packaging relies on; the build fails when it does not hold.
 add_custom_command(TARGET installer POST_BUILD

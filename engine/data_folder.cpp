@@ -6,13 +6,14 @@
 #include "engine/extraction.h"
 #include "engine/extraction_steps.h"
 #include "package/installed_names.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 #include "system_dlls/system_dlls.h"
 #include "texts.h"
 
 int WalkDataFolderChain(char *dataFolder, const char *baseName, const FolderMaker *outer, const FolderMaker *own)
 {
-    const size_t capacity = kNameFieldSize;
+    const size_t capacity = kPathBufferSize;
     // A blank base name (a package whose name is missing or damaged) would
     // make the shared Glimmerkit folder, or the one above it, the data
     // folder: its install log and uninstaller would then belong to every
@@ -97,7 +98,7 @@ int BuildDataFolder(char *dataFolder, const char *baseName, size_t *createdFrom)
 
 void RemoveDataFolder(const char *dataFolder, size_t createdFrom)
 {
-    char level[kNameFieldSize];
+    char level[kPathBufferSize];
     if (createdFrom == 0 || !CopyText(level, sizeof level, dataFolder))
         return;
     size_t length = strlen(level);

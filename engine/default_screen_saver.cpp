@@ -3,7 +3,7 @@
 
 #include "engine/system_registration.h"
 #include "package/installed_names.h"
-#include "package/package_format.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 void SetDefaultScreenSaver(const char *screenSaverPath)
@@ -12,7 +12,7 @@ void SetDefaultScreenSaver(const char *screenSaverPath)
     // still names the screen saver that was installed, by its full path,
     // rather than being emptied, which would switch off whatever the user
     // had before without putting anything in its place.
-    char shortPath[kNameFieldSize] = "";
+    char shortPath[kPathBufferSize] = "";
     DWORD length = GetShortPathNameA(screenSaverPath, shortPath, sizeof shortPath);
     if (length == 0 || length >= sizeof shortPath)
         CopyText(shortPath, sizeof shortPath, screenSaverPath);

@@ -9,7 +9,7 @@
 #include <stdint.h>
 
 #include "engine/portable/rules.h"
-#include "package/package_format.h"
+#include "package/path_buffer.h"
 
 // What the run takes from the install sequence.
 struct ExtractionRequest {
@@ -30,14 +30,14 @@ enum RunFailure {
 
 // What the run leaves for the closing actions.
 struct ExtractionResult {
-    int32_t aborted; // Cancel was confirmed: the uninstaller is to remove the install
-    int32_t failure; // a RunFailure
-    DWORD failedReason;               // kRunNotCreated: the system's error code
-    char failedFile[kNameFieldSize];  // kRunNotCreated: the file's path
-    char dataFolder[kNameFieldSize];        // ends with a backslash once built
-    char refusedPath[kNameFieldSize];       // a link in the way, or a level not made administrators' only:
-                                            // the run wrote nothing
-    char missingTypes[kMissingTypesSize];   // refused media types, each with CR LF
+    int32_t aborted;                      // Cancel was confirmed: the uninstaller is to remove the install
+    int32_t failure;                      // a RunFailure
+    DWORD failedReason;                   // kRunNotCreated: the system's error code
+    char failedFile[kPathBufferSize];     // kRunNotCreated: the file's path
+    char dataFolder[kPathBufferSize];     // ends with a backslash once built
+    char refusedPath[kPathBufferSize];    // a link in the way, or a level not made administrators' only:
+                                          // the run wrote nothing
+    char missingTypes[kMissingTypesSize]; // refused media types, each with CR LF
 };
 
 // One run of the progress dialog; the install sequence owns it and passes
@@ -48,10 +48,16 @@ struct ExtractionRun {
     ExtractionPump pump; // the abort state and the progress dialog, for the pump step
 };
 
-// Ends with 1 when the walk is over (also after an abort or a short
-// write, and when the run refused to start: refusedPath), 2 when access to
-// the uninstall key is refused.  lParam of
-// WM_INITDIALOG is the ExtractionRun, which outlives the dialog.
+// How the progress dialog ends: its result.  Neither is 0 or -1, which
+// DialogBoxParamA returns when the dialog could not be shown.
+enum ExtractionEnd {
+    kExtractionOver = 1,          // the walk is over; also after an abort or a failure, and
+                                  // when the run refused to start (refusedPath)
+    kExtractionAccessRefused = 2, // access to the uninstall key is refused: nothing was done
+};
+
+// Ends with an ExtractionEnd.  lParam of WM_INITDIALOG is the
+// ExtractionRun, which outlives the dialog.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -8,15 +8,15 @@
 #include "engine/portable/stored_copy.h"
 #include "package/installed_names.h"
 #include "package/package_format.h"
+#include "package/path_buffer.h"
 
-// The whole run started by the posted IDOK; returns the dialog's result
-// (1 walk over, 2 access refused).
-INT_PTR RunExtraction(ExtractionRun *run);
+// The whole run started by the posted IDOK; returns the dialog's result.
+ExtractionEnd RunExtraction(ExtractionRun *run);
 
 // The screen saver's path in the Windows directory.  Returns 1 when it fit.
 int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFileName);
 
-// Composes the data folder of baseName into folder (kNameFieldSize bytes,
+// Composes the data folder of baseName into folder (kPathBufferSize bytes,
 // ending with a backslash) one level at a time: outer is called with each
 // level above the data folder's own (only when the common application data
 // folder is unknown and the chain starts at the Windows directory), own
@@ -25,7 +25,7 @@ int BuildScreenSaverPath(char *path, size_t capacity, const char *screenSaverFil
 // empty.
 int WalkDataFolderChain(char *folder, const char *baseName, const FolderMaker *outer, const FolderMaker *own);
 
-// Builds the data folder into folder (kNameFieldSize bytes, always ending
+// Builds the data folder into folder (kPathBufferSize bytes, always ending
 // with a backslash) and creates its chain one level at a time, the data
 // folder's own levels with the administrators-only descriptor; *createdFrom
 // becomes the length of the path up to the first level this call created
@@ -43,7 +43,7 @@ struct InstallLog {
     HANDLE file;   // INVALID_HANDLE_VALUE when it could not be opened
     int created;   // this run made the file
     DWORD oldSize; // its size before the run
-    char path[kNameFieldSize];
+    char path[kPathBufferSize];
 };
 void OpenInstallLog(InstallLog *log, const char *dataFolder);
 void AppendInstallLog(const InstallLog *log, const char *path);

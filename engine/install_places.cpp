@@ -4,6 +4,7 @@
 #include "engine/admin_only.h"
 #include "engine/extraction_steps.h"
 #include "package/link_levels.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 // The first path at fault, empty while there is none.
@@ -31,7 +32,7 @@ int SecureInstallPlaces(const char *screenSaverFileName, char *refused, size_t c
 {
     Refusal refusal = {refused, capacity};
     refused[0] = '\0';
-    char path[kNameFieldSize];
+    char path[kPathBufferSize];
     if (BuildScreenSaverPath(path, sizeof path, screenSaverFileName))
         RefuseLink(path, &refusal);
     char baseName[kNameFieldSize];

@@ -12,6 +12,7 @@
 #include "engine/system_registration.h"
 #include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 // What the walk over the records takes and learns.
@@ -139,7 +140,7 @@ static void WalkFileRecords(Walk *walk, const InstallLog *log)
     int more = ReadFileRecord(manifest, &record);
     while (more) {
         run->pump.abortExempt = index == kRecordUninstaller; // the uninstaller is always written whole
-        char destination[kNameFieldSize];
+        char destination[kPathBufferSize];
         int haveDestination = BuildDestination(destination, sizeof destination, index, &record, walk);
         walk->recordsReached = index + 1;
         if (haveDestination && index == kRecordUninstaller)
@@ -200,26 +201,26 @@ static void RemoveWrittenFiles(Walk *walk)
         return;
     FileRecord record;
     for (int index = 0; index < walk->recordsReached && ReadFileRecord(manifest, &record); index++) {
-        char path[kNameFieldSize];
+        char path[kPathBufferSize];
         if (BuildDestination(path, sizeof path, index, &record, walk))
             DeleteFileA(path);
     }
     _lclose(manifest);
 }
 
-INT_PTR RunExtraction(ExtractionRun *run)
+ExtractionEnd RunExtraction(ExtractionRun *run)
 {
     ExtractionResult *result = &run->result;
     const char *fileName = run->request.screenSaverFileName;
     // Nothing is written when a link is in the way; the closing actions
     // report it.
     if (!SecureInstallPlaces(fileName, result->refusedPath, sizeof result->refusedPath))
-        return 1;
+        return kExtractionOver;
     int keyCreated = 0;
     if (!CheckUninstallAccess(fileName, &keyCreated))
-        return 2;
+        return kExtractionAccessRefused;
 
-    char screenSaverPath[kNameFieldSize];
+    char screenSaverPath[kPathBufferSize];
     if (!BuildScreenSaverPath(screenSaverPath, sizeof screenSaverPath, fileName))
         screenSaverPath[0] = '\0'; // too long: the screen saver file can't be placed
     char baseName[kNameFieldSize];
@@ -244,7 +245,7 @@ INT_PTR RunExtraction(ExtractionRun *run)
         RemoveDataFolder(result->dataFolder, createdFrom);
         if (keyCreated || walk.registered)
             RemoveUninstallEntry(fileName);
-        return 1;
+        return kExtractionOver;
     }
     CloseInstallLog(&log, 0);
 
@@ -255,5 +256,5 @@ INT_PTR RunExtraction(ExtractionRun *run)
     // user's screen saver as it was.
     if (result->missingTypes[0] == '\0' && !result->aborted && screenSaverPath[0] != '\0' && IsFile(screenSaverPath))
         SetDefaultScreenSaver(screenSaverPath);
-    return 1;
+    return kExtractionOver;
 }

@@ -4,7 +4,7 @@
 #include <mmsystem.h>
 
 #include "engine/system_registration.h"
-#include "package/package_format.h"
+#include "package/path_buffer.h"
 #include "system_dlls/system_dlls.h"
 #include "texts.h"
 
@@ -51,7 +51,7 @@ void CheckMediaSupport(const char *dataFilePath, char *missingTypes)
     // Without a short path (the file is missing) there is nothing to open:
     // the file counts as refused, as a failed open would.  Asking the media
     // layer with an empty name could let the device open without a file.
-    char shortPath[kNameFieldSize] = "";
+    char shortPath[kPathBufferSize] = "";
     DWORD length = GetShortPathNameA(dataFilePath, shortPath, sizeof shortPath);
     if (length > 0 && length < sizeof shortPath && MediaLayerOpens(shortPath))
         return;

@@ -4,18 +4,19 @@
 #include "flow/checks.h"
 #include "flow/install_sequence.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "texts.h"
 
 int CheckExistingScreenSaver(const char *screenSaverName)
 {
-    char windowsDirectory[MAX_PATH];
+    char windowsDirectory[kPathBufferSize];
     UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
     if (length == 0 || length >= sizeof windowsDirectory)
         return 1;
 
     char fileName[kLookupNameSize];
     BuildLookupName(fileName, screenSaverName);
-    char path[MAX_PATH];
+    char path[kPathBufferSize];
     if (!BuildLookupPath(path, sizeof path, windowsDirectory, fileName))
         return 1;
     // A file or a folder of that name both count.

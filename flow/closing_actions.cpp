@@ -8,6 +8,7 @@
 
 #include <shellapi.h>
 #include "package/installed_names.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 #include "resource.h"
 #include "texts.h"
@@ -32,7 +33,7 @@ static void StartUninstaller(const char *dataFolder)
     // would start whatever UNINSTAL.EXE the search path finds first.
     if (dataFolder[0] == '\0')
         return;
-    char uninstaller[kNameFieldSize];
+    char uninstaller[kPathBufferSize];
     CopyText(uninstaller, sizeof uninstaller, dataFolder);
     if (AppendText(uninstaller, sizeof uninstaller, TEXT_UNINSTALLER_NAME))
         OpenWithShell(uninstaller, TEXT_UNINSTALLER_SWITCH, SW_SHOWNORMAL);
@@ -56,7 +57,7 @@ static void StartScreenSaver(const char *screenSaverFileName)
 {
     // The file in the Windows directory; when that directory can't be
     // obtained, the bare file name.
-    char path[MAX_PATH];
+    char path[kPathBufferSize];
     UINT length = GetWindowsDirectoryA(path, sizeof path);
     if (length >= 1 && length <= 259) {
         // A full path that would not fit in 260 bytes is not started: the
@@ -66,7 +67,7 @@ static void StartScreenSaver(const char *screenSaverFileName)
     } else {
         CopyText(path, sizeof path, screenSaverFileName);
     }
-    char shortPath[MAX_PATH];
+    char shortPath[kPathBufferSize];
     DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
     if (shortLength >= 1 && shortLength <= 259)
         WinExec(shortPath, SW_SHOW);
@@ -108,7 +109,7 @@ static int ReportFailedRun(const char *caption, const ExtractionResult *result, 
         snprintf(other, sizeof other, TEXT_REASON_OTHER, (unsigned long)result->failedReason);
     }
     // Sized for the longest path and the longest reason.
-    char message[sizeof TEXT_NOT_CREATED + kNameFieldSize + sizeof TEXT_REASON_IN_USE + sizeof TEXT_REASON_FOLDER];
+    char message[sizeof TEXT_NOT_CREATED + kPathBufferSize + sizeof TEXT_REASON_IN_USE + sizeof TEXT_REASON_FOLDER];
     snprintf(message, sizeof message, TEXT_NOT_CREATED, result->failedFile, reason);
     MessageBoxA(NULL, message, caption, MB_ICONERROR);
     return kExitWriteFailed;
@@ -119,7 +120,7 @@ int RunClosingActions(const char *caption, const char *screenSaverFileName, cons
     int interactive = installMode == kInstallModeInteractive;
     if (result->refusedPath[0] != '\0') {
         if (interactive) {
-            char message[sizeof TEXT_UNSAFE_DESTINATION + kNameFieldSize];
+            char message[sizeof TEXT_UNSAFE_DESTINATION + kPathBufferSize];
             snprintf(message, sizeof message, TEXT_UNSAFE_DESTINATION, result->refusedPath);
             MessageBoxA(NULL, message, caption, MB_ICONERROR);
         }

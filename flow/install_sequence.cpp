@@ -10,6 +10,7 @@
 #include "package/installed_names.h"
 #include "package/integrity.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 #include "resource.h"
 #include "texts.h"
@@ -18,7 +19,7 @@
 // that the longest name, directory and byte count always fit whole.
 static int ConfirmInstall(const char *caption, const char *screenSaverName, uint32_t totalInstallBytes)
 {
-    char windowsDirectory[MAX_PATH] = "";
+    char windowsDirectory[kPathBufferSize] = "";
     UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
     if (length == 0 || length >= sizeof windowsDirectory)
         windowsDirectory[0] = '\0';
@@ -27,7 +28,7 @@ static int ConfirmInstall(const char *caption, const char *screenSaverName, uint
     char byteCount[36];
     FormatThousands(totalInstallBytes, byteCount);
 
-    char message[sizeof TEXT_CONFIRMATION + kNameFieldSize + MAX_PATH + sizeof byteCount];
+    char message[sizeof TEXT_CONFIRMATION + kNameFieldSize + kPathBufferSize + sizeof byteCount];
     snprintf(message, sizeof message, TEXT_CONFIRMATION, screenSaverName, windowsDirectory, byteCount);
     if (installMode != kInstallModeInteractive)
         return 1;
@@ -78,7 +79,7 @@ int RunInstallSequence(void)
     INT_PTR result =
         DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, ProgressDialogProc, (LPARAM)&run);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
-    if (result == 2)
+    if (result == kExtractionAccessRefused)
         return kExitInstalled;
     return RunClosingActions(caption, screenSaverFileName, &run.result);
 }

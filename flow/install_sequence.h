@@ -10,9 +10,9 @@
 
 // Process-wide: set once by the entry point before the install starts and
 // read by every step that shows something.
-// 2 Interactive (initial), 1 Silent.  Every mode test asks whether it
-// equals kInstallModeInteractive.
-extern int32_t installMode;
+// Interactive until the command line is read.  Every mode test asks
+// whether it equals kInstallModeInteractive.
+extern InstallMode installMode;
 // The installer's instance handle, for its resources and its own file.
 extern HINSTANCE moduleInstance;
 

@@ -4,7 +4,7 @@
 #include "system_dlls/system_dlls.h"
 #include "texts.h"
 
-int32_t installMode = kInstallModeInteractive;
+InstallMode installMode = kInstallModeInteractive;
 HINSTANCE moduleInstance;
 
 static void RegisterInstallerClass(HINSTANCE instance)

@@ -21,9 +21,8 @@
 #include "package/installed_names.h"
 #include "package/integrity.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
-
-enum { kPathSize = 260 };
 
 static int OpenMemoryFile(char *path, size_t capacity)
 {
@@ -74,11 +73,11 @@ static void BuildNameTexts(const char *name, char *folder, size_t capacity)
     memset(lookupName, 'x', sizeof lookupName);
     BuildLookupName(lookupName, name);
     Check(strnlen(lookupName, kLookupNameSize) < kLookupNameSize && lookupName[kLookupNameSize] == 'x');
-    char path[kPathSize + 8];
+    char path[kPathBufferSize + 8];
     memset(path, 'x', sizeof path);
-    if (BuildLookupPath(path, kPathSize, "C:\\windows", lookupName))
-        Check(strlen(path) < kPathSize);
-    Check(path[kPathSize] == 'x');
+    if (BuildLookupPath(path, kPathBufferSize, "C:\\windows", lookupName))
+        Check(strlen(path) < kPathBufferSize);
+    Check(path[kPathBufferSize] == 'x');
 
     char trimmed[kNameFieldSize];
     memcpy(trimmed, name, sizeof trimmed);
@@ -109,12 +108,12 @@ static void WalkRecords(const char *folder)
     int index = 0;
     int more = ReadFileRecord(manifest, &record);
     while (more) {
-        char destination[kNameFieldSize + 8];
+        char destination[kPathBufferSize + 8];
         memset(destination, 'x', sizeof destination);
-        if (index >= kRecordFirstMedia && BuildDataFileName(destination, kNameFieldSize, folder, firstFileNumber,
+        if (index >= kRecordFirstMedia && BuildDataFileName(destination, kPathBufferSize, folder, firstFileNumber,
                                                             index, record.nameTail))
-            Check(strlen(destination) < kNameFieldSize && strncmp(destination, folder, strlen(folder)) == 0);
-        Check(destination[kNameFieldSize] == 'x'); // nothing past the buffer
+            Check(strlen(destination) < kPathBufferSize && strncmp(destination, folder, strlen(folder)) == 0);
+        Check(destination[kPathBufferSize] == 'x'); // nothing past the buffer
 
         LONG resume = _llseek(manifest, 0, FILE_CURRENT);
         if (record.originalSize == 0 && record.dataOffset < PACKAGE_OFFSET_LIMIT &&
@@ -157,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             _lclose(manifest);
         }
         Check(strnlen(name, kNameFieldSize) < kNameFieldSize && name[kNameFieldSize] == 'x');
-        char folder[kNameFieldSize];
+        char folder[kPathBufferSize];
         BuildNameTexts(name, folder, sizeof folder);
 
         manifest = OpenManifest();

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "package/package_format.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 int IsLinkAttributes(uint32_t attributes)
@@ -49,7 +49,7 @@ int FindLinkBelow(const char *path, const char *const *bases, int count, Attribu
 {
     if (capacity > 0)
         found[0] = '\0';
-    char level[kNameFieldSize];
+    char level[kPathBufferSize];
     if (!CopyText(level, sizeof level, path)) {
         CopyText(found, capacity, path);
         return 1;

@@ -4,10 +4,6 @@
 
 #include "samples/saver.h"
 
-char saverName[MAX_PATH];
-SaverSettings saverSettings;
-char dataFilePath[MAX_PATH];
-
 typedef HRESULT(WINAPI *GetFolderPathProc)(HWND, int, HANDLE, DWORD, LPSTR);
 
 // The machine's common application data folder, found as the installer
@@ -35,7 +31,7 @@ static int CommonDataFolder(char *folder, size_t capacity)
 }
 
 // The program's long path, its folder (with trailing backslash) and base name.
-static int OwnPlace(char *folder, size_t folderCapacity)
+static int OwnPlace(Saver *saver, char *folder, size_t folderCapacity)
 {
     char modulePath[MAX_PATH] = "";
     char longPath[MAX_PATH];
@@ -49,8 +45,8 @@ static int OwnPlace(char *folder, size_t folderCapacity)
     char *name = strrchr(longPath, '\\');
     if (name == NULL)
         return 0;
-    snprintf(saverName, sizeof saverName, "%s", name + 1);
-    char *dot = strrchr(saverName, '.');
+    snprintf(saver->name, sizeof saver->name, "%s", name + 1);
+    char *dot = strrchr(saver->name, '.');
     if (dot != NULL)
         *dot = '\0';
     name[1] = '\0';
@@ -58,57 +54,57 @@ static int OwnPlace(char *folder, size_t folderCapacity)
     return written > 0 && (size_t)written < folderCapacity;
 }
 
-static int UseIfPresent(const char *path)
+static int UseIfPresent(Saver *saver, const char *path)
 {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    snprintf(dataFilePath, sizeof dataFilePath, "%s", path);
+    snprintf(saver->dataFilePath, sizeof saver->dataFilePath, "%s", path);
     return 1;
 }
 
-static void FindDataFile(void)
+static void FindDataFile(Saver *saver)
 {
     char ownFolder[MAX_PATH];
     char common[MAX_PATH];
     char path[MAX_PATH];
-    dataFilePath[0] = '\0';
-    if (!OwnPlace(ownFolder, sizeof ownFolder))
+    saver->dataFilePath[0] = '\0';
+    if (!OwnPlace(saver, ownFolder, sizeof ownFolder))
         return;
     if (CommonDataFolder(common, sizeof common)) {
         int written = snprintf(path, sizeof path, "%s\\Quillmoor\\Glimmerkit\\%s\\%s.dat", common,
-                               saverName, saverName);
-        if (written > 0 && (size_t)written < sizeof path && UseIfPresent(path))
+                               saver->name, saver->name);
+        if (written > 0 && (size_t)written < sizeof path && UseIfPresent(saver, path))
             return;
     }
-    int written = snprintf(path, sizeof path, "%s%s.dat", ownFolder, saverName);
+    int written = snprintf(path, sizeof path, "%s%s.dat", ownFolder, saver->name);
     if (written > 0 && (size_t)written < sizeof path)
-        UseIfPresent(path);
+        UseIfPresent(saver, path);
 }
 
-void LoadSaverSettings(void)
+void LoadSaverSettings(Saver *saver)
 {
-    saverSettings = DefaultSaverSettings();
-    FindDataFile();
-    if (dataFilePath[0] == '\0')
+    saver->settings = DefaultSaverSettings();
+    FindDataFile(saver);
+    if (saver->dataFilePath[0] == '\0')
         return;
-    HANDLE file = CreateFileA(dataFilePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileA(saver->dataFilePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     char text[4096];
     DWORD got = 0;
     if (ReadFile(file, text, sizeof text, &got, NULL))
-        ParseSaverSettings(text, got, &saverSettings);
+        ParseSaverSettings(text, got, &saver->settings);
     CloseHandle(file);
 }
 
-int SaveSaverSettings(const SaverSettings *settings)
+int SaveSaverSettings(const Saver *saver, const SaverSettings *settings)
 {
     char text[128];
     size_t length = FormatSaverSettings(settings, text, sizeof text);
-    if (dataFilePath[0] == '\0' || length == 0)
+    if (saver->dataFilePath[0] == '\0' || length == 0)
         return 0;
-    HANDLE file = CreateFileA(dataFilePath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(saver->dataFilePath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     DWORD written = 0;

@@ -7,27 +7,35 @@
 
 #include "samples/portable/saver_rules.h"
 
-extern HINSTANCE saverInstance;
-// The screen saver's base name (its file name without ".scr").
-extern char saverName[MAX_PATH];
-// The settings in force, read from the data file when there is one.
-extern SaverSettings saverSettings;
-// The data file that was found, or empty.
-extern char dataFilePath[MAX_PATH];
+// All the screen saver keeps while it runs.  WinMain owns it and passes it
+// down; the saver window and the settings dialog carry it as their
+// creation parameter and keep it in their user data, so nothing of it is
+// global.
+struct Saver {
+    HINSTANCE instance;
+    char name[MAX_PATH];         // the base name: the file name without ".scr"
+    SaverSettings settings;      // in force: read from the data file when there is one
+    char dataFilePath[MAX_PATH]; // the data file that was found, or empty
+    // The saver window's.
+    HWND previewParent; // the preview's parent window; NULL full screen
+    int fullScreen;
+    POINT startCursor; // full screen: where the cursor was at the start
+    LanternSky sky;
+};
 
 // Finds the data file ("<base name>.dat" in the data folder the installer
 // makes, else beside the screen saver) and reads the settings from it.
-void LoadSaverSettings(void);
-// Writes the settings to the data file found by LoadSaverSettings.
-// Returns 0 when there is none or it cannot be written.
-int SaveSaverSettings(const SaverSettings *settings);
+void LoadSaverSettings(Saver *saver);
+// Writes settings to the data file found by LoadSaverSettings.  Returns 0
+// when there is none or it cannot be written.
+int SaveSaverSettings(const Saver *saver, const SaverSettings *settings);
 
 // Full screen (parent NULL) or preview inside parent; returns when the
 // window has closed.
-void RunSaverWindow(HWND parent);
+void RunSaverWindow(Saver *saver, HWND parent);
 void PaintSky(HDC dc, int width, int height, const LanternSky *sky);
 
 // The settings dialog, owned by parent (may be NULL).
-void RunSettingsDialog(HWND parent);
+void RunSettingsDialog(Saver *saver, HWND parent);
 
 #endif

@@ -1,6 +1,7 @@
 // The screen saver's window: full screen on every monitor, or a child of the
 // display settings' preview window.  A timer moves the lanterns; the picture
-// is drawn off screen and copied in one go.
+// is drawn off screen and copied in one go.  The window keeps the Saver
+// it was created with in its GWLP_USERDATA slot.
 #include <stdlib.h>
 
 #include "samples/saver.h"
@@ -10,18 +11,13 @@ static const UINT kFrameMilliseconds = 40;
 // Mouse travel, in pixels, that ends the full screen saver.
 static const int kMouseSlack = 4;
 
-static LanternSky sky;
-static HWND previewParent;
-static POINT startCursor;
-static int fullScreen;
-
-static void EndFullScreen(HWND window)
+static void EndFullScreen(HWND window, const Saver *saver)
 {
-    if (fullScreen)
+    if (saver->fullScreen)
         PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-static void Paint(HWND window)
+static void Paint(HWND window, const LanternSky *sky)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -33,7 +29,7 @@ static void Paint(HWND window)
     HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
     if (memory != NULL && picture != NULL) {
         HGDIOBJ old = SelectObject(memory, picture);
-        PaintSky(memory, width, height, &sky);
+        PaintSky(memory, width, height, sky);
         BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);
     }
@@ -44,39 +40,45 @@ static void Paint(HWND window)
     EndPaint(window, &paint);
 }
 
-static void StartSky(HWND window)
+static void StartSky(HWND window, Saver *saver)
 {
     RECT client;
     GetClientRect(window, &client);
-    StartLanternSky(&sky, client.right, client.bottom, &saverSettings, GetTickCount());
+    StartLanternSky(&saver->sky, client.right, client.bottom, &saver->settings, GetTickCount());
 }
 
 static LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The first message that carries the creation parameter.
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)((CREATESTRUCTA *)lParam)->lpCreateParams);
+    Saver *saver = (Saver *)GetWindowLongPtrA(window, GWLP_USERDATA);
+    if (saver == NULL)
+        return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
     case WM_CREATE:
-        StartSky(window);
+        StartSky(window, saver);
         SetTimer(window, 1, kFrameMilliseconds, NULL);
         return 0;
     case WM_SIZE:
-        StartSky(window);
+        StartSky(window, saver);
         return 0;
     case WM_TIMER:
         // A preview ends with the window it draws into.
-        if (previewParent != NULL && !IsWindow(previewParent)) {
+        if (saver->previewParent != NULL && !IsWindow(saver->previewParent)) {
             DestroyWindow(window);
             return 0;
         }
-        StepLanternSky(&sky);
+        StepLanternSky(&saver->sky);
         InvalidateRect(window, NULL, FALSE);
         return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        Paint(window);
+        Paint(window, &saver->sky);
         return 0;
     case WM_SETCURSOR:
-        if (fullScreen) {
+        if (saver->fullScreen) {
             SetCursor(NULL);
             return TRUE;
         }
@@ -86,20 +88,20 @@ static LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        EndFullScreen(window);
+        EndFullScreen(window, saver);
         return 0;
     case WM_MOUSEMOVE: {
         // The system sends moves without a move of the mouse (a window
         // appearing under the cursor); only real travel counts.
         POINT cursor;
         GetCursorPos(&cursor);
-        if (abs(cursor.x - startCursor.x) > kMouseSlack || abs(cursor.y - startCursor.y) > kMouseSlack)
-            EndFullScreen(window);
+        if (abs(cursor.x - saver->startCursor.x) > kMouseSlack || abs(cursor.y - saver->startCursor.y) > kMouseSlack)
+            EndFullScreen(window, saver);
         return 0;
     }
     case WM_ACTIVATEAPP:
         if (!wParam)
-            EndFullScreen(window);
+            EndFullScreen(window, saver);
         return 0;
     case WM_SYSCOMMAND:
         // No second screen saver over this one.
@@ -116,27 +118,27 @@ static LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RunSaverWindow(HWND parent)
+void RunSaverWindow(Saver *saver, HWND parent)
 {
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SaverWndProc;
-    windowClass.hInstance = saverInstance;
-    windowClass.hIcon = LoadIconA(saverInstance, MAKEINTRESOURCEA(1));
+    windowClass.hInstance = saver->instance;
+    windowClass.hIcon = LoadIconA(saver->instance, MAKEINTRESOURCEA(1));
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
 
     HWND window;
-    previewParent = parent;
+    saver->previewParent = parent;
     if (parent != NULL) {
         RECT area;
         GetClientRect(parent, &area);
-        window = CreateWindowExA(0, kClassName, saverName, WS_CHILD | WS_VISIBLE, 0, 0, area.right,
-                                 area.bottom, parent, NULL, saverInstance, NULL);
+        window = CreateWindowExA(0, kClassName, saver->name, WS_CHILD | WS_VISIBLE, 0, 0, area.right,
+                                 area.bottom, parent, NULL, saver->instance, saver);
     } else {
-        fullScreen = 1;
-        GetCursorPos(&startCursor);
+        saver->fullScreen = 1;
+        GetCursorPos(&saver->startCursor);
         int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
         int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
         int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -146,8 +148,8 @@ void RunSaverWindow(HWND parent)
             width = GetSystemMetrics(SM_CXSCREEN);
             height = GetSystemMetrics(SM_CYSCREEN);
         }
-        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, saverName, WS_POPUP | WS_VISIBLE, x, y,
-                                 width, height, NULL, NULL, saverInstance, NULL);
+        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, saver->name, WS_POPUP | WS_VISIBLE, x, y,
+                                 width, height, NULL, NULL, saver->instance, saver);
         if (window != NULL)
             SetForegroundWindow(window);
     }

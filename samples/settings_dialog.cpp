@@ -18,20 +18,25 @@ static int ReadNumber(HWND dialog, int control, int low, int high, int fallback)
     return value < low ? low : value > high ? high : value;
 }
 
+// The saver travels with the dialog, in its DWLP_USER slot.
 static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
+    if (message == WM_INITDIALOG)
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    Saver *saver = (Saver *)GetWindowLongPtrA(dialog, DWLP_USER);
+    if (saver == NULL)
+        return FALSE;
     char text[MAX_PATH + 128];
     switch (message) {
     case WM_INITDIALOG:
-        snprintf(text, sizeof text, "%s Settings", saverName);
+        snprintf(text, sizeof text, "%s Settings", saver->name);
         SetWindowTextA(dialog, text);
-        SetDlgItemInt(dialog, IDC_COUNT, (UINT)saverSettings.lanterns, FALSE);
-        SetDlgItemInt(dialog, IDC_SPEED, (UINT)saverSettings.speed, FALSE);
+        SetDlgItemInt(dialog, IDC_COUNT, (UINT)saver->settings.lanterns, FALSE);
+        SetDlgItemInt(dialog, IDC_SPEED, (UINT)saver->settings.speed, FALSE);
         SendDlgItemMessageA(dialog, IDC_COUNT, EM_LIMITTEXT, 2, 0);
         SendDlgItemMessageA(dialog, IDC_SPEED, EM_LIMITTEXT, 2, 0);
-        if (dataFilePath[0] != '\0')
-            snprintf(text, sizeof text, kDataFile, dataFilePath);
+        if (saver->dataFilePath[0] != '\0')
+            snprintf(text, sizeof text, kDataFile, saver->dataFilePath);
         else
             snprintf(text, sizeof text, "%s", kNoDataFile);
         SetDlgItemTextA(dialog, IDC_DATAFILE, text);
@@ -39,14 +44,14 @@ static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wPa
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             SaverSettings chosen;
-            chosen.lanterns = ReadNumber(dialog, IDC_COUNT, kMinLanterns, kMaxLanterns, saverSettings.lanterns);
-            chosen.speed = ReadNumber(dialog, IDC_SPEED, kMinSpeed, kMaxSpeed, saverSettings.speed);
-            if (dataFilePath[0] != '\0' && !SaveSaverSettings(&chosen)) {
-                snprintf(text, sizeof text, kNotSaved, dataFilePath);
-                MessageBoxA(dialog, text, saverName, MB_OK | MB_ICONWARNING);
+            chosen.lanterns = ReadNumber(dialog, IDC_COUNT, kMinLanterns, kMaxLanterns, saver->settings.lanterns);
+            chosen.speed = ReadNumber(dialog, IDC_SPEED, kMinSpeed, kMaxSpeed, saver->settings.speed);
+            if (saver->dataFilePath[0] != '\0' && !SaveSaverSettings(saver, &chosen)) {
+                snprintf(text, sizeof text, kNotSaved, saver->dataFilePath);
+                MessageBoxA(dialog, text, saver->name, MB_OK | MB_ICONWARNING);
                 return TRUE;
             }
-            saverSettings = chosen;
+            saver->settings = chosen;
             EndDialog(dialog, IDOK);
             return TRUE;
         }
@@ -61,7 +66,7 @@ static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wPa
     return FALSE;
 }
 
-void RunSettingsDialog(HWND parent)
+void RunSettingsDialog(Saver *saver, HWND parent)
 {
-    DialogBoxParamA(saverInstance, MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
+    DialogBoxParamA(saver->instance, MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, (LPARAM)saver);
 }

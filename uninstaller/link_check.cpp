@@ -19,6 +19,6 @@ void FindLinkBases(UninstallRun *run)
 int LeadsThroughLink(const UninstallRun *run, const char *path)
 {
     const char *const bases[] = {run->commonAppData, run->windowsFolder};
-    char found[kUninstallPathSize];
+    char found[kPathBufferSize];
     return FindLinkBelow(path, bases, 2, ReadAttributes, NULL, found, sizeof found);
 }

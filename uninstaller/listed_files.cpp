@@ -52,7 +52,7 @@ int RemoveListedFile(const char *path)
 
 void RemoveFolderLevels(const char *folder)
 {
-    char levels[kDataFolderLevels][kUninstallPathSize];
+    char levels[kDataFolderLevels][kPathBufferSize];
     int count = DataFolderLevels(folder, levels);
     // RemoveDirectoryA removes only an empty folder; the first level that
     // stays ends the walk, since its parents are not empty either.

@@ -9,7 +9,7 @@ int AskUser(const UninstallRun *run, const char *text)
 {
     if (run->silent)
         return 1;
-    char caption[kUninstallPathSize + 32];
+    char caption[kPathBufferSize + 32];
     snprintf(caption, sizeof caption, TEXT_UNINSTALL_CAPTION, run->baseName);
     return MessageBoxA(NULL, text, caption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
@@ -18,7 +18,7 @@ void TellUser(const UninstallRun *run, const char *text, UINT icon)
 {
     if (run->silent)
         return;
-    char caption[kUninstallPathSize + 32];
+    char caption[kPathBufferSize + 32];
     snprintf(caption, sizeof caption, TEXT_UNINSTALL_CAPTION, run->baseName);
     MessageBoxA(NULL, text, caption, MB_OK | icon | MB_SETFOREGROUND);
 }

@@ -11,7 +11,7 @@ static void MatchEntry(const char *path, void *context)
     UninstallRun *run = (UninstallRun *)context;
     if (run->namedFile[0] != '\0')
         return;
-    char shortPath[kUninstallPathSize] = "";
+    char shortPath[kPathBufferSize] = "";
     DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
     if (length == 0 || length >= sizeof shortPath)
         shortPath[0] = '\0';

@@ -48,7 +48,7 @@ static int StartCleanup(const char *copyPath, const char *tempFolder, const char
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE, TRUE, 0))
         return 0;
-    char commandLine[3 * kUninstallPathSize + 64];
+    char commandLine[3 * kPathBufferSize + 64];
     int length = snprintf(commandLine, sizeof commandLine, "\"%s\" %s %llu \"%s\" \"%s\"", copyPath,
                           TEXT_CLEANUP_SWITCH, (unsigned long long)(ULONG_PTR)self, file, folder);
     BOOL started = FALSE;
@@ -73,16 +73,16 @@ int SetOwnFileAside(const UninstallRun *run, int *folderLeft)
 {
     const char *ownPath = run->ownPath;
     *folderLeft = 0;
-    char tempFolder[kUninstallPathSize];
+    char tempFolder[kPathBufferSize];
     DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
     if (length == 0 || length >= sizeof tempFolder)
         return 0;
-    char copyPath[kUninstallPathSize];
+    char copyPath[kPathBufferSize];
     HANDLE copy = MakeCleanupCopy(ownPath, tempFolder, copyPath);
     if (copy == INVALID_HANDLE_VALUE)
         return 0;
 
-    char asidePath[kUninstallPathSize];
+    char asidePath[kPathBufferSize];
     int moved = MoveOwnFile(ownPath, tempFolder, asidePath);
     // Without the move (the temporary folder on another volume) the copy
     // deletes the file where it is and then removes the folder levels.

@@ -18,18 +18,18 @@ struct UninstallRun {
     // The uninstaller's own full path (long form), its folder (the data
     // folder, without trailing backslash) and that folder's last level,
     // the base name.
-    char ownPath[kUninstallPathSize];
-    char dataFolder[kUninstallPathSize];
-    char baseName[kUninstallPathSize];
+    char ownPath[kPathBufferSize];
+    char dataFolder[kPathBufferSize];
+    char baseName[kPathBufferSize];
     char notRemoved[kReportSize]; // what could not be removed, one line each
     // The folders below which a path's levels are checked for links (empty
     // when unknown).
-    char commonAppData[kUninstallPathSize];
-    char windowsFolder[kUninstallPathSize];
+    char commonAppData[kPathBufferSize];
+    char windowsFolder[kPathBufferSize];
     // The "system.ini" screen saver entry before anything was removed, and
     // the listed file it names (empty when none).
-    char entryValue[kUninstallPathSize];
-    char namedFile[kUninstallPathSize];
+    char entryValue[kPathBufferSize];
+    char namedFile[kPathBufferSize];
 };
 
 // The whole uninstall; returns the exit code.

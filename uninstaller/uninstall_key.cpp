@@ -9,7 +9,7 @@
 // it has none: the install creates the key empty before it fills it.
 static int KeyIsOurs(HKEY key, const char *ownPath)
 {
-    char value[kUninstallPathSize];
+    char value[kPathBufferSize];
     DWORD size = sizeof value - 1;
     DWORD type;
     LONG result = RegQueryValueExA(key, TEXT_UNINSTALL_STRING, NULL, &type, (BYTE *)value, &size);
@@ -24,7 +24,7 @@ static int KeyIsOurs(HKEY key, const char *ownPath)
 int RemoveUninstallKey(const UninstallRun *run)
 {
     const char *baseName = run->baseName;
-    char keyPath[kUninstallPathSize + 64];
+    char keyPath[kPathBufferSize + 64];
     int length = snprintf(keyPath, sizeof keyPath, "%s\\%s", TEXT_UNINSTALL_KEY, baseName);
     if (length <= 0 || (size_t)length >= sizeof keyPath || baseName[0] == '\0')
         return 1;

@@ -8,7 +8,7 @@
 
 static int FindOwnPlace(UninstallRun *run)
 {
-    char modulePath[kUninstallPathSize] = "";
+    char modulePath[kPathBufferSize] = "";
     DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
     if (length == 0 || length >= sizeof modulePath)
         return 0;
@@ -49,7 +49,7 @@ static void RemoveOne(const char *path, void *context)
 // as its current folder.
 static void LeaveDataFolder(void)
 {
-    char windowsFolder[kUninstallPathSize];
+    char windowsFolder[kPathBufferSize];
     UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
     if (length > 0 && length < sizeof windowsFolder)
         SetCurrentDirectoryA(windowsFolder);
@@ -76,7 +76,7 @@ static void RemoveInstallRecord(UninstallRun *run, const char *logPath, int ownL
     if (!folderLeft)
         RemoveFolderLevels(run->dataFolder);
     if (!RemoveUninstallKey(run)) {
-        char keyName[kUninstallPathSize + 64];
+        char keyName[kPathBufferSize + 64];
         snprintf(keyName, sizeof keyName, "HKEY_LOCAL_MACHINE\\%s\\%s", TEXT_UNINSTALL_KEY, run->baseName);
         AddToReport(run->notRemoved, sizeof run->notRemoved, keyName);
     }
@@ -84,8 +84,8 @@ static void RemoveInstallRecord(UninstallRun *run, const char *logPath, int ownL
 
 int RunUninstall(UninstallRun *run)
 {
-    char logPath[kUninstallPathSize] = TEXT_INSTALL_LOG;
-    char text[kReportSize + kUninstallPathSize + 256];
+    char logPath[kPathBufferSize] = TEXT_INSTALL_LOG;
+    char text[kReportSize + kPathBufferSize + 256];
     int placed = FindOwnPlace(run);
     if (placed) {
         int length = snprintf(logPath, sizeof logPath, "%s\\%s", run->dataFolder, TEXT_INSTALL_LOG);

@@ -5,7 +5,7 @@
 
 #include "package/text_rules.h"
 
-int32_t ParseInstallMode(const char *commandLine)
+InstallMode ParseInstallMode(const char *commandLine)
 {
     if (commandLine == NULL)
         return kInstallModeInteractive;

@@ -12,11 +12,13 @@
 #include "package/package_format.h"
 #include "package/platform.h"
 
-enum { kInstallModeSilent = 1, kInstallModeInteractive = 2 };
+// How the install meets the user: Interactive shows its questions and
+// messages; Silent, chosen on the command line, leaves most of them out.
+enum InstallMode { kInstallModeSilent = 1, kInstallModeInteractive = 2 };
 
 // The first "/" in the line, or when there is none the first "-", followed
 // by S or s selects Silent; anything else stays Interactive.
-int32_t ParseInstallMode(const char *commandLine);
+InstallMode ParseInstallMode(const char *commandLine);
 
 enum { kFormattedNumberSize = 32 };
 

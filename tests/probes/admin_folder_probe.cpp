@@ -10,6 +10,7 @@
 
 #include "engine/admin_only.h"
 #include "engine/extraction_steps.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 
 static decltype(&CreateDirectoryA) realCreateDirectory;
@@ -78,7 +79,7 @@ template <typename Function> static Function Watch(const char *name, Function wa
 
 int main(int argc, char **argv)
 {
-    char folder[kNameFieldSize];
+    char folder[kPathBufferSize];
     size_t createdFrom;
     realCreateDirectory = Watch("CreateDirectoryA", WatchCreateDirectory);
     realCreateFile = Watch("CreateFileA", WatchCreateFile);

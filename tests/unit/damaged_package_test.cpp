@@ -11,6 +11,7 @@
 
 #include "package/installed_names.h"
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 #include "scrpack/ansi_text.h"
 #include "scrpack/file_io.h"
@@ -161,7 +162,7 @@ TEST(DamagedPackage, NamesFromThePackageStayOneFileName)
 
     // A tail of 15 bytes that climbs four levels stays in the data folder.
     const char folder[] = "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Night Sky\\";
-    char path[kNameFieldSize];
+    char path[kPathBufferSize];
     ASSERT_TRUE(BuildDataFileName(path, sizeof path, folder, 16, 3, "\\..\\..\\..\\a.exe "));
     EXPECT_STREQ(path, "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Night Sky\\FILE0016_.._.._.._a.exe");
     ASSERT_TRUE(BuildDataFileName(path, sizeof path, folder, 65535, 40, ".MID:x\x01         "));

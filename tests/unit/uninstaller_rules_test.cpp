@@ -92,8 +92,8 @@ TEST(UninstallerLog, LinesThatAreNoPathsAreSkipped)
 
 TEST(UninstallerPlace, OwnPathGivesFolderAndBaseName)
 {
-    char folder[kUninstallPathSize];
-    char base[kUninstallPathSize];
+    char folder[kPathBufferSize];
+    char base[kPathBufferSize];
     ASSERT_TRUE(SplitOwnPath("C:\\ProgramData\\Quillmoor\\Glimmerkit\\Night Sky\\UNINSTAL.EXE",
                              folder, sizeof folder, base, sizeof base));
     EXPECT_STREQ(folder, "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Night Sky");
@@ -109,7 +109,7 @@ TEST(UninstallerPlace, OwnPathGivesFolderAndBaseName)
 
 TEST(UninstallerPlace, LevelsUpToQuillmoorOnlyInTheDataFolderLayout)
 {
-    char levels[kDataFolderLevels][kUninstallPathSize];
+    char levels[kDataFolderLevels][kPathBufferSize];
     ASSERT_EQ(DataFolderLevels("C:\\ProgramData\\Quillmoor\\Glimmerkit\\Drift", levels), 3);
     EXPECT_STREQ(levels[0], "C:\\ProgramData\\Quillmoor\\Glimmerkit\\Drift");
     EXPECT_STREQ(levels[1], "C:\\ProgramData\\Quillmoor\\Glimmerkit");

@@ -16,7 +16,7 @@ static void EndLine(LogLineState *state, LogLineHandler handler, void *context)
         if (state->length > 0 && state->line[state->length - 1] == '\r')
             state->length--;
         state->line[state->length] = '\0';
-        if (state->length > 0 && state->length < kUninstallPathSize && IsRemovablePath(state->line))
+        if (state->length > 0 && state->length < kPathBufferSize && IsRemovablePath(state->line))
             handler(state->line, context);
     }
     LogLinesStart(state);

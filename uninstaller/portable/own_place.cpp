@@ -37,7 +37,7 @@ static int SameLevelName(const char *level, size_t length, const char *name)
 {
     if (length != strlen(name))
         return 0;
-    char text[kUninstallPathSize];
+    char text[kPathBufferSize];
     if (!CopyPart(text, sizeof text, level, length))
         return 0;
     return SamePath(text, name);
@@ -53,7 +53,7 @@ static size_t LastLevel(const char *path, size_t length, size_t *levelLength)
     return start;
 }
 
-int DataFolderLevels(const char *folder, char levels[kDataFolderLevels][kUninstallPathSize])
+int DataFolderLevels(const char *folder, char levels[kDataFolderLevels][kPathBufferSize])
 {
     static const char *const kParents[] = {"Glimmerkit", "Quillmoor"};
     size_t length = strlen(folder);
@@ -74,7 +74,7 @@ int DataFolderLevels(const char *folder, char levels[kDataFolderLevels][kUninsta
         lengths[i + 1] = length;
     }
     for (int i = 0; i < kDataFolderLevels; i++) {
-        if (!CopyPart(levels[i], kUninstallPathSize, folder, lengths[i]))
+        if (!CopyPart(levels[i], kPathBufferSize, folder, lengths[i]))
             return 0;
     }
     return kDataFolderLevels;

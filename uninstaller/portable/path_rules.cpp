@@ -29,9 +29,9 @@ int EntryNamesFile(const char *value, const char *longPath, const char *shortPat
         start++;
         end--;
     }
-    if (end == start || end - start >= kUninstallPathSize)
+    if (end == start || end - start >= kPathBufferSize)
         return 0;
-    char name[kUninstallPathSize];
+    char name[kPathBufferSize];
     memcpy(name, value + start, end - start);
     name[end - start] = '\0';
     return SamePath(name, longPath) || (shortPath[0] != '\0' && SamePath(name, shortPath));

@@ -8,7 +8,7 @@
 
 #include <stddef.h>
 
-enum { kUninstallPathSize = 260 };
+#include "package/path_buffer.h"
 
 // ---- Install log lines ---------------------------------------------------
 // The log is read in pieces of any size; each complete line that names a
@@ -19,7 +19,7 @@ typedef void (*LogLineHandler)(const char *path, void *context);
 
 struct LogLineState {
     // A path of up to 259 characters and the CR of its line end.
-    char line[kUninstallPathSize + 1];
+    char line[kPathBufferSize + 1];
     size_t length;
     int overLong;
 };
@@ -49,7 +49,7 @@ enum { kDataFolderLevels = 3 };
 // parent "Quillmoor" (names compared without regard to case).  Returns 3, or
 // 0 when the folder does not lie at ...\Quillmoor\Glimmerkit\<base name>:
 // then no folder is ours to remove.
-int DataFolderLevels(const char *folder, char levels[kDataFolderLevels][kUninstallPathSize]);
+int DataFolderLevels(const char *folder, char levels[kDataFolderLevels][kPathBufferSize]);
 
 // ---- Paths -----------------------------------------------------------------
 // Paths compared the way the file system does for ANSI names: letters A to Z
@@ -70,8 +70,8 @@ struct UninstallSwitches {
     // data folder's levels where they are empty.
     int cleanup;
     unsigned long long parentHandle;
-    char cleanupFile[kUninstallPathSize];
-    char cleanupFolder[kUninstallPathSize];
+    char cleanupFile[kPathBufferSize];
+    char cleanupFolder[kPathBufferSize];
 };
 
 #define TEXT_CLEANUP_SWITCH "/glimmerkit-cleanup"

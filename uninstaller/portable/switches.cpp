@@ -55,7 +55,7 @@ static int ReadDecimal(const char *word, unsigned long long *value)
 
 static int ParseCleanup(const char *line, UninstallSwitches *switches)
 {
-    char word[kUninstallPathSize];
+    char word[kPathBufferSize];
     int cut;
     if (!NextWord(&line, word, sizeof word, &cut) || cut ||
         !ReadDecimal(word, &switches->parentHandle) || switches->parentHandle == 0)
@@ -78,7 +78,7 @@ int ParseUninstallSwitches(const char *commandLine, UninstallSwitches *switches)
     if (commandLine == NULL)
         return 1;
     const char *line = commandLine;
-    char word[kUninstallPathSize];
+    char word[kPathBufferSize];
     int cut;
     int first = 1;
     while (NextWord(&line, word, sizeof word, &cut)) {
