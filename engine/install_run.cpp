@@ -230,7 +230,7 @@ ExtractionEnd RunExtraction(ExtractionRun *run)
 
     InstallLog log;
     OpenInstallLog(&log, result->dataFolder);
-    char packagePath[MAX_PATH];
+    char packagePath[kPathBufferSize];
     OwnFilePath(packagePath, sizeof packagePath);
     Walk walk = {run, {ExtractionPumpStep, &run->pump}, packagePath, screenSaverPath, baseName, 0, 0, 0};
     WalkFileRecords(&walk, &log);

@@ -2,6 +2,7 @@
 #include "engine/own_file.h"
 
 #include "package/manifest.h"
+#include "package/path_buffer.h"
 
 // The optional header size of this image's own format (224 for PE32, 240
 // for PE32+); the manifest locator never trusts the declared size.
@@ -20,7 +21,7 @@ int OwnFilePath(char *path, size_t capacity)
 
 HFILE OpenManifest(void)
 {
-    char path[MAX_PATH];
+    char path[kPathBufferSize];
     return OwnFilePath(path, sizeof path) ? OpenManifestFile(path, kOwnOptionalHeaderSize) : HFILE_ERROR;
 }
 
@@ -35,7 +36,7 @@ void ReadScreenSaverName(char *name)
 
 IntegrityEnd CheckOwnIntegrity(void)
 {
-    char path[MAX_PATH];
+    char path[kPathBufferSize];
     if (!OwnFilePath(path, sizeof path))
         return kIntegrityNoRecord; // as a manifest that can't be reached
     IntegrityCheck check;
