@@ -45,7 +45,7 @@
 #include "package/decode_loop.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
-#include "scrpack/compress.h"
+#include "scrpack/codec/compress.h"
 #include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 

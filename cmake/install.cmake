@@ -24,7 +24,7 @@ get_filename_component(win32_tree "${WIN32_BUILD_DIR}" ABSOLUTE)
 # can't count on, and with the C++ run-time linked in, so that the package
 # depends on the C library alone.
 add_executable(scrpack_installed ${CORE_SOURCES} package/native/platform_posix.cpp ${SCRPACK_SOURCES}
-  scrpack/main.cpp)
+  scrpack/commands/main.cpp)
 target_include_directories(scrpack_installed PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(scrpack_installed PRIVATE Threads::Threads)
 # Hardened as Debian builds its programs.

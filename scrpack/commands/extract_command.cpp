@@ -1,0 +1,152 @@
+// ExtractCommand: every file of a package into one folder, all or nothing.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "package/text_rules.h"
+#include "scrpack/commands/check_commands.h"
+#include "scrpack/commands/progress_bar.h"
+#include "scrpack/package_file/opened_package.h"
+#include "scrpack/pe/signature_status.h"
+#include "scrpack/system/interrupt_guard.h"
+#include "scrpack/system/system.h"
+#include "scrpack/text/ansi_text.h"
+
+namespace {
+
+// The name as it ends up on disk, in UTF-8, from the installed name in the
+// ANSI code page.  Characters that can't stand in a Windows file name
+// become '_' by the installer's own rule, so a damaged name can't lead out
+// of the folder, and Windows drops trailing dots and spaces.  Empty when
+// that leaves no name of a file of its own.
+std::string HostFileName(const std::string &installed)
+{
+    std::vector<char> text(installed.begin(), installed.end());
+    text.push_back('\0');
+    MakeFileNameSafe(text.data());
+    if (IsBlankFileName(text.data()))
+        return "";
+    std::string name = text.data();
+    name.erase(name.find_last_not_of(". ") + 1);
+    return AnsiToUtf8(name);
+}
+
+bool WriteAll(int fd, const uint8_t *data, size_t size)
+{
+    while (size > 0) {
+        if (Interrupted()) {
+            errno = EINTR;
+            return false;
+        }
+        ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= (size_t)written;
+    }
+    return true;
+}
+
+struct Extracted {
+    std::string temporary, final, shown;
+    uint64_t size;
+};
+
+} // namespace
+
+int ExtractCommand(const std::string &path, const std::string &directory)
+{
+    OpenedPackage package;
+    std::string error;
+    if (!package.Open(path, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    // A package whose checksum fails is damaged somewhere, perhaps where
+    // no record check looks: nothing is written.
+    SignatureStatus status;
+    if (!ReadSignatureStatus(path, PackageDataEnd(package.contents()), &status, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    if (CheckFileIntegrity(status) == FileIntegrity::Damaged) {
+        std::fprintf(stderr, "scrpack: %s is %s\n", path.c_str(), DescribeIntegrity(status).c_str());
+        return 1;
+    }
+    InterruptGuard guard;
+    bool madeDirectory = MakeFolder(directory);
+    if (!madeDirectory && !IsFolder(directory)) {
+        if (errno == EEXIST)
+            errno = ENOTDIR; // something that is not a folder is there
+        std::fprintf(stderr, "scrpack: %s: %s\n", directory.c_str(), std::strerror(errno));
+        return 1;
+    }
+    unsigned mode = NewFileMode();
+    // The folder as given, with one separator before the names.
+    std::string folder = directory;
+    if (folder.find_last_of(kPathSeparators) != folder.size() - 1)
+        folder += '/';
+
+    const PackageContents &contents = package.contents();
+    std::vector<Extracted> done;
+    std::vector<std::string> faults = package.problems();
+    ProgressBar progress("extracting", package.InstalledBytes());
+    for (size_t i = 0; i < contents.records.size() && !Interrupted(); i++) {
+        std::string shown = package.DisplayName(i);
+        std::string name = HostFileName(InstalledFileName(contents, i));
+        if (name.empty()) {
+            faults.push_back("record " + std::to_string(i) + ": its name \"" + shown + "\" names no file");
+            continue;
+        }
+        Extracted file = {folder + ".scrpack-XXXXXX", folder + name, shown, 0};
+        int fd = CreateUniqueFile(&file.temporary);
+        if (fd < 0) {
+            faults.push_back(directory + ": " + std::strerror(errno));
+            break;
+        }
+        done.push_back(file);
+        ByteSink write = [&](const uint8_t *data, size_t size) {
+            progress.Advance(size);
+            return WriteAll(fd, data, size);
+        };
+        RecordCheck check = CheckRecord(package.file(), contents.records[i], write);
+        bool closed = SetFileMode(fd, mode) && close(fd) == 0;
+        if (!check.sound)
+            faults.push_back("record " + std::to_string(i) + " (" + shown + "): " + check.problem);
+        else if (!closed)
+            faults.push_back(file.final + ": " + std::strerror(errno));
+        done.back().size = check.produced;
+    }
+    progress.Finish();
+
+    bool failed = !faults.empty() || Interrupted();
+    for (const Extracted &file : done) {
+        if (!failed && !RenameOver(file.temporary, file.final)) {
+            faults.push_back(file.final + ": " + std::strerror(errno));
+            failed = true;
+        }
+        if (failed)
+            unlink(file.temporary.c_str());
+    }
+    if (failed) {
+        // Files already renamed stay: a rename that fails half-way is the
+        // one case that can't be undone without losing what they replaced.
+        if (madeDirectory)
+            rmdir(directory.c_str());
+        if (Interrupted())
+            std::fprintf(stderr, "scrpack: interrupted; nothing extracted\n");
+        else
+            for (const std::string &fault : faults)
+                std::fprintf(stderr, "scrpack: %s: %s\n", path.c_str(), fault.c_str());
+        return 1;
+    }
+    std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(status).c_str());
+    for (const Extracted &file : done)
+        std::printf("%s  %llu bytes\n", file.final.c_str(), (unsigned long long)file.size);
+    return 0;
+}

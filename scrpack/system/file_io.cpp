@@ -1,0 +1,103 @@
+// Whole-file reads and replace-by-rename writes.
+#include "scrpack/system/file_io.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "scrpack/system/interrupt_guard.h"
+#include "scrpack/system/system.h"
+
+static bool Fail(std::string *error, const std::string &path)
+{
+    if (error)
+        *error = path + ": " + std::strerror(errno);
+    return false;
+}
+
+bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *data, std::string *error)
+{
+    return ReadFileStart(path, SIZE_MAX, data, error);
+}
+
+bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error)
+{
+    int fd = OpenForReading(path);
+    if (fd < 0)
+        return Fail(error, path);
+    uint64_t size;
+    if (!RegularFileSize(fd, &size)) {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        if (errno == EINVAL && error) {
+            *error = path + " is not a regular file but a device, a pipe or a socket; scrpack reads files whole";
+            return false;
+        }
+        return Fail(error, path);
+    }
+    data->clear();
+    uint8_t buffer[65536];
+    while (data->size() < limit) {
+        ssize_t got = read(fd, buffer, std::min(sizeof buffer, limit - data->size()));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            int saved = errno;
+            close(fd);
+            errno = saved;
+            return Fail(error, path);
+        }
+        if (got == 0)
+            break;
+        data->insert(data->end(), buffer, buffer + got);
+    }
+    close(fd);
+    return true;
+}
+
+bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsigned mode, std::string *error,
+                 const WrittenFileCheck &check)
+{
+    // Ctrl-C while the temporary file exists ends the run through the
+    // failure path below, which removes it.
+    InterruptGuard guard;
+    std::string temporary = path + ".partial-XXXXXX";
+    int fd = CreateUniqueFile(&temporary);
+    if (fd < 0)
+        return Fail(error, path);
+    size_t done = 0;
+    bool ok = SetFileMode(fd, mode);
+    while (ok && done < data.size()) {
+        ssize_t written = write(fd, data.data() + done, data.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            ok = false;
+            break;
+        }
+        done += (size_t)written;
+    }
+    ok = ok && SyncFile(fd);
+    int saved = errno;
+    ok = close(fd) == 0 && ok;
+    if (ok && check && !check(temporary, error)) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (Interrupted()) {
+        unlink(temporary.c_str());
+        if (error)
+            *error = path + ": interrupted";
+        return false;
+    }
+    if (ok && RenameOver(temporary, path))
+        return true;
+    saved = errno ? errno : saved;
+    unlink(temporary.c_str());
+    errno = saved;
+    return Fail(error, path);
+}
