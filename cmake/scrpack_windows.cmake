@@ -27,6 +27,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 add_library(core STATIC ${CORE_SOURCES})
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 file(GLOB_RECURSE SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
+list(FILTER SCRPACK_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 # The manifest: the UTF-8 code page (command line, file names and texts as
 # on Linux), run as the invoker.
 add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_SOURCE_DIR}/scrpack/scrpack.rc)

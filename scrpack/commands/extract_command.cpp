@@ -1,6 +1,4 @@
 // ExtractCommand: every file of a package into one folder, all or nothing.
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -41,7 +39,7 @@ bool WriteAll(int fd, const uint8_t *data, size_t size)
             errno = EINTR;
             return false;
         }
-        ssize_t written = write(fd, data, size);
+        long long written = WriteSome(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -115,7 +113,7 @@ int ExtractCommand(const std::string &path, const std::string &directory)
             return WriteAll(fd, data, size);
         };
         RecordCheck check = CheckRecord(package.file(), contents.records[i], write);
-        bool closed = SetFileMode(fd, mode) && close(fd) == 0;
+        bool closed = SetFileMode(fd, mode) && CloseFile(fd);
         if (!check.sound)
             faults.push_back("record " + std::to_string(i) + " (" + shown + "): " + check.problem);
         else if (!closed)
@@ -131,13 +129,13 @@ int ExtractCommand(const std::string &path, const std::string &directory)
             failed = true;
         }
         if (failed)
-            unlink(file.temporary.c_str());
+            RemoveFile(file.temporary);
     }
     if (failed) {
         // Files already renamed stay: a rename that fails half-way is the
         // one case that can't be undone without losing what they replaced.
         if (madeDirectory)
-            rmdir(directory.c_str());
+            RemoveFolder(directory);
         if (Interrupted())
             std::fprintf(stderr, "scrpack: interrupted; nothing extracted\n");
         else

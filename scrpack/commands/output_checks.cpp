@@ -1,8 +1,6 @@
 // CheckOutputPlace and OutputMode.
 #include "scrpack/commands/output_checks.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -52,8 +50,8 @@ std::string CheckFolder(const std::string &folder, const std::string &shown)
     int fd = CreateUniqueFile(&probe);
     if (fd < 0)
         return "cannot write in the output's folder " + shown + ": " + std::strerror(errno);
-    close(fd);
-    unlink(probe.c_str());
+    CloseFile(fd);
+    RemoveFile(probe);
     return "";
 }
 

@@ -1,8 +1,6 @@
 // ProgressBar: one line on the terminal, redrawn in place with CR.
 #include "scrpack/commands/progress_bar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -39,7 +37,7 @@ static bool ShowsBar(int fd)
 static void Put(int fd, const std::string &text)
 {
     for (size_t done = 0; done < text.size();) {
-        ssize_t written = write(fd, text.data() + done, text.size() - done);
+        long long written = WriteSome(fd, text.data() + done, text.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)

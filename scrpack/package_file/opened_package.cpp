@@ -1,8 +1,6 @@
 // OpenedPackage: the manifest read back, the file held open.
 #include "scrpack/package_file/opened_package.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -13,7 +11,7 @@
 OpenedPackage::~OpenedPackage()
 {
     if (file_.fd >= 0)
-        close(file_.fd);
+        CloseFile(file_.fd);
 }
 
 bool OpenedPackage::Open(const std::string &path, std::string *error)

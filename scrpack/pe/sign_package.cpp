@@ -111,7 +111,7 @@ bool SignFileInPlace(const std::string &signer, const SignOptions &options, cons
     // The signer will not write over a file; path's name is one of ours
     // and unique, and so is this one beside it.
     std::string signedPath = path + ".signed";
-    std::remove(signedPath.c_str());
+    RemoveFile(signedPath);
     std::vector<std::string> arguments = {signer, "sign", "-certs", options.certificate, "-key", options.key,
                                           "-h", "sha256"};
     if (!options.passFile.empty())
@@ -121,22 +121,22 @@ bool SignFileInPlace(const std::string &signer, const SignOptions &options, cons
     arguments.insert(arguments.end(), {"-in", path, "-out", signedPath});
     ProgramRun run = RunProgram(arguments);
     if (!run.started) {
-        std::remove(signedPath.c_str());
+        RemoveFile(signedPath);
         return Fail(error, "cannot sign: cannot start " + signer);
     }
     if (!run.exited || run.status != 0 || Interrupted()) {
-        std::remove(signedPath.c_str());
+        RemoveFile(signedPath);
         return Fail(error, "signing failed: " + (Interrupted() ? std::string("interrupted") : Explain(options, run)));
     }
     bool changed;
     if (!FixPeChecksum(signedPath, &changed, error)) {
-        std::remove(signedPath.c_str());
+        RemoveFile(signedPath);
         return Fail(error, "signing failed: " + *error);
     }
     CopyFileMode(path, signedPath);
     if (!RenameOver(signedPath, path)) {
         std::string why = std::strerror(errno);
-        std::remove(signedPath.c_str());
+        RemoveFile(signedPath);
         return Fail(error, "signing failed: " + path + ": " + why);
     }
     return true;

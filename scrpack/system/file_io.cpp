@@ -1,8 +1,6 @@
 // Whole-file reads and replace-by-rename writes.
 #include "scrpack/system/file_io.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -31,7 +29,7 @@ bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *
     uint64_t size;
     if (!RegularFileSize(fd, &size)) {
         int saved = errno;
-        close(fd);
+        CloseFile(fd);
         errno = saved;
         if (errno == EINVAL && error) {
             *error = path + " is not a regular file but a device, a pipe or a socket; scrpack reads files whole";
@@ -42,12 +40,12 @@ bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *
     data->clear();
     uint8_t buffer[65536];
     while (data->size() < limit) {
-        ssize_t got = read(fd, buffer, std::min(sizeof buffer, limit - data->size()));
+        long long got = ReadSome(fd, buffer, std::min(sizeof buffer, limit - data->size()));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             int saved = errno;
-            close(fd);
+            CloseFile(fd);
             errno = saved;
             return Fail(error, path);
         }
@@ -55,7 +53,7 @@ bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *
             break;
         data->insert(data->end(), buffer, buffer + got);
     }
-    close(fd);
+    CloseFile(fd);
     return true;
 }
 
@@ -72,7 +70,7 @@ bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsi
     size_t done = 0;
     bool ok = SetFileMode(fd, mode);
     while (ok && done < data.size()) {
-        ssize_t written = write(fd, data.data() + done, data.size() - done);
+        long long written = WriteSome(fd, data.data() + done, data.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -83,13 +81,13 @@ bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsi
     }
     ok = ok && SyncFile(fd);
     int saved = errno;
-    ok = close(fd) == 0 && ok;
+    ok = CloseFile(fd) && ok;
     if (ok && check && !check(temporary, error)) {
-        unlink(temporary.c_str());
+        RemoveFile(temporary);
         return false;
     }
     if (Interrupted()) {
-        unlink(temporary.c_str());
+        RemoveFile(temporary);
         if (error)
             *error = path + ": interrupted";
         return false;
@@ -97,7 +95,7 @@ bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsi
     if (ok && RenameOver(temporary, path))
         return true;
     saved = errno ? errno : saved;
-    unlink(temporary.c_str());
+    RemoveFile(temporary);
     errno = saved;
     return Fail(error, path);
 }

@@ -1,8 +1,8 @@
-// scrpack's system layer: every call to the operating system that POSIX
-// and Windows spell differently, each in the one form scrpack needs
-// (system_layer.cpp holds both sides).  Plain file-descriptor reads,
-// writes, close, unlink and rmdir, and stdio, both C runtimes share and
-// scrpack calls directly.
+// scrpack's system layer: every call scrpack makes to the operating
+// system, each in the one form scrpack needs.  system_posix.cpp holds the
+// POSIX side, system_windows.cpp the Windows side, find_on_path.cpp what
+// the two share.  Only stdio, which both C runtimes share, is called
+// directly.
 #ifndef SCRPACK_SYSTEM_SYSTEM_H
 #define SCRPACK_SYSTEM_SYSTEM_H
 
@@ -23,9 +23,34 @@ constexpr const char *kPathSeparators = "/";
 constexpr char kPathSeparator = '/';
 #endif
 
+// The character between the folders of PATH, and what a program's file
+// name ends in.
+#ifdef _WIN32
+constexpr char kPathListSeparator = ';';
+constexpr const char *kProgramSuffix = ".exe";
+#else
+constexpr char kPathListSeparator = ':';
+constexpr const char *kProgramSuffix = "";
+#endif
+
 // Opens an existing file for reading (binary, not inherited by child
 // processes).  -1 with errno set on failure; a folder fails with EISDIR.
 int OpenForReading(const std::string &path);
+
+// Reads up to size bytes at the file position: the count read, 0 at the
+// end of the file, -1 with errno set.
+long long ReadSome(int fd, void *buffer, size_t size);
+
+// Writes up to size bytes at the file position: the count written, -1
+// with errno set.
+long long WriteSome(int fd, const void *data, size_t size);
+
+// Closes a file; false with errno set when its last writes failed.
+bool CloseFile(int fd);
+
+// Removes a file, or an empty folder; false with errno set.
+bool RemoveFile(const std::string &path);
+bool RemoveFolder(const std::string &path);
 
 // The size of an open file; false with errno set when it can't be told or
 // the file is no regular file (EISDIR for a folder).
@@ -108,6 +133,9 @@ unsigned TerminalColumns(int fd);
 // The folder the running program's file is in, without a separator at the
 // end; empty when it can't be told.
 std::string ProgramFolder();
+
+// Whether path names a file that scrpack could run as a program.
+bool IsProgram(const std::string &path);
 
 // The full path of the first program named name (".exe" added on
 // Windows) in a folder that PATH lists; false when there is none.
