@@ -60,18 +60,14 @@ struct Extracted {
 int ExtractCommand(const std::string &path, const std::string &directory)
 {
     OpenedPackage package;
+    SignatureStatus status;
     std::string error;
-    if (!package.Open(path, &error)) {
+    if (!OpenPackageWithSignature(path, &package, &status, &error)) {
         std::fprintf(stderr, "scrpack: %s\n", error.c_str());
         return 1;
     }
     // A package whose checksum fails is damaged somewhere, perhaps where
     // no record check looks: nothing is written.
-    SignatureStatus status;
-    if (!ReadSignatureStatus(path, PackageDataEnd(package.contents()), &status, &error)) {
-        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
-        return 1;
-    }
     if (CheckFileIntegrity(status) == FileIntegrity::Damaged) {
         std::fprintf(stderr, "scrpack: %s is %s\n", path.c_str(), DescribeIntegrity(status).c_str());
         return 1;

@@ -1,7 +1,7 @@
 // ListCommand: the manifest as a table, nothing decoded.
 #include "package/package_format.h"
 #include "scrpack/commands/check_commands.h"
-#include "scrpack/package_file/package_reader.h"
+#include "scrpack/package_file/opened_package.h"
 #include "scrpack/pe/signature_status.h"
 #include "scrpack/text/ansi_text.h"
 #include "scrpack/text/bytes.h"
@@ -14,17 +14,16 @@ static int Fail(std::FILE *err, const std::string &text)
 
 int ListCommand(const std::string &path, std::FILE *out, std::FILE *err)
 {
-    PackageContents contents;
+    OpenedPackage package;
+    SignatureStatus signature;
     std::string error;
-    if (!ReadPackage(path, &contents, &error))
+    if (!OpenPackageWithSignature(path, &package, &signature, &error))
         return Fail(err, error);
+    const PackageContents &contents = package.contents();
     std::fprintf(out, "name: %s\n", AnsiToUtf8(contents.name).c_str());
     std::fprintf(out, "licence: %s\n", ByteCount(contents.license.size()).c_str());
     std::fprintf(out, "first file number: %u\n", contents.firstFileNumber);
     std::fprintf(out, "manifest offset: %zu\n", contents.manifestOffset);
-    SignatureStatus signature;
-    if (!ReadSignatureStatus(path, PackageDataEnd(contents), &signature, &error))
-        return Fail(err, error);
     std::fprintf(out, "signed: %s\n", DescribeSignature(signature).c_str());
     for (const std::string &warning : signature.warnings)
         std::fprintf(err, "scrpack: warning: %s: %s\n", path.c_str(), warning.c_str());

@@ -23,8 +23,9 @@ static std::string Describe(const FileRecord &record, const RecordCheck &check)
 int VerifyCommand(const std::string &path)
 {
     OpenedPackage package;
+    SignatureStatus signature;
     std::string error;
-    if (!package.Open(path, &error)) {
+    if (!OpenPackageWithSignature(path, &package, &signature, &error)) {
         std::fprintf(stderr, "scrpack: %s\n", error.c_str());
         return 1;
     }
@@ -47,11 +48,6 @@ int VerifyCommand(const std::string &path)
         std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
     // The signature and what follows the last block: reported, never a
     // fault of the records.
-    SignatureStatus signature;
-    if (!ReadSignatureStatus(path, PackageDataEnd(contents), &signature, &error)) {
-        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
-        return 1;
-    }
     std::printf("%s: signed: %s\n", path.c_str(), DescribeSignature(signature).c_str());
     FileIntegrity integrity = CheckFileIntegrity(signature);
     std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(signature).c_str());

@@ -1,10 +1,8 @@
-// OpenedPackage: the manifest read back, the file held open.
+// OpenedPackage: the file opened once, the manifest read back.
 #include "scrpack/package_file/opened_package.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "package/manifest.h"
+#include "scrpack/system/file_io.h"
 #include "scrpack/system/system.h"
 #include "scrpack/text/ansi_text.h"
 
@@ -16,13 +14,10 @@ OpenedPackage::~OpenedPackage()
 
 bool OpenedPackage::Open(const std::string &path, std::string *error)
 {
-    if (!ReadPackage(path, &contents_, error))
+    path_ = path;
+    file_.fd = OpenRegularFile(path, &file_.size, error);
+    if (file_.fd < 0 || !ReadPackageFile(file_.fd, path, &contents_, error))
         return false;
-    file_.fd = OpenForReading(path);
-    if (file_.fd < 0 || !RegularFileSize(file_.fd, &file_.size)) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
-    }
     file_.dataStart = contents_.manifestOffset + ManifestSize(contents_.license.size(), contents_.records.size() + 1);
     if (!contents_.terminated)
         problems_.push_back("the file ends inside the record table");
@@ -30,6 +25,17 @@ bool OpenedPackage::Open(const std::string &path, std::string *error)
         problems_.push_back("the screen saver, its data file and the uninstaller take 3 records; it holds " +
                             std::to_string(contents_.records.size()));
     return true;
+}
+
+bool OpenedPackage::ReadSignature(SignatureStatus *status, std::string *error) const
+{
+    return ReadSignatureStatusOf(file_.fd, path_, PackageDataEnd(contents_), status, error);
+}
+
+bool OpenPackageWithSignature(const std::string &path, OpenedPackage *package, SignatureStatus *signature,
+                              std::string *error)
+{
+    return package->Open(path, error) && package->ReadSignature(signature, error);
 }
 
 uint64_t OpenedPackage::InstalledBytes() const

@@ -1,5 +1,7 @@
-// A package opened for "scrpack verify" and "scrpack extract": its
-// manifest as the installer reads it, and its file for the blocks.
+// A package opened for "scrpack list", "verify" and "extract", and for
+// the check of a package just written: its file, opened once and held
+// open, its manifest as the installer reads it, and, for the commands, its
+// signature and integrity, read through the same file.
 #ifndef SCRPACK_PACKAGE_FILE_OPENED_PACKAGE_H
 #define SCRPACK_PACKAGE_FILE_OPENED_PACKAGE_H
 
@@ -8,6 +10,7 @@
 
 #include "scrpack/package_file/package_reader.h"
 #include "scrpack/package_file/record_check.h"
+#include "scrpack/pe/signature_status.h"
 
 class OpenedPackage {
 public:
@@ -20,6 +23,9 @@ public:
     // installer would find no manifest in it.
     bool Open(const std::string &path, std::string *error);
 
+    // Reads the signature and the integrity of the package (signature_status.h).
+    bool ReadSignature(SignatureStatus *status, std::string *error) const;
+
     const PackageContents &contents() const { return contents_; }
     const PackageFile &file() const { return file_; }
     // Faults of the package as a whole, one line each: a record table cut
@@ -31,9 +37,15 @@ public:
     std::string DisplayName(size_t index) const;
 
 private:
+    std::string path_;
     PackageContents contents_;
     PackageFile file_;
     std::vector<std::string> problems_;
 };
+
+// Opens the package at path and reads its signature: the opening that
+// "scrpack list", "verify" and "extract" share.
+bool OpenPackageWithSignature(const std::string &path, OpenedPackage *package, SignatureStatus *signature,
+                              std::string *error);
 
 #endif

@@ -9,6 +9,7 @@
 #include "package/manifest.h"
 #include "scrpack/pe/pe_image.h"
 #include "scrpack/system/file_io.h"
+#include "scrpack/system/system.h"
 
 static bool Fail(std::string *error, const std::string &text)
 {
@@ -20,22 +21,11 @@ static bool Fail(std::string *error, const std::string &text)
 // Enough for the headers and section table of any image the linker makes.
 static const size_t kHeaderBytes = 65536;
 
-bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error)
+// Reads the manifest's fields from its first byte on: the licence, the
+// name, the first file number and the records up to the terminator or the
+// end of the file.  False when the fields before the records are cut short.
+static bool ReadManifestFields(HFILE file, PackageContents *contents)
 {
-    *contents = PackageContents();
-    // Only the headers are needed to tell PE32 from PE32+.
-    Bytes image;
-    PeImage pe;
-    if (!ReadFileStart(path, kHeaderBytes, &image, error))
-        return false;
-    if (!ParsePeImage(image, &pe, error))
-        return Fail(error, path + ": " + *error);
-    image.clear();
-
-    HFILE file = OpenManifestFile(path.c_str(), pe.formatOptionalSize);
-    if (file == HFILE_ERROR)
-        return Fail(error, path + ": the installer cannot find a manifest in this file");
-    contents->manifestOffset = (size_t)_llseek(file, 0, FILE_CURRENT);
     unsigned char field[kNameFieldSize];
     UINT licenseLength;
     bool ok = ReadLicenseLength(file, &licenseLength);
@@ -49,6 +39,8 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
     if (ok)
         contents->name.assign((const char *)field, strnlen((const char *)field, kMaxNameLength));
     ok = ok && ReadExact(file, field, kFirstFileNumberSize);
+    if (ok)
+        contents->firstFileNumber = (uint16_t)(field[0] | field[1] << 8);
     FileRecord record;
     while (ok && ReadFileRecord(file, &record))
         contents->records.push_back(record);
@@ -57,6 +49,27 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
     contents->terminated = ok && _llseek(file, 0, FILE_CURRENT) ==
                                      (LONG)(contents->manifestOffset +
                                             ManifestSize(contents->license.size(), contents->records.size() + 1));
+    return ok;
+}
+
+bool ReadPackageFile(int fd, const std::string &path, PackageContents *contents, std::string *error)
+{
+    *contents = PackageContents();
+    // Only the headers are needed to tell PE32 from PE32+.
+    Bytes image;
+    PeImage pe;
+    if (!ReadOpenFileStart(fd, path, kHeaderBytes, &image, error))
+        return false;
+    if (!ParsePeImage(image, &pe, error))
+        return Fail(error, path + ": " + *error);
+    image.clear();
+
+    // The installer's own walk to the manifest, on a handle of its own.
+    HFILE file = OpenManifestFile(path.c_str(), pe.formatOptionalSize);
+    if (file == HFILE_ERROR)
+        return Fail(error, path + ": the installer cannot find a manifest in this file");
+    contents->manifestOffset = (size_t)_llseek(file, 0, FILE_CURRENT);
+    bool ok = ReadManifestFields(file, contents);
     // A stub ends inside its image, a few bytes after its manifest
     // position: what it holds there is no package.
     LONG fileSize = _llseek(file, 0, FILE_END);
@@ -66,8 +79,18 @@ bool ReadPackage(const std::string &path, PackageContents *contents, std::string
                                   "(scrpack build makes a package from it)");
     if (!ok)
         return Fail(error, path + ": the manifest is cut short");
-    contents->firstFileNumber = (uint16_t)(field[0] | field[1] << 8);
     return true;
+}
+
+bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error)
+{
+    uint64_t size;
+    int fd = OpenRegularFile(path, &size, error);
+    if (fd < 0)
+        return false;
+    bool ok = ReadPackageFile(fd, path, contents, error);
+    CloseFile(fd);
+    return ok;
 }
 
 uint64_t PackageDataEnd(const PackageContents &contents)

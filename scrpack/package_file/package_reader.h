@@ -20,6 +20,10 @@ struct PackageContents {
 
 bool ReadPackage(const std::string &path, PackageContents *contents, std::string *error);
 
+// The same on a file already open for reading, whose headers it reads.
+// The installer's walk to the manifest opens path itself.
+bool ReadPackageFile(int fd, const std::string &path, PackageContents *contents, std::string *error);
+
 // Where the installer's data ends: the end of the record table, or of the
 // block that ends furthest into the file.
 uint64_t PackageDataEnd(const PackageContents &contents);

@@ -9,6 +9,7 @@
 #include "package/package_format.h"
 #include "scrpack/pe/pe_image.h"
 #include "scrpack/system/file_io.h"
+#include "scrpack/system/system.h"
 
 namespace {
 
@@ -91,13 +92,16 @@ uint32_t PeChecksum::Finish() const
     return sum + (uint32_t)position_;
 }
 
-bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, SignatureStatus *status, std::string *error)
+namespace {
+
+// The checksum field and the security directory entry, from the headers,
+// and the integrity record, checked as the installer checks it; the
+// record counts as the package's data.
+bool ReadHeaderFields(int fd, const std::string &path, SignatureStatus *status, std::string *error)
 {
-    *status = SignatureStatus();
-    status->packageEnd = packageEnd;
     Bytes header;
     PeImage pe;
-    if (!ReadFileStart(path, 65536, &header, error))
+    if (!ReadOpenFileStart(fd, path, 65536, &header, error))
         return false;
     if (!ParsePeImage(header, &pe, error))
         return Fail(error, path + ": " + *error);
@@ -105,83 +109,128 @@ bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, Signature
     status->storedChecksum = LoadLe32(header, pe.checksumOffset);
     status->crcEnd = CheckPackageIntegrity(path.c_str(), pe.formatOptionalSize, &status->crc);
     // The record stands right behind the last block.
-    if (status->crc.found && packageEnd != 0 && status->crc.coveredLength == packageEnd)
-        packageEnd += kIntegrityRecordSize;
-    status->packageEnd = packageEnd;
+    if (status->crc.found && status->packageEnd != 0 && status->crc.coveredLength == status->packageEnd)
+        status->packageEnd += kIntegrityRecordSize;
     if (pe.dataDirectoryCount > kDirectorySecurity) {
         status->tableOffset = LoadLe32(header, pe.dataDirectories + 8 * kDirectorySecurity);
         status->tableSize = LoadLe32(header, pe.dataDirectories + 8 * kDirectorySecurity + 4);
     }
-    bool entry = status->tableOffset != 0 || status->tableSize != 0;
+    return true;
+}
 
-    // One pass over the file: the checksum, the bytes just behind the
-    // package's data and the certificate table.
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return Fail(error, path + ": " + std::strerror(errno));
-    PeChecksum checksum(pe.checksumOffset);
-    Bytes gap, table;
+bool HasSecurityEntry(const SignatureStatus &status)
+{
+    return status.tableOffset != 0 || status.tableSize != 0;
+}
+
+// Appends the part of [from, to) that a chunk read at position holds.
+void Keep(const std::vector<uint8_t> &chunk, uint64_t position, size_t got, uint64_t from, uint64_t to, Bytes *out)
+{
+    uint64_t low = std::max(from, position), high = std::min(to, position + got);
+    if (low < high)
+        out->insert(out->end(), chunk.begin() + (ptrdiff_t)(low - position), chunk.begin() + (ptrdiff_t)(high - position));
+}
+
+// One pass over the file: its size, its checksum, the bytes just behind
+// the package's data (gap) and the certificate table.
+bool ReadFilePass(int fd, const std::string &path, SignatureStatus *status, Bytes *gap, Bytes *table,
+                  std::string *error)
+{
+    PeChecksum checksum(status->checksumOffset);
     uint64_t tableEnd = status->tableOffset + std::min(status->tableSize, kMaxTableSize);
-    uint64_t gapEnd = packageEnd + kTableAlignment;
+    uint64_t gapEnd = status->packageEnd + kTableAlignment;
     uint64_t position = 0;
     std::vector<uint8_t> buffer(1 << 16);
-    // Appends the part of [from, to) that the chunk just read holds.
-    auto keep = [&](uint64_t from, uint64_t to, size_t got, Bytes *out) {
-        uint64_t low = std::max(from, position), high = std::min(to, position + got);
-        if (low < high)
-            out->insert(out->end(), buffer.begin() + (ptrdiff_t)(low - position),
-                        buffer.begin() + (ptrdiff_t)(high - position));
-    };
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
-        checksum.Add(buffer.data(), got);
-        keep(packageEnd, gapEnd, got, &gap);
-        if (entry)
-            keep(status->tableOffset, tableEnd, got, &table);
-        position += got;
+    for (;;) {
+        long long got = ReadAt(fd, buffer.data(), buffer.size(), position);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Fail(error, path + ": read error");
+        if (got == 0)
+            break;
+        checksum.Add(buffer.data(), (size_t)got);
+        Keep(buffer, position, (size_t)got, status->packageEnd, gapEnd, gap);
+        if (HasSecurityEntry(*status))
+            Keep(buffer, position, (size_t)got, status->tableOffset, tableEnd, table);
+        position += (uint64_t)got;
     }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        return Fail(error, path + ": read error");
     status->fileSize = position;
     status->computedChecksum = checksum.Finish();
+    return true;
+}
 
-    uint64_t fileSize = status->fileSize;
-    uint64_t dataEnd = std::min(packageEnd, fileSize);
+// Whether the security directory entry points at a certificate table
+// behind the package's data; a warning when it points elsewhere.
+void JudgeSecurityEntry(const Bytes &table, SignatureStatus *status)
+{
     uint64_t start = status->tableOffset, end = status->tableOffset + status->tableSize;
-    if (entry) {
-        std::string where = "the security directory points at bytes " + std::to_string(start) + " to " +
-                            std::to_string(end);
-        if (end > fileSize)
-            status->warnings.push_back(where + ", past the end of the file (" + std::to_string(fileSize) + ")");
-        else if (start < packageEnd)
-            status->warnings.push_back(where + ", inside the package's data (up to " + std::to_string(packageEnd) +
-                                       "): a signature made before packaging");
-        else if (status->tableSize > kMaxTableSize || !WellFormedTable(table))
-            status->warnings.push_back(where + ", which are not an Authenticode certificate table");
-        else
-            status->isSigned = true;
+    std::string where = "the security directory points at bytes " + std::to_string(start) + " to " +
+                        std::to_string(end);
+    if (end > status->fileSize)
+        status->warnings.push_back(where + ", past the end of the file (" + std::to_string(status->fileSize) + ")");
+    else if (start < status->packageEnd)
+        status->warnings.push_back(where + ", inside the package's data (up to " +
+                                   std::to_string(status->packageEnd) + "): a signature made before packaging");
+    else if (status->tableSize > kMaxTableSize || !WellFormedTable(table))
+        status->warnings.push_back(where + ", which are not an Authenticode certificate table");
+    else
+        status->isSigned = true;
+}
+
+// Warnings for bytes after the package's data that are neither the
+// signer's padding nor the certificate table.
+void JudgeTrailingBytes(const Bytes &gap, SignatureStatus *status)
+{
+    uint64_t fileSize = status->fileSize;
+    uint64_t dataEnd = std::min(status->packageEnd, fileSize);
+    if (!status->isSigned) {
+        if (fileSize > dataEnd)
+            status->warnings.push_back(NotATable(fileSize - dataEnd));
+        return;
     }
-    if (status->isSigned) {
-        // Between the last block and the table only the signer's padding:
-        // fewer than eight zero bytes.
-        uint64_t between = start - dataEnd;
-        bool padding = between < kTableAlignment &&
-                       std::all_of(gap.begin(), gap.begin() + (ptrdiff_t)between, [](uint8_t b) { return b == 0; });
-        if (between && !padding)
-            status->warnings.push_back(NotATable(between));
-        if (end < fileSize)
-            status->warnings.push_back(ByteCount(fileSize - end) + (fileSize - end == 1 ? " follows" : " follow") +
-                                       " the certificate table");
-    } else if (fileSize > dataEnd) {
-        status->warnings.push_back(NotATable(fileSize - dataEnd));
-    }
+    // Between the last block and the table only the signer's padding:
+    // fewer than eight zero bytes.
+    uint64_t end = status->tableOffset + status->tableSize;
+    uint64_t between = status->tableOffset - dataEnd;
+    bool padding = between < kTableAlignment &&
+                   std::all_of(gap.begin(), gap.begin() + (ptrdiff_t)between, [](uint8_t b) { return b == 0; });
+    if (between && !padding)
+        status->warnings.push_back(NotATable(between));
+    if (end < fileSize)
+        status->warnings.push_back(ByteCount(fileSize - end) + (fileSize - end == 1 ? " follows" : " follow") +
+                                   " the certificate table");
+}
+
+} // namespace
+
+bool ReadSignatureStatusOf(int fd, const std::string &path, uint64_t packageEnd, SignatureStatus *status,
+                           std::string *error)
+{
+    *status = SignatureStatus();
+    status->packageEnd = packageEnd;
+    Bytes gap, table;
+    if (!ReadHeaderFields(fd, path, status, error) || !ReadFilePass(fd, path, status, &gap, &table, error))
+        return false;
+    if (HasSecurityEntry(*status))
+        JudgeSecurityEntry(table, status);
+    JudgeTrailingBytes(gap, status);
     // A signer sets the checksum; a wrong one is damage, not a warning.
     if (status->isSigned && status->storedChecksum == 0)
         status->warnings.push_back("the PE checksum is " + Hex32(status->storedChecksum) + "; the file sums to " +
                                    Hex32(status->computedChecksum));
     return true;
+}
+
+bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, SignatureStatus *status, std::string *error)
+{
+    uint64_t size;
+    int fd = OpenRegularFile(path, &size, error);
+    if (fd < 0)
+        return false;
+    bool ok = ReadSignatureStatusOf(fd, path, packageEnd, status, error);
+    CloseFile(fd);
+    return ok;
 }
 
 FileIntegrity CheckFileIntegrity(const SignatureStatus &status)

@@ -39,6 +39,10 @@ struct SignatureStatus {
 bool ReadSignatureStatus(const std::string &path, uint64_t packageEnd, SignatureStatus *status,
                          std::string *error);
 
+// The same on a file already open for reading.
+bool ReadSignatureStatusOf(int fd, const std::string &path, uint64_t packageEnd, SignatureStatus *status,
+                           std::string *error);
+
 // What follows "signed: ": "no", or "yes, Authenticode certificate table
 // of N bytes at offset X after the last block; PE checksum 0x... correct".
 std::string DescribeSignature(const SignatureStatus &status);

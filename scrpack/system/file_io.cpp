@@ -21,40 +21,54 @@ bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *data, std::str
     return ReadFileStart(path, SIZE_MAX, data, error);
 }
 
-bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error)
+int OpenRegularFile(const std::string &path, uint64_t *size, std::string *error)
 {
     int fd = OpenForReading(path);
-    if (fd < 0)
-        return Fail(error, path);
-    uint64_t size;
-    if (!RegularFileSize(fd, &size)) {
+    if (fd < 0) {
+        Fail(error, path);
+        return -1;
+    }
+    if (!RegularFileSize(fd, size)) {
         int saved = errno;
         CloseFile(fd);
         errno = saved;
-        if (errno == EINVAL && error) {
+        if (errno == EINVAL && error)
             *error = path + " is not a regular file but a device, a pipe or a socket; scrpack reads files whole";
-            return false;
-        }
-        return Fail(error, path);
+        else
+            Fail(error, path);
+        return -1;
     }
+    return fd;
+}
+
+bool ReadOpenFileStart(int fd, const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error)
+{
     data->clear();
     uint8_t buffer[65536];
     while (data->size() < limit) {
-        long long got = ReadSome(fd, buffer, std::min(sizeof buffer, limit - data->size()));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            int saved = errno;
-            CloseFile(fd);
-            errno = saved;
+        long long got = ReadAt(fd, buffer, std::min(sizeof buffer, limit - data->size()), data->size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
             return Fail(error, path);
-        }
         if (got == 0)
             break;
         data->insert(data->end(), buffer, buffer + got);
     }
-    CloseFile(fd);
     return true;
+}
+
+bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error)
+{
+    uint64_t size;
+    int fd = OpenRegularFile(path, &size, error);
+    if (fd < 0)
+        return false;
+    bool ok = ReadOpenFileStart(fd, path, limit, data, error);
+    int saved = errno;
+    CloseFile(fd);
+    errno = saved;
+    return ok;
 }
 
 bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsigned mode, std::string *error,

@@ -12,6 +12,14 @@ bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *data, std::str
 // Reads at most limit bytes from the start of the file.
 bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error);
 
+// Opens a regular file for reading and tells its size: the descriptor, or
+// -1 with one line in error (a device, a pipe or a socket said as such).
+int OpenRegularFile(const std::string &path, uint64_t *size, std::string *error);
+
+// Reads at most limit bytes from the start of an open file, whatever its
+// position; path is for the message.
+bool ReadOpenFileStart(int fd, const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error);
+
 // Checks a file written but not yet in place; given its temporary path.
 using WrittenFileCheck = std::function<bool(const std::string &path, std::string *error)>;
 
