@@ -54,30 +54,13 @@ static bool ReadStub(const Bytes &image, PeImage *pe, int *rsrc, ResourceTree *t
     return true;
 }
 
-bool CheckStubLayout(const Bytes &image, StubLayout *layout, std::string *error)
+// Whether cutting the file at the manifest keeps all the program needs:
+// the resource directory, the other resources' data, the other sections
+// and every data directory's data lie in front of it.
+static bool CheckNothingBehind(const Bytes &image, const PeImage &pe, int rsrc, const ResourceTree &tree,
+                               uint64_t manifest, std::string *error)
 {
-    PeImage pe;
-    int rsrc;
-    ResourceTree tree;
-    if (!ReadStub(image, &pe, &rsrc, &tree, error))
-        return false;
-    // The installer skips the optional header at its format's fixed size.
-    if (pe.declaredOptionalSize != pe.formatOptionalSize)
-        return Fail(error, "optional header is " + std::to_string(pe.declaredOptionalSize) +
-                               " bytes; the installer expects " + std::to_string(pe.formatOptionalSize));
-    const PeSection &section = pe.sections[rsrc];
-    const ResourceLeaf &marker = tree.leaves[0];
-    uint64_t relative = (uint64_t)marker.dataRva - section.virtualAddress;
-    if (marker.dataRva < section.virtualAddress || relative + LASTRES_PLACEHOLDER_SIZE > section.rawSize)
-        return Fail(error, LASTRES_TYPE_NAME " data lies outside the resource section");
-    uint64_t manifest = section.rawPointer + relative;
-    if (manifest + LASTRES_PLACEHOLDER_SIZE > image.size())
-        return Fail(error, "the file ends before the " LASTRES_TYPE_NAME " data");
-    if (manifest >= PACKAGE_OFFSET_LIMIT)
-        return Fail(error, "the manifest would start beyond 2 GiB");
-
-    // Cutting the file at the manifest must keep all the program needs.
-    if (section.rawPointer + (uint64_t)tree.structureEnd > manifest)
+    if (pe.sections[rsrc].rawPointer + (uint64_t)tree.structureEnd > manifest)
         return Fail(error, "resource directory lies behind the " LASTRES_TYPE_NAME " data");
     for (size_t i = 1; i < tree.leaves.size(); i++) {
         size_t offset;
@@ -104,6 +87,32 @@ bool CheckStubLayout(const Bytes &image, StubLayout *layout, std::string *error)
         if (RvaToFileOffset(pe, address, size, &offset) && offset + (uint64_t)size > manifest)
             return Fail(error, "data directory " + std::to_string(i) + " lies behind the " LASTRES_TYPE_NAME " data");
     }
+    return true;
+}
+
+bool CheckStubLayout(const Bytes &image, StubLayout *layout, std::string *error)
+{
+    PeImage pe;
+    int rsrc;
+    ResourceTree tree;
+    if (!ReadStub(image, &pe, &rsrc, &tree, error))
+        return false;
+    // The installer skips the optional header at its format's fixed size.
+    if (pe.declaredOptionalSize != pe.formatOptionalSize)
+        return Fail(error, "optional header is " + std::to_string(pe.declaredOptionalSize) +
+                               " bytes; the installer expects " + std::to_string(pe.formatOptionalSize));
+    const PeSection &section = pe.sections[rsrc];
+    const ResourceLeaf &marker = tree.leaves[0];
+    uint64_t relative = (uint64_t)marker.dataRva - section.virtualAddress;
+    if (marker.dataRva < section.virtualAddress || relative + LASTRES_PLACEHOLDER_SIZE > section.rawSize)
+        return Fail(error, LASTRES_TYPE_NAME " data lies outside the resource section");
+    uint64_t manifest = section.rawPointer + relative;
+    if (manifest + LASTRES_PLACEHOLDER_SIZE > image.size())
+        return Fail(error, "the file ends before the " LASTRES_TYPE_NAME " data");
+    if (manifest >= PACKAGE_OFFSET_LIMIT)
+        return Fail(error, "the manifest would start beyond 2 GiB");
+    if (!CheckNothingBehind(image, pe, rsrc, tree, manifest, error))
+        return false;
     if (LoadLe32(image, pe.checksumOffset) != 0)
         return Fail(error, "the image checksum is not 0");
     if (layout) {
@@ -121,20 +130,19 @@ struct DataItem {
     uint32_t dataEntry;
 };
 
-} // namespace
+// The resource data as it lies: the placeholder (marker), the other items
+// in file order, and where the data area starts (dataStart).
+struct SectionData {
+    DataItem marker = {};
+    std::vector<DataItem> items;
+    uint32_t dataStart = 0;
+};
 
-bool FixStubLayout(Bytes *imagePointer, std::string *error)
+// The section is rebuilt in place, so it must end the file, both in the
+// file and in memory.
+bool CheckSectionEndsFile(const Bytes &image, const PeImage &pe, int rsrc, std::string *error)
 {
-    Bytes &image = *imagePointer;
-    PeImage pe;
-    int rsrc;
-    ResourceTree tree;
-    if (!ReadStub(image, &pe, &rsrc, &tree, error))
-        return false;
-    const PeSection section = pe.sections[rsrc];
-
-    // The section is rebuilt in place, so it must end the file, both in the
-    // file and in memory.
+    const PeSection &section = pe.sections[rsrc];
     if ((uint64_t)section.rawPointer + section.rawSize != image.size())
         return Fail(error, "the resource section does not end the file");
     for (size_t i = 0; i < pe.sections.size(); i++) {
@@ -149,64 +157,80 @@ bool FixStubLayout(Bytes *imagePointer, std::string *error)
     if (pe.dataDirectoryCount <= kDirectoryResource ||
         LoadLe32(image, pe.dataDirectories + 8 * kDirectoryResource) != section.virtualAddress)
         return Fail(error, "the resource data directory does not point at the .rsrc section");
+    return true;
+}
 
-    std::vector<DataItem> items;
-    DataItem marker = {};
-    uint32_t dataStart = section.rawSize;
+// Every leaf's data, which must lie inside the section, behind the
+// directory, without overlapping.
+bool CollectData(const ResourceTree &tree, const PeSection &section, SectionData *data, std::string *error)
+{
+    data->dataStart = section.rawSize;
     for (size_t i = 0; i < tree.leaves.size(); i++) {
         const ResourceLeaf &leaf = tree.leaves[i];
         uint64_t relative = (uint64_t)leaf.dataRva - section.virtualAddress;
         if (leaf.dataRva < section.virtualAddress || relative + leaf.size > section.rawSize)
             return Fail(error, "resource data at " + Hex(leaf.dataRva) + " lies outside the resource section");
         DataItem item = {(uint32_t)relative, leaf.size, leaf.dataEntry};
-        dataStart = std::min(dataStart, item.relative);
+        data->dataStart = std::min(data->dataStart, item.relative);
         if (i == 0)
-            marker = item;
+            data->marker = item;
         else
-            items.push_back(item);
+            data->items.push_back(item);
     }
-    if (dataStart < tree.structureEnd)
+    if (data->dataStart < tree.structureEnd)
         return Fail(error, "resource data is mixed with the resource directory");
+    std::vector<DataItem> &items = data->items;
     std::sort(items.begin(), items.end(),
               [](const DataItem &a, const DataItem &b) { return a.relative < b.relative; });
     for (size_t i = 1; i < items.size(); i++)
         if (items[i - 1].relative + (uint64_t)items[i - 1].size > items[i].relative)
             return Fail(error, "resource data items overlap");
+    return true;
+}
 
-    // New places: the other items packed from the start of the data area in
-    // their old order, eight-byte aligned; the placeholder in the last four
-    // bytes of the raw data.
-    Bytes rebuilt(image.begin() + section.rawPointer, image.begin() + section.rawPointer + dataStart);
-    uint64_t cursor = dataStart;
+// The section with its data in new places: the other items packed from
+// the start of the data area in their old order, eight-byte aligned; the
+// placeholder in the last four bytes of the raw data, at *markerPlace.
+bool RebuildSection(const Bytes &image, const PeImage &pe, const PeSection &section, const SectionData &data,
+                    Bytes *rebuilt, uint32_t *markerPlace, std::string *error)
+{
+    rebuilt->assign(image.begin() + section.rawPointer, image.begin() + section.rawPointer + data.dataStart);
+    uint64_t cursor = data.dataStart;
     std::vector<uint32_t> places;
-    for (const DataItem &item : items) {
+    for (const DataItem &item : data.items) {
         places.push_back((uint32_t)cursor);
-        rebuilt.resize((size_t)cursor, 0);
+        rebuilt->resize((size_t)cursor, 0);
         const uint8_t *from = &image[section.rawPointer + item.relative];
-        rebuilt.insert(rebuilt.end(), from, from + item.size);
+        rebuilt->insert(rebuilt->end(), from, from + item.size);
         cursor = AlignUp(cursor + item.size, 8);
     }
     uint64_t rawSize = section.rawSize;
     if (AlignUp(cursor, 4) + LASTRES_PLACEHOLDER_SIZE > (rawSize & ~3ull))
         rawSize = AlignUp(AlignUp(cursor, 4) + LASTRES_PLACEHOLDER_SIZE, pe.fileAlignment ? pe.fileAlignment : 512);
-    uint32_t markerPlace = (uint32_t)((rawSize & ~3ull) - LASTRES_PLACEHOLDER_SIZE);
+    *markerPlace = (uint32_t)((rawSize & ~3ull) - LASTRES_PLACEHOLDER_SIZE);
     if ((uint64_t)section.virtualAddress + rawSize > 0xFFFFFFFFull || section.rawPointer + rawSize >= PACKAGE_OFFSET_LIMIT)
         return Fail(error, "the resource section grows too large");
-    Bytes placeholder(&image[section.rawPointer + marker.relative],
-                      &image[section.rawPointer + marker.relative] + LASTRES_PLACEHOLDER_SIZE);
-    rebuilt.resize((size_t)rawSize, 0);
-    std::copy(placeholder.begin(), placeholder.end(), rebuilt.begin() + markerPlace);
-    for (size_t i = 0; i < items.size(); i++)
-        StoreLe32(rebuilt, items[i].dataEntry, section.virtualAddress + places[i]);
-    StoreLe32(rebuilt, marker.dataEntry, section.virtualAddress + markerPlace);
+    const uint8_t *placeholder = &image[section.rawPointer + data.marker.relative];
+    rebuilt->resize((size_t)rawSize, 0);
+    std::copy(placeholder, placeholder + LASTRES_PLACEHOLDER_SIZE, rebuilt->begin() + *markerPlace);
+    for (size_t i = 0; i < data.items.size(); i++)
+        StoreLe32(*rebuilt, data.items[i].dataEntry, section.virtualAddress + places[i]);
+    StoreLe32(*rebuilt, data.marker.dataEntry, section.virtualAddress + *markerPlace);
+    return true;
+}
 
-    uint32_t grownBy = (uint32_t)(rawSize - section.rawSize);
+// Puts the rebuilt section in place of the old one and fixes the headers
+// that describe it.
+void ReplaceSection(const PeImage &pe, const PeSection &section, const Bytes &rebuilt, uint32_t markerPlace,
+                    Bytes *imagePointer)
+{
+    Bytes &image = *imagePointer;
+    uint32_t grownBy = (uint32_t)(rebuilt.size() - section.rawSize);
     image.resize(section.rawPointer);
     image.insert(image.end(), rebuilt.begin(), rebuilt.end());
-
     uint32_t virtualSize = markerPlace + LASTRES_PLACEHOLDER_SIZE;
     StoreLe32(image, section.headerOffset + 8, virtualSize);
-    StoreLe32(image, section.headerOffset + 16, (uint32_t)rawSize);
+    StoreLe32(image, section.headerOffset + 16, (uint32_t)rebuilt.size());
     StoreLe32(image, pe.dataDirectories + 8 * kDirectoryResource + 4, virtualSize);
     uint32_t imageEnd = (uint32_t)AlignUp((uint64_t)section.virtualAddress + virtualSize, pe.sectionAlignment);
     if (imageEnd > LoadLe32(image, pe.sizeOfImageOffset))
@@ -214,5 +238,24 @@ bool FixStubLayout(Bytes *imagePointer, std::string *error)
     if (grownBy)
         StoreLe32(image, pe.sizeOfInitializedDataOffset, LoadLe32(image, pe.sizeOfInitializedDataOffset) + grownBy);
     StoreLe32(image, pe.checksumOffset, 0);
-    return CheckStubLayout(image, nullptr, error);
+}
+
+} // namespace
+
+bool FixStubLayout(Bytes *image, std::string *error)
+{
+    PeImage pe;
+    int rsrc;
+    ResourceTree tree;
+    if (!ReadStub(*image, &pe, &rsrc, &tree, error) || !CheckSectionEndsFile(*image, pe, rsrc, error))
+        return false;
+    const PeSection section = pe.sections[rsrc];
+    SectionData data;
+    Bytes rebuilt;
+    uint32_t markerPlace;
+    if (!CollectData(tree, section, &data, error) ||
+        !RebuildSection(*image, pe, section, data, &rebuilt, &markerPlace, error))
+        return false;
+    ReplaceSection(pe, section, rebuilt, markerPlace, image);
+    return CheckStubLayout(*image, nullptr, error);
 }
