@@ -53,109 +53,129 @@ static bool ParseNumber(const char *text, long low, long high, long *value)
     return *text != '\0' && *end == '\0' && !errno && *value >= low && *value <= high;
 }
 
+namespace {
+
+// The long options' codes, above every character's.
+enum {
+    kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
+    kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun, kVersion,
+    kIcon, kFileVersion, kProductVersion, kCompany, kCopyright,
+};
+const struct option kLongOptions[] = {
+    {"stub", required_argument, nullptr, kStub},
+    {"name", required_argument, nullptr, kName},
+    {"output", required_argument, nullptr, 'o'},
+    {"license", required_argument, nullptr, kLicense},
+    {"licence", required_argument, nullptr, kLicense},
+    {"first-number", required_argument, nullptr, kFirstNumber},
+    {"prefix", required_argument, nullptr, kPrefix},
+    {"store", no_argument, nullptr, kStore},
+    {"store-file", required_argument, nullptr, kStoreFile},
+    {"level", required_argument, nullptr, kLevel},
+    {"jobs", required_argument, nullptr, kJobs},
+    {"text-as-is", no_argument, nullptr, kTextAsIs},
+    {"list", required_argument, nullptr, kList},
+    {"saver", required_argument, nullptr, kSaver},
+    {"data", required_argument, nullptr, kData},
+    {"uninstaller", required_argument, nullptr, kUninstaller},
+    {"media", required_argument, nullptr, kMedia},
+    {"sign-cert", required_argument, nullptr, kSignCert},
+    {"sign-key", required_argument, nullptr, kSignKey},
+    {"sign-pass-file", required_argument, nullptr, kSignPassFile},
+    {"timestamp-url", required_argument, nullptr, kTimestampUrl},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {"icon", required_argument, nullptr, kIcon},
+    {"file-version", required_argument, nullptr, kFileVersion},
+    {"product-version", required_argument, nullptr, kProductVersion},
+    {"company", required_argument, nullptr, kCompany},
+    {"copyright", required_argument, nullptr, kCopyright},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The options that only set a field; false for any other.
+bool SetPlainOption(int option, const char *value, Options *options)
+{
+    switch (option) {
+    case kStub: options->stub = value; return true;
+    case kName:
+        options->name = value;
+        options->nameGiven = true;
+        return true;
+    case kDryRun: options->dryRun = true; return true;
+    case 'o': options->output = value; return true;
+    case kLicense: options->license = value; return true;
+    case kList: options->list = value; return true;
+    case kStore: options->store = true; return true;
+    case kStoreFile: options->storeFiles.push_back(value); return true;
+    case kTextAsIs: options->textAsIs = true; return true;
+    case kSaver: options->roles[kRecordScreenSaver] = value; return true;
+    case kData: options->roles[kRecordDataFile] = value; return true;
+    case kUninstaller: options->roles[kRecordUninstaller] = value; return true;
+    case kSignCert: options->sign.certificate = value; return true;
+    case kSignKey: options->sign.key = value; return true;
+    case kSignPassFile: options->sign.passFile = value; return true;
+    case kTimestampUrl: options->sign.timestampUrl = value; return true;
+    case kIcon: options->face.icon = value; return true;
+    case kFileVersion: options->face.fileVersion = value; return true;
+    case kProductVersion: options->face.productVersion = value; return true;
+    case kCompany: options->face.company = value; return true;
+    case kCopyright: options->face.copyright = value; return true;
+    default: return false;
+    }
+}
+
+// Any other option but --help and --version, whose value must be read:
+// the problem when it can't be, or when the option is unknown or lacks its
+// value.
+std::string SetOption(int option, char **argv, Options *options)
+{
+    if (SetPlainOption(option, optarg, options))
+        return "";
+    switch (option) {
+    case kMedia: {
+        MediaOption media;
+        if (!ParseMedia(optarg, &media))
+            return "--media takes FILE[:TAIL[:PREFIX]] with PREFIX FILE, JUKE or JUK_";
+        options->media.push_back(media);
+        return "";
+    }
+    case kFirstNumber:
+        return ParseNumber(optarg, 0, 65535, &options->firstNumber) ? "" : "--first-number takes a number from 0 to 65535";
+    case kPrefix: return ParsePrefix(optarg, &options->prefixSelector) ? "" : "--prefix takes FILE, JUKE or JUK_";
+    case kLevel:
+        if (std::strcmp(optarg, "best") == 0)
+            options->level = CompressLevel::Best;
+        else if (std::strcmp(optarg, "fast") == 0)
+            options->level = CompressLevel::Fast;
+        else
+            return "--level takes best or fast";
+        return "";
+    case kJobs: return ParseNumber(optarg, 1, 256, &options->jobs) ? "" : "--jobs takes a number from 1 to 256";
+    case ':': return std::string(argv[optind - 1]) + " needs a value";
+    default:
+        return "unknown option " + (optopt ? std::string("-") + (char)optopt : std::string(argv[optind - 1]));
+    }
+}
+
+} // namespace
+
 std::string ParseOptions(int argc, char **argv, bool build, Options *options)
 {
-    enum {
-        kStub = 256, kName, kLicense, kFirstNumber, kPrefix, kStore, kStoreFile, kTextAsIs, kList, kLevel, kJobs,
-        kSaver, kData, kUninstaller, kMedia, kSignCert, kSignKey, kSignPassFile, kTimestampUrl, kDryRun, kVersion,
-        kIcon, kFileVersion, kProductVersion, kCompany, kCopyright,
-    };
-    static const struct option kLong[] = {
-        {"stub", required_argument, nullptr, kStub},
-        {"name", required_argument, nullptr, kName},
-        {"output", required_argument, nullptr, 'o'},
-        {"license", required_argument, nullptr, kLicense},
-        {"licence", required_argument, nullptr, kLicense},
-        {"first-number", required_argument, nullptr, kFirstNumber},
-        {"prefix", required_argument, nullptr, kPrefix},
-        {"store", no_argument, nullptr, kStore},
-        {"store-file", required_argument, nullptr, kStoreFile},
-        {"level", required_argument, nullptr, kLevel},
-        {"jobs", required_argument, nullptr, kJobs},
-        {"text-as-is", no_argument, nullptr, kTextAsIs},
-        {"list", required_argument, nullptr, kList},
-        {"saver", required_argument, nullptr, kSaver},
-        {"data", required_argument, nullptr, kData},
-        {"uninstaller", required_argument, nullptr, kUninstaller},
-        {"media", required_argument, nullptr, kMedia},
-        {"sign-cert", required_argument, nullptr, kSignCert},
-        {"sign-key", required_argument, nullptr, kSignKey},
-        {"sign-pass-file", required_argument, nullptr, kSignPassFile},
-        {"timestamp-url", required_argument, nullptr, kTimestampUrl},
-        {"dry-run", no_argument, nullptr, kDryRun},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersion},
-        {"icon", required_argument, nullptr, kIcon},
-        {"file-version", required_argument, nullptr, kFileVersion},
-        {"product-version", required_argument, nullptr, kProductVersion},
-        {"company", required_argument, nullptr, kCompany},
-        {"copyright", required_argument, nullptr, kCopyright},
-        {nullptr, 0, nullptr, 0},
-    };
     int option;
     opterr = 0;
     // The leading ':' tells a missing value from an unknown option.
-    while ((option = getopt_long(argc, argv, ":o:h", kLong, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:h", kLongOptions, nullptr)) != -1) {
         if (!build && option >= kSaver && option <= kMedia)
             return "--saver, --data, --uninstaller and --media belong to \"scrpack build\"";
-        switch (option) {
-        case kStub: options->stub = optarg; break;
-        case kName:
-            options->name = optarg;
-            options->nameGiven = true;
-            break;
-        case kDryRun: options->dryRun = true; break;
-        case 'o': options->output = optarg; break;
-        case kLicense: options->license = optarg; break;
-        case kList: options->list = optarg; break;
-        case kStore: options->store = true; break;
-        case kStoreFile: options->storeFiles.push_back(optarg); break;
-        case kTextAsIs: options->textAsIs = true; break;
-        case kSaver: options->roles[kRecordScreenSaver] = optarg; break;
-        case kData: options->roles[kRecordDataFile] = optarg; break;
-        case kUninstaller: options->roles[kRecordUninstaller] = optarg; break;
-        case kSignCert: options->sign.certificate = optarg; break;
-        case kSignKey: options->sign.key = optarg; break;
-        case kSignPassFile: options->sign.passFile = optarg; break;
-        case kTimestampUrl: options->sign.timestampUrl = optarg; break;
-        case kIcon: options->face.icon = optarg; break;
-        case kFileVersion: options->face.fileVersion = optarg; break;
-        case kProductVersion: options->face.productVersion = optarg; break;
-        case kCompany: options->face.company = optarg; break;
-        case kCopyright: options->face.copyright = optarg; break;
-        case kMedia: {
-            MediaOption media;
-            if (!ParseMedia(optarg, &media))
-                return "--media takes FILE[:TAIL[:PREFIX]] with PREFIX FILE, JUKE or JUK_";
-            options->media.push_back(media);
-            break;
+        if (option == 'h' || option == kVersion) {
+            (option == 'h' ? options->help : options->version) = true;
+            return "";
         }
-        case 'h': options->help = true; return "";
-        case kVersion: options->version = true; return "";
-        case kFirstNumber:
-            if (!ParseNumber(optarg, 0, 65535, &options->firstNumber))
-                return "--first-number takes a number from 0 to 65535";
-            break;
-        case kPrefix:
-            if (!ParsePrefix(optarg, &options->prefixSelector))
-                return "--prefix takes FILE, JUKE or JUK_";
-            break;
-        case kLevel:
-            if (std::strcmp(optarg, "best") == 0)
-                options->level = CompressLevel::Best;
-            else if (std::strcmp(optarg, "fast") == 0)
-                options->level = CompressLevel::Fast;
-            else
-                return "--level takes best or fast";
-            break;
-        case kJobs:
-            if (!ParseNumber(optarg, 1, 256, &options->jobs))
-                return "--jobs takes a number from 1 to 256";
-            break;
-        case ':': return std::string(argv[optind - 1]) + " needs a value";
-        default:
-            return "unknown option " + (optopt ? std::string("-") + (char)optopt : std::string(argv[optind - 1]));
-        }
+        std::string problem = SetOption(option, argv, options);
+        if (!problem.empty())
+            return problem;
     }
     options->operands.assign(argv + optind, argv + argc);
     return "";
