@@ -55,6 +55,87 @@ struct Extracted {
     uint64_t size;
 };
 
+// An extraction under way: its folder, whether it made it, the files
+// written so far under temporary names, and the faults met.
+struct Extraction {
+    std::string directory;
+    std::string folder; // the folder as given, with one separator before the names
+    bool madeDirectory = false;
+    unsigned mode = 0;
+    std::vector<Extracted> done;
+    std::vector<std::string> faults;
+};
+
+// Makes the folder when it is missing; prints why and fails when there is
+// something else.
+bool MakeDestination(const std::string &directory, Extraction *extraction)
+{
+    extraction->directory = directory;
+    extraction->madeDirectory = MakeFolder(directory);
+    if (!extraction->madeDirectory && !IsFolder(directory)) {
+        if (errno == EEXIST)
+            errno = ENOTDIR; // something that is not a folder is there
+        std::fprintf(stderr, "scrpack: %s: %s\n", directory.c_str(), std::strerror(errno));
+        return false;
+    }
+    extraction->mode = NewFileMode();
+    extraction->folder = directory;
+    if (extraction->folder.find_last_of(kPathSeparators) != extraction->folder.size() - 1)
+        extraction->folder += '/';
+    return true;
+}
+
+// Writes record index to a temporary file in the folder.  False when no
+// file can be made there, which ends the extraction.
+bool ExtractRecord(const OpenedPackage &package, size_t index, ProgressBar *progress, Extraction *extraction)
+{
+    std::string shown = package.DisplayName(index);
+    std::string name = HostFileName(InstalledFileName(package.contents(), index));
+    if (name.empty()) {
+        extraction->faults.push_back("record " + std::to_string(index) + ": its name \"" + shown + "\" names no file");
+        return true;
+    }
+    Extracted file = {extraction->folder + ".scrpack-XXXXXX", extraction->folder + name, shown, 0};
+    int fd = CreateUniqueFile(&file.temporary);
+    if (fd < 0) {
+        extraction->faults.push_back(extraction->directory + ": " + std::strerror(errno));
+        return false;
+    }
+    extraction->done.push_back(file);
+    ByteSink write = [&](const uint8_t *data, size_t size) {
+        progress->Advance(size);
+        return WriteAll(fd, data, size);
+    };
+    RecordCheck check = CheckRecord(package.file(), package.contents().records[index], write);
+    bool closed = SetFileMode(fd, extraction->mode) && CloseFile(fd);
+    if (!check.sound)
+        extraction->faults.push_back("record " + std::to_string(index) + " (" + shown + "): " + check.problem);
+    else if (!closed)
+        extraction->faults.push_back(file.final + ": " + std::strerror(errno));
+    extraction->done.back().size = check.produced;
+    return true;
+}
+
+// Renames the files into place when all went well, else removes them and
+// the folder when it was made here.  Files already renamed stay: a rename
+// that fails half-way is the one case that can't be undone without losing
+// what they replaced.
+bool PutInPlace(Extraction *extraction)
+{
+    bool failed = !extraction->faults.empty() || Interrupted();
+    for (const Extracted &file : extraction->done) {
+        if (!failed && !RenameOver(file.temporary, file.final)) {
+            extraction->faults.push_back(file.final + ": " + std::strerror(errno));
+            failed = true;
+        }
+        if (failed)
+            RemoveFile(file.temporary);
+    }
+    if (failed && extraction->madeDirectory)
+        RemoveFolder(extraction->directory);
+    return !failed;
+}
+
 } // namespace
 
 int ExtractCommand(const std::string &path, const std::string &directory)
@@ -73,74 +154,25 @@ int ExtractCommand(const std::string &path, const std::string &directory)
         return 1;
     }
     InterruptGuard guard;
-    bool madeDirectory = MakeFolder(directory);
-    if (!madeDirectory && !IsFolder(directory)) {
-        if (errno == EEXIST)
-            errno = ENOTDIR; // something that is not a folder is there
-        std::fprintf(stderr, "scrpack: %s: %s\n", directory.c_str(), std::strerror(errno));
+    Extraction extraction;
+    if (!MakeDestination(directory, &extraction))
         return 1;
-    }
-    unsigned mode = NewFileMode();
-    // The folder as given, with one separator before the names.
-    std::string folder = directory;
-    if (folder.find_last_of(kPathSeparators) != folder.size() - 1)
-        folder += '/';
-
-    const PackageContents &contents = package.contents();
-    std::vector<Extracted> done;
-    std::vector<std::string> faults = package.problems();
+    extraction.faults = package.problems();
     ProgressBar progress("extracting", package.InstalledBytes());
-    for (size_t i = 0; i < contents.records.size() && !Interrupted(); i++) {
-        std::string shown = package.DisplayName(i);
-        std::string name = HostFileName(InstalledFileName(contents, i));
-        if (name.empty()) {
-            faults.push_back("record " + std::to_string(i) + ": its name \"" + shown + "\" names no file");
-            continue;
-        }
-        Extracted file = {folder + ".scrpack-XXXXXX", folder + name, shown, 0};
-        int fd = CreateUniqueFile(&file.temporary);
-        if (fd < 0) {
-            faults.push_back(directory + ": " + std::strerror(errno));
+    for (size_t i = 0; i < package.contents().records.size() && !Interrupted(); i++)
+        if (!ExtractRecord(package, i, &progress, &extraction))
             break;
-        }
-        done.push_back(file);
-        ByteSink write = [&](const uint8_t *data, size_t size) {
-            progress.Advance(size);
-            return WriteAll(fd, data, size);
-        };
-        RecordCheck check = CheckRecord(package.file(), contents.records[i], write);
-        bool closed = SetFileMode(fd, mode) && CloseFile(fd);
-        if (!check.sound)
-            faults.push_back("record " + std::to_string(i) + " (" + shown + "): " + check.problem);
-        else if (!closed)
-            faults.push_back(file.final + ": " + std::strerror(errno));
-        done.back().size = check.produced;
-    }
     progress.Finish();
-
-    bool failed = !faults.empty() || Interrupted();
-    for (const Extracted &file : done) {
-        if (!failed && !RenameOver(file.temporary, file.final)) {
-            faults.push_back(file.final + ": " + std::strerror(errno));
-            failed = true;
-        }
-        if (failed)
-            RemoveFile(file.temporary);
-    }
-    if (failed) {
-        // Files already renamed stay: a rename that fails half-way is the
-        // one case that can't be undone without losing what they replaced.
-        if (madeDirectory)
-            RemoveFolder(directory);
+    if (!PutInPlace(&extraction)) {
         if (Interrupted())
             std::fprintf(stderr, "scrpack: interrupted; nothing extracted\n");
         else
-            for (const std::string &fault : faults)
+            for (const std::string &fault : extraction.faults)
                 std::fprintf(stderr, "scrpack: %s: %s\n", path.c_str(), fault.c_str());
         return 1;
     }
     std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(status).c_str());
-    for (const Extracted &file : done)
+    for (const Extracted &file : extraction.done)
         std::printf("%s  %llu bytes\n", file.final.c_str(), (unsigned long long)file.size);
     return 0;
 }
