@@ -58,18 +58,9 @@ static void AppendIntegrityRecord(Bytes &out)
     out.insert(out.end(), raw, raw + sizeof raw);
 }
 
-bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
+// The limits of the format on the texts and the data files' numbers.
+static bool CheckTexts(const PackageInput &spec, std::string *error)
 {
-    StubLayout layout;
-    std::string why;
-    // An installer packaged from a stub serves as a stub too: its own
-    // checksum counts as unset, as the package gets a new one.
-    Bytes stub = spec.stub;
-    PeImage pe;
-    if (ParsePeImage(stub, &pe, nullptr))
-        StoreLe32(stub, pe.checksumOffset, 0);
-    if (!CheckStubLayout(stub, &layout, &why))
-        return Fail(error, "unusable installer stub: " + why);
     if (spec.license.size() > kMaxLicenseLength)
         return Fail(error, "the licence text is " + std::to_string(spec.license.size()) +
                                " bytes; at most 65535 fit");
@@ -81,11 +72,19 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     size_t dataFiles = spec.files.size() > kRecordFirstMedia ? spec.files.size() - kRecordFirstMedia : 0;
     if (dataFiles && spec.firstFileNumber + (dataFiles - 1) > 0xFFFF)
         return Fail(error, "serial numbers of the data files would pass 65535");
+    return true;
+}
 
-    uint64_t cursor = layout.manifestOffset + ManifestSize(spec.license.size(), spec.files.size() + 1);
+// Packs every file into its block and fills its record, the blocks
+// following one another from dataStart up to *dataEnd.
+static bool PackFiles(const PackageInput &spec, const Compressor &compress, uint64_t dataStart,
+                      std::vector<FileRecord> *records, std::vector<Bytes> *blocks, uint64_t *dataEnd,
+                      std::string *error)
+{
+    uint64_t &cursor = *dataEnd = dataStart;
     uint64_t installedBytes = 0;
-    std::vector<Bytes> blocks(spec.files.size());
-    std::vector<FileRecord> records(spec.files.size());
+    blocks->assign(spec.files.size(), Bytes());
+    records->assign(spec.files.size(), FileRecord());
     for (size_t i = 0; i < spec.files.size(); i++) {
         const PackedFile &file = spec.files[i];
         // A stored size of 0 is the terminator: an empty file would end the
@@ -94,8 +93,8 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
             return Fail(error, file.label + " is empty; a package cannot carry an empty file");
         if (file.content.size() >= PACKAGE_OFFSET_LIMIT)
             return Fail(error, file.label + " is 2 GiB or larger");
-        FileRecord &record = records[i];
-        PackFile(file, compress, spec.storeOnly, &record, &blocks[i]);
+        FileRecord &record = (*records)[i];
+        PackFile(file, compress, spec.storeOnly, &record, &(*blocks)[i]);
         std::memcpy(record.nameTail, file.nameTail, sizeof record.nameTail);
         if (i == kRecordScreenSaver)
             MarkIntegrityRecord(record.nameTail);
@@ -111,23 +110,52 @@ bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPac
     // The disk-space check adds the installed sizes in 32 bits.
     if (installedBytes > 0xFFFFFFFFull)
         return Fail(error, "the files add up to 4 GiB or more");
+    return true;
+}
 
-    Bytes &out = package->bytes;
-    out.assign(stub.begin(), stub.begin() + (ptrdiff_t)layout.manifestOffset);
-    out.reserve((size_t)cursor);
+// The manifest: the licence, the name field, the first file number, the
+// records, then the all-zero terminator.
+static void AppendManifest(const PackageInput &spec, const std::vector<FileRecord> &records, Bytes &out)
+{
     AppendLe16(out, (uint16_t)spec.license.size());
     out.insert(out.end(), spec.license.begin(), spec.license.end());
     size_t nameField = out.size();
     out.resize(nameField + kNameFieldSize, 0);
     std::memcpy(&out[nameField], spec.name.data(), spec.name.size());
     AppendLe16(out, spec.firstFileNumber);
-    // The records, then the all-zero terminator.
     for (size_t i = 0; i <= records.size(); i++) {
         unsigned char raw[kFileRecordSize] = {};
         if (i < records.size())
             EncodeFileRecord(&records[i], raw);
         out.insert(out.end(), raw, raw + sizeof raw);
     }
+}
+
+bool BuildPackage(const PackageInput &spec, const Compressor &compress, BuiltPackage *package, std::string *error)
+{
+    StubLayout layout;
+    std::string why;
+    // An installer packaged from a stub serves as a stub too: its own
+    // checksum counts as unset, as the package gets a new one.
+    Bytes stub = spec.stub;
+    PeImage pe;
+    if (ParsePeImage(stub, &pe, nullptr))
+        StoreLe32(stub, pe.checksumOffset, 0);
+    if (!CheckStubLayout(stub, &layout, &why))
+        return Fail(error, "unusable installer stub: " + why);
+    if (!CheckTexts(spec, error))
+        return false;
+    uint64_t dataStart = layout.manifestOffset + ManifestSize(spec.license.size(), spec.files.size() + 1);
+    std::vector<Bytes> blocks;
+    std::vector<FileRecord> records;
+    uint64_t dataEnd;
+    if (!PackFiles(spec, compress, dataStart, &records, &blocks, &dataEnd, error))
+        return false;
+
+    Bytes &out = package->bytes;
+    out.assign(stub.begin(), stub.begin() + (ptrdiff_t)layout.manifestOffset);
+    out.reserve((size_t)dataEnd);
+    AppendManifest(spec, records, out);
     for (const Bytes &block : blocks)
         out.insert(out.end(), block.begin(), block.end());
     AppendIntegrityRecord(out);
