@@ -88,6 +88,35 @@ struct XmlReader {
         return true;
     }
 
+    // A quoted attribute value, its references kept as written.
+    bool AttributeValue(const std::string &name, std::string *value)
+    {
+        SkipSpace();
+        if (AtEnd() || text[at] != '=')
+            return Fail("the attribute " + name + " has no '='");
+        at++;
+        SkipSpace();
+        if (AtEnd() || (text[at] != '"' && text[at] != '\''))
+            return Fail("the value of " + name + " is not quoted");
+        char quote = text[at++];
+        while (!AtEnd() && text[at] != quote) {
+            if (text[at] == '<')
+                return Fail("'<' inside the value of " + name);
+            if (text[at] == '&') {
+                size_t start = at;
+                if (!Reference())
+                    return false;
+                *value += text.substr(start, at - start);
+                continue;
+            }
+            *value += text[at++];
+        }
+        if (AtEnd())
+            return Fail("the value of " + name + " is not closed");
+        at++;
+        return true;
+    }
+
     bool Attributes(const std::string &element, bool *empty)
     {
         std::vector<std::string> seen;
@@ -104,43 +133,19 @@ struct XmlReader {
             }
             if (at == before)
                 return Fail("a space must come before an attribute");
-            std::string name;
+            std::string name, value;
             if (!Name(&name))
                 return false;
             for (const std::string &other : seen)
                 if (other == name)
                     return Fail("the attribute " + name + " is given twice");
             seen.push_back(name);
-            SkipSpace();
-            if (AtEnd() || text[at] != '=')
-                return Fail("the attribute " + name + " has no '='");
-            at++;
-            SkipSpace();
-            if (AtEnd() || (text[at] != '"' && text[at] != '\''))
-                return Fail("the value of " + name + " is not quoted");
-            char quote = text[at++];
-            std::string value;
-            while (!AtEnd() && text[at] != quote) {
-                if (text[at] == '<')
-                    return Fail("'<' inside the value of " + name);
-                if (text[at] == '&') {
-                    size_t start = at;
-                    if (!Reference())
-                        return false;
-                    value += text.substr(start, at - start);
-                    continue;
-                }
-                value += text[at++];
-            }
-            if (AtEnd())
-                return Fail("the value of " + name + " is not closed");
-            at++;
-            if (level) {
-                if (name == "level")
-                    manifest->level = value;
-                else if (name == "uiAccess")
-                    manifest->uiAccess = value;
-            }
+            if (!AttributeValue(name, &value))
+                return false;
+            if (level && name == "level")
+                manifest->level = value;
+            else if (level && name == "uiAccess")
+                manifest->uiAccess = value;
         }
     }
 
@@ -180,72 +185,98 @@ struct XmlReader {
         return true;
     }
 
+    // Comments, processing instructions and space, before or after the
+    // root element.
+    bool SkipMisc()
+    {
+        for (bool more = true; more;)
+            if (!Misc(&more))
+                return false;
+        return true;
+    }
+
+    // An end tag, at its "</", which must close the innermost open element.
+    bool EndTag(std::vector<std::string> *open)
+    {
+        at += 2;
+        std::string name;
+        if (!Name(&name))
+            return false;
+        SkipSpace();
+        if (AtEnd() || text[at] != '>')
+            return Fail("the end tag </" + name + "> is not closed");
+        if (open->empty() || open->back() != name)
+            return Fail("</" + name + "> closes " + (open->empty() ? "nothing" : "<" + open->back() + ">"));
+        at++;
+        open->pop_back();
+        return true;
+    }
+
+    // A start tag or an empty element, at its '<'.
+    bool StartTag(std::vector<std::string> *open)
+    {
+        at++;
+        std::string name;
+        if (!Name(&name))
+            return false;
+        bool empty = false;
+        if (!Attributes(name, &empty))
+            return false;
+        if (!empty)
+            open->push_back(name);
+        return true;
+    }
+
+    // At '<' of a tag, a comment, CDATA or a processing instruction.
+    bool Markup(std::vector<std::string> *open)
+    {
+        if (LooksAt("<!--"))
+            return Comment();
+        if (LooksAt("<![CDATA[")) {
+            if (open->empty())
+                return Fail("text outside the root element");
+            return SkipPast("]]>", "a CDATA section");
+        }
+        if (LooksAt("<?"))
+            return SkipPast("?>", "a processing instruction");
+        if (LooksAt("</"))
+            return EndTag(open);
+        return StartTag(open);
+    }
+
+    // Character data up to the next '<'.
+    bool CharacterData(const std::vector<std::string> &open)
+    {
+        while (!AtEnd() && text[at] != '<') {
+            if (text[at] == '&') {
+                if (!Reference())
+                    return false;
+            } else if (text[at] == '>' && at >= 2 && text.compare(at - 2, 2, "]]") == 0) {
+                return Fail("\"]]>\" in text");
+            } else {
+                at++;
+            }
+        }
+        if (AtEnd())
+            return Fail("<" + open.back() + "> is never closed");
+        return true;
+    }
+
     bool Document()
     {
         if (LooksAt("\xEF\xBB\xBF"))
             at += 3;
-        bool more = true;
-        while (more)
-            if (!Misc(&more))
-                return false;
+        if (!SkipMisc())
+            return false;
         if (AtEnd() || text[at] != '<')
             return Fail("the document has no root element");
         std::vector<std::string> open;
-        for (;;) {
-            // At '<' of a tag, a comment, CDATA or a processing instruction.
-            if (LooksAt("<!--")) {
-                if (!Comment())
-                    return false;
-            } else if (LooksAt("<![CDATA[")) {
-                if (open.empty())
-                    return Fail("text outside the root element");
-                if (!SkipPast("]]>", "a CDATA section"))
-                    return false;
-            } else if (LooksAt("<?")) {
-                if (!SkipPast("?>", "a processing instruction"))
-                    return false;
-            } else if (LooksAt("</")) {
-                at += 2;
-                std::string name;
-                if (!Name(&name))
-                    return false;
-                SkipSpace();
-                if (AtEnd() || text[at] != '>')
-                    return Fail("the end tag </" + name + "> is not closed");
-                if (open.empty() || open.back() != name)
-                    return Fail("</" + name + "> closes " + (open.empty() ? "nothing" : "<" + open.back() + ">"));
-                at++;
-                open.pop_back();
-            } else {
-                at++;
-                std::string name;
-                if (!Name(&name))
-                    return false;
-                bool empty = false;
-                if (!Attributes(name, &empty))
-                    return false;
-                if (!empty)
-                    open.push_back(name);
-            }
-            if (open.empty())
-                break;
-            // Character data up to the next '<'.
-            while (!AtEnd() && text[at] != '<') {
-                if (text[at] == '&') {
-                    if (!Reference())
-                        return false;
-                } else if (text[at] == '>' && at >= 2 && text.compare(at - 2, 2, "]]") == 0) {
-                    return Fail("\"]]>\" in text");
-                } else {
-                    at++;
-                }
-            }
-            if (AtEnd())
-                return Fail("<" + open.back() + "> is never closed");
-        }
-        for (more = true; more;)
-            if (!Misc(&more))
+        do {
+            if (!Markup(&open) || (!open.empty() && !CharacterData(open)))
                 return false;
+        } while (!open.empty());
+        if (!SkipMisc())
+            return false;
         if (!AtEnd())
             return Fail("more follows the root element");
         return true;
