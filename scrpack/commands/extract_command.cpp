@@ -32,7 +32,8 @@ std::string HostFileName(const std::string &installed)
     return AnsiToUtf8(name);
 }
 
-bool WriteAll(int fd, const uint8_t *data, size_t size)
+// Writes all of data, but fails (EINTR) once a stop signal has come in.
+bool WriteUnlessInterrupted(int fd, const uint8_t *data, size_t size)
 {
     while (size > 0) {
         if (Interrupted()) {
@@ -104,7 +105,7 @@ bool ExtractRecord(const OpenedPackage &package, size_t index, ProgressBar *prog
     extraction->done.push_back(file);
     ByteSink write = [&](const uint8_t *data, size_t size) {
         progress->Advance(size);
-        return WriteAll(fd, data, size);
+        return WriteUnlessInterrupted(fd, data, size);
     };
     RecordCheck check = CheckRecord(package.file(), package.contents().records[index], write);
     bool closed = SetFileMode(fd, extraction->mode) && CloseFile(fd);

@@ -64,6 +64,25 @@ std::string CheckOutput(const Options &options)
     return "";
 }
 
+// Whether the image has string resource 1, the second entry of string
+// block 1: 16 counted UTF-16 strings, each a 16-bit length and its
+// characters.
+static bool HasDescription(const Bytes &image, const PeImage &pe)
+{
+    int section = FindSection(pe, ".rsrc");
+    ResourceTree tree;
+    std::string ignored;
+    if (section < 0 || !ReadResourceTree(image, pe.sections[(size_t)section], &tree, &ignored))
+        return false;
+    const ResourceLeaf *leaf = FindResourceLeaf(tree, 6 /* RT_STRING */, 1);
+    Bytes block;
+    if (!leaf || !ReadResourceData(image, pe, *leaf, &block) || block.size() < 4)
+        return false;
+    size_t length0 = LoadLe16(block, 0);
+    size_t at = 2 + 2 * length0;
+    return at + 2 <= block.size() && LoadLe16(block, at) != 0;
+}
+
 bool CheckScreenSaverImage(const Bytes &image, std::vector<std::string> *warnings, std::string *error)
 {
     PeImage pe;
@@ -87,22 +106,7 @@ bool CheckScreenSaverImage(const Bytes &image, std::vector<std::string> *warning
                             "); a screen saver runs without a console");
     if (pe.magic == kPe32PlusMagic)
         warnings->push_back("is a 64-bit program; it runs only on 64-bit Windows");
-    // String 1 is the second entry of string block 1: 16 counted UTF-16
-    // strings, each a 16-bit length and its characters.
-    bool described = false;
-    int section = FindSection(pe, ".rsrc");
-    ResourceTree tree;
-    std::string ignored;
-    if (section >= 0 && ReadResourceTree(image, pe.sections[(size_t)section], &tree, &ignored)) {
-        const ResourceLeaf *leaf = FindResourceLeaf(tree, 6 /* RT_STRING */, 1);
-        Bytes block;
-        if (leaf && ReadResourceData(image, pe, *leaf, &block) && block.size() >= 4) {
-            size_t length0 = LoadLe16(block, 0);
-            size_t at = 2 + 2 * length0;
-            described = at + 2 <= block.size() && LoadLe16(block, at) != 0;
-        }
-    }
-    if (!described)
+    if (!HasDescription(image, pe))
         warnings->push_back("has no description string (string resource 1), which Windows lists screen savers by");
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "scrpack/system/file_io.h"
 #include "scrpack/system/system.h"
 
 std::string RenderProgressLine(const std::string &label, uint64_t done, uint64_t total, unsigned width)
@@ -36,14 +37,7 @@ static bool ShowsBar(int fd)
 // Writes the whole text; a terminal that fails to take it only loses the bar.
 static void Put(int fd, const std::string &text)
 {
-    for (size_t done = 0; done < text.size();) {
-        long long written = WriteSome(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        done += (size_t)written;
-    }
+    WriteAll(fd, text.data(), text.size());
 }
 
 ProgressBar::ProgressBar(const std::string &label, uint64_t total, int fd, std::chrono::milliseconds firstDrawAfter)

@@ -20,15 +20,9 @@ static std::string Describe(const FileRecord &record, const RecordCheck &check)
     return text;
 }
 
-int VerifyCommand(const std::string &path)
+// Checks every record, with a line each; returns how many are damaged.
+static size_t CheckRecords(const OpenedPackage &package)
 {
-    OpenedPackage package;
-    SignatureStatus signature;
-    std::string error;
-    if (!OpenPackageWithSignature(path, &package, &signature, &error)) {
-        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
-        return 1;
-    }
     const PackageContents &contents = package.contents();
     size_t damaged = 0;
     ProgressBar progress("verifying", package.InstalledBytes());
@@ -44,26 +38,23 @@ int VerifyCommand(const std::string &path)
         std::fflush(stdout);
     }
     progress.Finish();
-    for (const std::string &problem : package.problems())
-        std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
-    // The signature and what follows the last block: reported, never a
-    // fault of the records.
-    std::printf("%s: signed: %s\n", path.c_str(), DescribeSignature(signature).c_str());
-    FileIntegrity integrity = CheckFileIntegrity(signature);
-    std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(signature).c_str());
-    std::fflush(stdout);
-    for (const std::string &warning : signature.warnings)
-        std::fprintf(stderr, "scrpack: warning: %s: %s\n", path.c_str(), warning.c_str());
+    return damaged;
+}
+
+// The verdict on the whole package, after its records: the exit status.
+static int Verdict(const std::string &path, const OpenedPackage &package, const SignatureStatus &signature,
+                   size_t damaged)
+{
+    size_t records = package.contents().records.size();
     if (damaged) {
-        std::fprintf(stderr, "scrpack: %s is damaged: %zu of %zu records\n", path.c_str(), damaged,
-                     contents.records.size());
+        std::fprintf(stderr, "scrpack: %s is damaged: %zu of %zu records\n", path.c_str(), damaged, records);
         return 1;
     }
     if (!package.problems().empty()) {
         std::fprintf(stderr, "scrpack: %s is damaged: %s\n", path.c_str(), package.problems()[0].c_str());
         return 1;
     }
-    if (integrity == FileIntegrity::Damaged) {
+    if (CheckFileIntegrity(signature) == FileIntegrity::Damaged) {
         std::fprintf(stderr, "scrpack: %s is %s\n", path.c_str(), DescribeIntegrity(signature).c_str());
         return 1;
     }
@@ -71,6 +62,28 @@ int VerifyCommand(const std::string &path)
     // decodes to the bytes it was made from; the CRC-32 and the checksum can.
     std::string sums = CheckedSums(signature);
     std::printf("%s: %s%zu records decode to their full size\n", path.c_str(),
-                sums.empty() ? "all " : ("intact (" + sums + "), and all ").c_str(), contents.records.size());
+                sums.empty() ? "all " : ("intact (" + sums + "), and all ").c_str(), records);
     return 0;
+}
+
+int VerifyCommand(const std::string &path)
+{
+    OpenedPackage package;
+    SignatureStatus signature;
+    std::string error;
+    if (!OpenPackageWithSignature(path, &package, &signature, &error)) {
+        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+        return 1;
+    }
+    size_t damaged = CheckRecords(package);
+    for (const std::string &problem : package.problems())
+        std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
+    // The signature and what follows the last block: reported, never a
+    // fault of the records.
+    std::printf("%s: signed: %s\n", path.c_str(), DescribeSignature(signature).c_str());
+    std::printf("%s: %s\n", path.c_str(), DescribeIntegrity(signature).c_str());
+    std::fflush(stdout);
+    for (const std::string &warning : signature.warnings)
+        std::fprintf(stderr, "scrpack: warning: %s: %s\n", path.c_str(), warning.c_str());
+    return Verdict(path, package, signature, damaged);
 }

@@ -6,6 +6,29 @@
 #include "scrpack/package_file/opened_package.h"
 #include "scrpack/package_file/record_check.h"
 
+// Whether a block, read from the written file through the same check as
+// "scrpack verify", gives the file it was made from: a package put in
+// place always passes it.
+static bool BlockReadsBack(const OpenedPackage &package, const FileRecord &record, const PackedFile &file,
+                           std::string *error)
+{
+    const Bytes &want = file.content;
+    size_t at = 0;
+    bool same = true;
+    ByteSink compare = [&](const uint8_t *data, size_t size) {
+        same = same && at <= want.size() && size <= want.size() - at && std::memcmp(data, want.data() + at, size) == 0;
+        at += size;
+        return true;
+    };
+    RecordCheck check = CheckRecord(package.file(), record, compare);
+    if (check.sound && same && at == want.size())
+        return true;
+    *error = (record.originalSize ? "the compressed block of " + file.label + " does not expand to the file"
+                                  : "the stored block of " + file.label + " does not read back as the file") +
+             (check.sound ? "" : ": " + check.problem);
+    return false;
+}
+
 bool VerifyWrittenPackage(const std::string &path, const PackageInput &spec, const BuiltPackage &built,
                           std::string *error)
 {
@@ -25,26 +48,8 @@ bool VerifyWrittenPackage(const std::string &path, const PackageInput &spec, con
             *error = "record " + std::to_string(i) + " does not read back as written";
             return false;
         }
-        // Every block, from the written file, through the same check as
-        // "scrpack verify": a package put in place always passes it.
-        const Bytes &want = spec.files[i].content;
-        size_t at = 0;
-        bool same = true;
-        ByteSink compare = [&](const uint8_t *data, size_t size) {
-            same = same && at <= want.size() && size <= want.size() - at &&
-                   std::memcmp(data, want.data() + at, size) == 0;
-            at += size;
-            return true;
-        };
-        RecordCheck check = CheckRecord(package.file(), record, compare);
-        if (!check.sound || !same || at != want.size()) {
-            *error = (record.originalSize ? "the compressed block of " + spec.files[i].label +
-                                                " does not expand to the file"
-                                          : "the stored block of " + spec.files[i].label +
-                                                " does not read back as the file") +
-                     (check.sound ? "" : ": " + check.problem);
+        if (!BlockReadsBack(package, record, spec.files[i], error))
             return false;
-        }
     }
     return true;
 }

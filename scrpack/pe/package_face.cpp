@@ -49,6 +49,32 @@ std::string CheckFaceOptions(const FaceOptions &face)
     return "";
 }
 
+// The author's icon file in place of the stub's icons.
+static bool ReplaceIcons(const std::string &path, std::vector<ResourceItem> *items, std::string *error)
+{
+    Bytes file;
+    if (!ReadWholeFile(path, &file, error))
+        return false;
+    IconResources icon;
+    std::string why;
+    if (!ReadIconFile(file, 1, &icon, &why)) {
+        *error = "--icon " + path + " " + why;
+        return false;
+    }
+    // The author's group takes the id of the stub's first, which the
+    // installer's window shows too.
+    auto group = std::find_if(items->begin(), items->end(), [](const ResourceItem &i) { return IsType(i, kIconGroupType); });
+    uint32_t groupId = group == items->end() || group->name.named ? 1 : group->name.id;
+    uint32_t language = group == items->end() ? kEnglishUs : group->language;
+    items->erase(std::remove_if(items->begin(), items->end(),
+                                [](const ResourceItem &i) { return IsType(i, kIconType) || IsType(i, kIconGroupType); }),
+                 items->end());
+    for (size_t i = 0; i < icon.images.size(); i++)
+        items->push_back(Numbered(kIconType, 1 + (uint32_t)i, language, icon.images[i]));
+    items->push_back(Numbered(kIconGroupType, groupId, language, icon.group));
+    return true;
+}
+
 bool ApplyPackageFace(const FaceOptions &face, const std::string &ansiName, Bytes *stub, std::string *error)
 {
     std::vector<ResourceItem> items;
@@ -57,27 +83,8 @@ bool ApplyPackageFace(const FaceOptions &face, const std::string &ansiName, Byte
         *error = "unusable installer stub: " + why;
         return false;
     }
-    if (!face.icon.empty()) {
-        Bytes file;
-        if (!ReadWholeFile(face.icon, &file, error))
-            return false;
-        IconResources icon;
-        if (!ReadIconFile(file, 1, &icon, &why)) {
-            *error = "--icon " + face.icon + " " + why;
-            return false;
-        }
-        // The author's group takes the id of the stub's first, which the
-        // installer's window shows too.
-        auto group = std::find_if(items.begin(), items.end(), [](const ResourceItem &i) { return IsType(i, kIconGroupType); });
-        uint32_t groupId = group == items.end() || group->name.named ? 1 : group->name.id;
-        uint32_t language = group == items.end() ? kEnglishUs : group->language;
-        items.erase(std::remove_if(items.begin(), items.end(),
-                                   [](const ResourceItem &i) { return IsType(i, kIconType) || IsType(i, kIconGroupType); }),
-                    items.end());
-        for (size_t i = 0; i < icon.images.size(); i++)
-            items.push_back(Numbered(kIconType, 1 + (uint32_t)i, language, icon.images[i]));
-        items.push_back(Numbered(kIconGroupType, groupId, language, icon.group));
-    }
+    if (!face.icon.empty() && !ReplaceIcons(face.icon, &items, error))
+        return false;
     VersionDetails details;
     std::string name = AnsiToUtf8(ansiName.substr(0, ansiName.find_last_not_of(' ') + 1));
     details.productName = name;

@@ -12,21 +12,32 @@ static bool Fail(std::string *error, const std::string &text)
     return false;
 }
 
-bool ParsePeImage(const Bytes &image, PeImage *pe, std::string *error)
+// The section table behind the optional header, as the image declares
+// its size.
+static bool ReadSectionTable(const Bytes &image, unsigned sectionCount, PeImage *pe, std::string *error)
 {
-    *pe = PeImage();
-    if (!InRange(image.size(), 0, kDosLfanewOffset + 4) || image[0] != 'M' || image[1] != 'Z')
-        return Fail(error, "not an executable (no MZ header)");
-    pe->peHeader = LoadLe32(image, kDosLfanewOffset);
-    size_t fileHeader = pe->peHeader + kPeSignatureSize;
-    if (!InRange(image.size(), pe->peHeader, kPeSignatureSize + kFileHeaderSize) ||
-        LoadLe32(image, pe->peHeader) != 0x00004550u)
-        return Fail(error, "not a PE image (no PE signature)");
-    pe->machine = LoadLe16(image, fileHeader);
-    unsigned sectionCount = LoadLe16(image, fileHeader + 2);
-    pe->declaredOptionalSize = LoadLe16(image, fileHeader + 16);
-    pe->optionalHeader = fileHeader + kFileHeaderSize;
+    size_t table = pe->optionalHeader + pe->declaredOptionalSize;
+    if (!InRange(image.size(), table, (uint64_t)sectionCount * kSectionHeaderSize))
+        return Fail(error, "section table cut short");
+    for (unsigned i = 0; i < sectionCount; i++) {
+        size_t header = table + (size_t)i * kSectionHeaderSize;
+        PeSection section;
+        const char *name = (const char *)&image[header];
+        section.name.assign(name, std::find(name, name + 8, '\0'));
+        section.headerOffset = header;
+        section.virtualSize = LoadLe32(image, header + 8);
+        section.virtualAddress = LoadLe32(image, header + 12);
+        section.rawSize = LoadLe32(image, header + 16);
+        section.rawPointer = LoadLe32(image, header + 20);
+        pe->sections.push_back(section);
+    }
+    return true;
+}
 
+// The optional header's fields the tools use, by its format (PE32 or
+// PE32+), and how many data directories it holds.
+static bool ReadOptionalHeader(const Bytes &image, PeImage *pe, std::string *error)
+{
     if (!InRange(image.size(), pe->optionalHeader, 2))
         return Fail(error, "optional header missing");
     pe->magic = LoadLe16(image, pe->optionalHeader);
@@ -53,22 +64,24 @@ bool ParsePeImage(const Bytes &image, PeImage *pe, std::string *error)
     uint32_t room = (uint32_t)(pe->declaredOptionalSize - directoryCountField - 4) / 8;
     pe->dataDirectoryCount = std::min(directories, room);
 
-    size_t table = pe->optionalHeader + pe->declaredOptionalSize;
-    if (!InRange(image.size(), table, (uint64_t)sectionCount * kSectionHeaderSize))
-        return Fail(error, "section table cut short");
-    for (unsigned i = 0; i < sectionCount; i++) {
-        size_t header = table + (size_t)i * kSectionHeaderSize;
-        PeSection section;
-        const char *name = (const char *)&image[header];
-        section.name.assign(name, std::find(name, name + 8, '\0'));
-        section.headerOffset = header;
-        section.virtualSize = LoadLe32(image, header + 8);
-        section.virtualAddress = LoadLe32(image, header + 12);
-        section.rawSize = LoadLe32(image, header + 16);
-        section.rawPointer = LoadLe32(image, header + 20);
-        pe->sections.push_back(section);
-    }
     return true;
+}
+
+bool ParsePeImage(const Bytes &image, PeImage *pe, std::string *error)
+{
+    *pe = PeImage();
+    if (!InRange(image.size(), 0, kDosLfanewOffset + 4) || image[0] != 'M' || image[1] != 'Z')
+        return Fail(error, "not an executable (no MZ header)");
+    pe->peHeader = LoadLe32(image, kDosLfanewOffset);
+    size_t fileHeader = pe->peHeader + kPeSignatureSize;
+    if (!InRange(image.size(), pe->peHeader, kPeSignatureSize + kFileHeaderSize) ||
+        LoadLe32(image, pe->peHeader) != 0x00004550u)
+        return Fail(error, "not a PE image (no PE signature)");
+    pe->machine = LoadLe16(image, fileHeader);
+    unsigned sectionCount = LoadLe16(image, fileHeader + 2);
+    pe->declaredOptionalSize = LoadLe16(image, fileHeader + 16);
+    pe->optionalHeader = fileHeader + kFileHeaderSize;
+    return ReadOptionalHeader(image, pe, error) && ReadSectionTable(image, sectionCount, pe, error);
 }
 
 uint64_t ImageDataEnd(const PeImage &pe)

@@ -298,15 +298,14 @@ bool FixPeChecksum(const std::string &path, bool *changed, std::string *error)
         return false;
     if (status.storedChecksum == status.computedChecksum)
         return true;
-    // The checksum field sits in the headers, well inside the first 2 GiB.
-    std::FILE *file = std::fopen(path.c_str(), "r+b");
-    if (!file)
+    int fd = OpenForUpdate(path);
+    if (fd < 0)
         return Fail(error, path + ": " + std::strerror(errno));
     uint8_t field[4];
     for (int i = 0; i < 4; i++)
         field[i] = (uint8_t)(status.computedChecksum >> (8 * i));
-    bool ok = std::fseek(file, (long)status.checksumOffset, SEEK_SET) == 0 && std::fwrite(field, 1, 4, file) == 4;
-    ok = std::fclose(file) == 0 && ok;
+    bool ok = WriteAt(fd, field, 4, status.checksumOffset) == 4;
+    ok = CloseFile(fd) && ok;
     if (!ok)
         return Fail(error, path + ": cannot write the PE checksum");
     *changed = true;

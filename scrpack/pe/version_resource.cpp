@@ -126,6 +126,33 @@ bool ParseVersionNumber(const std::string &text, uint32_t *high, uint32_t *low)
     return true;
 }
 
+// The string table's entries: each detail that is given.
+static bool StringTable(const VersionDetails &details, Bytes *table, std::string *error)
+{
+    const std::pair<const char *, const std::string *> strings[] = {
+        {"CompanyName", &details.company},       {"FileDescription", &details.fileDescription},
+        {"FileVersion", &details.fileVersion},   {"LegalCopyright", &details.copyright},
+        {"ProductName", &details.productName},   {"ProductVersion", &details.productVersion},
+    };
+    for (const auto &entry : strings) {
+        Utf16 value;
+        if (!ToUtf16(*entry.second, &value)) {
+            *error = std::string(entry.first) + " is not valid UTF-8";
+            return false;
+        }
+        if (value.empty())
+            continue;
+        if (value.size() > 1000) {
+            *error = std::string(entry.first) + " is longer than 1000 characters";
+            return false;
+        }
+        Bytes text;
+        PutText(&text, value);
+        Append(table, Node(entry.first, true, (uint16_t)(value.size() + 1), text, Bytes()));
+    }
+    return true;
+}
+
 bool BuildVersionResource(const VersionDetails &details, Bytes *block, std::string *error)
 {
     uint32_t fileHigh, fileLow, productHigh, productLow;
@@ -143,28 +170,9 @@ bool BuildVersionResource(const VersionDetails &details, Bytes *block, std::stri
                            0u, 0u, 0u}) // subtype, date (none: the same bytes on every build)
         Put32(&fixed, value);
 
-    const std::pair<const char *, const std::string *> strings[] = {
-        {"CompanyName", &details.company},       {"FileDescription", &details.fileDescription},
-        {"FileVersion", &details.fileVersion},   {"LegalCopyright", &details.copyright},
-        {"ProductName", &details.productName},   {"ProductVersion", &details.productVersion},
-    };
     Bytes table;
-    for (const auto &entry : strings) {
-        Utf16 value;
-        if (!ToUtf16(*entry.second, &value)) {
-            *error = std::string(entry.first) + " is not valid UTF-8";
-            return false;
-        }
-        if (value.empty())
-            continue;
-        if (value.size() > 1000) {
-            *error = std::string(entry.first) + " is longer than 1000 characters";
-            return false;
-        }
-        Bytes text;
-        PutText(&text, value);
-        Append(&table, Node(entry.first, true, (uint16_t)(value.size() + 1), text, Bytes()));
-    }
+    if (!StringTable(details, &table, error))
+        return false;
     Bytes stringFileInfo = Node("StringFileInfo", true, 0, Bytes(), Node("040904B0", true, 0, Bytes(), table));
     Bytes translation;
     Put16(&translation, 0x0409); // US English

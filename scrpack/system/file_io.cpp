@@ -71,6 +71,20 @@ bool ReadFileStart(const std::string &path, size_t limit, std::vector<uint8_t> *
     return ok;
 }
 
+bool WriteAll(int fd, const void *data, size_t size)
+{
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    for (size_t done = 0; done < size;) {
+        long long written = WriteSome(fd, bytes + done, size - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += (size_t)written;
+    }
+    return true;
+}
+
 bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsigned mode, std::string *error,
                  const WrittenFileCheck &check)
 {
@@ -81,18 +95,7 @@ bool ReplaceFile(const std::string &path, const std::vector<uint8_t> &data, unsi
     int fd = CreateUniqueFile(&temporary);
     if (fd < 0)
         return Fail(error, path);
-    size_t done = 0;
-    bool ok = SetFileMode(fd, mode);
-    while (ok && done < data.size()) {
-        long long written = WriteSome(fd, data.data() + done, data.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            ok = false;
-            break;
-        }
-        done += (size_t)written;
-    }
+    bool ok = SetFileMode(fd, mode) && WriteAll(fd, data.data(), data.size());
     ok = ok && SyncFile(fd);
     int saved = errno;
     ok = CloseFile(fd) && ok;

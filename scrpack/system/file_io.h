@@ -20,6 +20,10 @@ int OpenRegularFile(const std::string &path, uint64_t *size, std::string *error)
 // position; path is for the message.
 bool ReadOpenFileStart(int fd, const std::string &path, size_t limit, std::vector<uint8_t> *data, std::string *error);
 
+// Writes all of data at the file position, again where a signal cut a
+// write short; false with errno set.
+bool WriteAll(int fd, const void *data, size_t size);
+
 // Checks a file written but not yet in place; given its temporary path.
 using WrittenFileCheck = std::function<bool(const std::string &path, std::string *error)>;
 

@@ -37,6 +37,14 @@ constexpr const char *kProgramSuffix = "";
 // processes).  -1 with errno set on failure; a folder fails with EISDIR.
 int OpenForReading(const std::string &path);
 
+// Opens an existing file for reading and writing (binary, not inherited
+// by child processes).  -1 with errno set on failure.
+int OpenForUpdate(const std::string &path);
+
+// Writes size bytes at offset: the count written, -1 with errno set.  On
+// Windows it moves the file position.
+long long WriteAt(int fd, const void *data, size_t size, uint64_t offset);
+
 // Reads up to size bytes at the file position: the count read, 0 at the
 // end of the file, -1 with errno set.
 long long ReadSome(int fd, void *buffer, size_t size);

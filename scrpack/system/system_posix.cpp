@@ -24,6 +24,16 @@ int OpenForReading(const std::string &path)
     return open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
+int OpenForUpdate(const std::string &path)
+{
+    return open(path.c_str(), O_RDWR | O_CLOEXEC);
+}
+
+long long WriteAt(int fd, const void *data, size_t size, uint64_t offset)
+{
+    return pwrite(fd, data, size, (off_t)offset);
+}
+
 long long ReadSome(int fd, void *buffer, size_t size)
 {
     return read(fd, buffer, size);

@@ -109,6 +109,18 @@ int OpenForReading(const std::string &path)
     return fd;
 }
 
+int OpenForUpdate(const std::string &path)
+{
+    return _open(path.c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT);
+}
+
+long long WriteAt(int fd, const void *data, size_t size, uint64_t offset)
+{
+    if (offset > (uint64_t)LLONG_MAX || _lseeki64(fd, (long long)offset, SEEK_SET) < 0)
+        return -1;
+    return _write(fd, data, (unsigned)std::min<size_t>(size, INT_MAX));
+}
+
 long long ReadSome(int fd, void *buffer, size_t size)
 {
     return _read(fd, buffer, (unsigned)std::min<size_t>(size, INT_MAX));
@@ -328,27 +340,40 @@ std::string ProgramFolder()
     return end == std::string::npos ? "" : path.substr(0, end);
 }
 
+namespace {
+
+// The child's standard handles, both inherited: its output and errors go
+// to a temporary file, gone once closed, and its input is the NUL device.
+bool OpenChildHandles(HANDLE *log, HANDLE *input)
+{
+    wchar_t folder[MAX_PATH], logPath[MAX_PATH];
+    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"scr", 0, logPath))
+        return false;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    *log = CreateFileW(logPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    *input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                         nullptr);
+    if (*log != INVALID_HANDLE_VALUE && *input != INVALID_HANDLE_VALUE)
+        return true;
+    if (*log != INVALID_HANDLE_VALUE)
+        CloseHandle(*log);
+    if (*input != INVALID_HANDLE_VALUE)
+        CloseHandle(*input);
+    return false;
+}
+
+} // namespace
+
 ProgramRun RunProgram(const std::vector<std::string> &arguments)
 {
     ProgramRun run;
     std::wstring line;
     for (const std::string &argument : arguments)
         AppendQuoted(&line, Wide(argument));
-    wchar_t folder[MAX_PATH], logPath[MAX_PATH];
-    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"scr", 0, logPath))
+    HANDLE log, input;
+    if (!OpenChildHandles(&log, &input))
         return run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE log = CreateFileW(logPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                               nullptr);
-    if (log == INVALID_HANDLE_VALUE || input == INVALID_HANDLE_VALUE) {
-        if (log != INVALID_HANDLE_VALUE)
-            CloseHandle(log);
-        if (input != INVALID_HANDLE_VALUE)
-            CloseHandle(input);
-        return run;
-    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

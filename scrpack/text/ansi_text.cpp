@@ -32,40 +32,47 @@ static int ToWindows1252(uint32_t code)
     return -1;
 }
 
+// The character whose UTF-8 form starts at byte i, and its length; false
+// for anything that is not valid UTF-8.
+static bool DecodeUtf8(const std::string &utf8, size_t i, uint32_t *code, size_t *length)
+{
+    uint8_t lead = (uint8_t)utf8[i];
+    if (lead < 0x80) {
+        *code = lead;
+        *length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        *code = lead & 0x1F;
+        *length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        *code = lead & 0x0F;
+        *length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        *code = lead & 0x07;
+        *length = 4;
+    } else {
+        return false;
+    }
+    if (utf8.size() - i < *length)
+        return false;
+    for (size_t k = 1; k < *length; k++) {
+        uint8_t next = (uint8_t)utf8[i + k];
+        if ((next & 0xC0) != 0x80)
+            return false;
+        *code = *code << 6 | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond U+10FFFF.
+    return !((*length == 3 && *code < 0x800) || (*length == 4 && (*code < 0x10000 || *code > 0x10FFFF)) ||
+             (*code >= 0xD800 && *code <= 0xDFFF));
+}
+
 bool Utf8ToAnsi(const std::string &utf8, std::string *ansi, std::string *error)
 {
     std::string out;
     size_t i = 0;
     while (i < utf8.size()) {
-        uint8_t lead = (uint8_t)utf8[i];
         uint32_t code;
         size_t length;
-        if (lead < 0x80) {
-            code = lead;
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            code = lead & 0x1F;
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            code = lead & 0x0F;
-            length = 3;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            code = lead & 0x07;
-            length = 4;
-        } else {
-            return Fail(error, "not valid UTF-8 at byte " + std::to_string(i));
-        }
-        if (utf8.size() - i < length)
-            return Fail(error, "not valid UTF-8 at byte " + std::to_string(i));
-        for (size_t k = 1; k < length; k++) {
-            uint8_t next = (uint8_t)utf8[i + k];
-            if ((next & 0xC0) != 0x80)
-                return Fail(error, "not valid UTF-8 at byte " + std::to_string(i));
-            code = code << 6 | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond U+10FFFF.
-        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF))
+        if (!DecodeUtf8(utf8, i, &code, &length))
             return Fail(error, "not valid UTF-8 at byte " + std::to_string(i));
         int byte = ToWindows1252(code);
         if (byte < 0) {
