@@ -7,6 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "scrpack/package_file/opened_package.h"
+
+// Opens the package at path with its signature, as each of them does
+// first; prints why on err and fails when it can't be read.
+bool OpenCheckedPackage(const std::string &path, OpenedPackage *package, SignatureStatus *signature, std::FILE *err);
+
 // Prints the manifest (name, licence size, first file number, where it
 // starts, whether the package is signed, a line per record) on out, and
 // warnings and faults on err.

@@ -143,11 +143,8 @@ int ExtractCommand(const std::string &path, const std::string &directory)
 {
     OpenedPackage package;
     SignatureStatus status;
-    std::string error;
-    if (!OpenPackageWithSignature(path, &package, &status, &error)) {
-        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+    if (!OpenCheckedPackage(path, &package, &status, stderr))
         return 1;
-    }
     // A package whose checksum fails is damaged somewhere, perhaps where
     // no record check looks: nothing is written.
     if (CheckFileIntegrity(status) == FileIntegrity::Damaged) {

@@ -16,9 +16,8 @@ int ListCommand(const std::string &path, std::FILE *out, std::FILE *err)
 {
     OpenedPackage package;
     SignatureStatus signature;
-    std::string error;
-    if (!OpenPackageWithSignature(path, &package, &signature, &error))
-        return Fail(err, error);
+    if (!OpenCheckedPackage(path, &package, &signature, err))
+        return 1;
     const PackageContents &contents = package.contents();
     std::fprintf(out, "name: %s\n", AnsiToUtf8(contents.name).c_str());
     std::fprintf(out, "licence: %s\n", ByteCount(contents.license.size()).c_str());

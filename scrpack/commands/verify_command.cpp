@@ -70,11 +70,8 @@ int VerifyCommand(const std::string &path)
 {
     OpenedPackage package;
     SignatureStatus signature;
-    std::string error;
-    if (!OpenPackageWithSignature(path, &package, &signature, &error)) {
-        std::fprintf(stderr, "scrpack: %s\n", error.c_str());
+    if (!OpenCheckedPackage(path, &package, &signature, stderr))
         return 1;
-    }
     size_t damaged = CheckRecords(package);
     for (const std::string &problem : package.problems())
         std::printf("%s: damaged: %s\n", path.c_str(), problem.c_str());
