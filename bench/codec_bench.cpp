@@ -43,7 +43,7 @@
 
 #include "package/crc32.h"
 #include "package/decoder.h"
-#include "scrpack/compress.h"
+#include "scrpack/codec/compress.h"
 #include "tests/unit/plain_decoder.h"
 #include "tests/unit/sample_corpus.h"
 

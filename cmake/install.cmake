@@ -5,7 +5,7 @@
 #   share/man/man1/scrpack.1.gz           made from scrpack --help (help2man)
 #   share/doc/glimmerkit/                 README.txt, copyright, changelog.gz
 #   share/bash-completion/completions/scrpack
-# scrpack finds the two from its own folder (scrpack/tool_files.cpp), so
+# scrpack finds the two from its own folder (scrpack/commands/tool_files.cpp), so
 # the folder names here and there must agree.
 #
 #   cmake --install build/native --prefix DIR

@@ -23,10 +23,11 @@ add_library(core STATIC ${CORE_SOURCES} package/native/platform_posix.cpp)
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(core PUBLIC sanitizers)
 
-# The packaging tool: everything under scrpack/ but main.cpp is a library
-# that the tests use too.
-file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
-list(REMOVE_ITEM SCRPACK_SOURCES ${CMAKE_SOURCE_DIR}/scrpack/main.cpp)
+# The packaging tool: everything under scrpack/ but commands/main.cpp (and
+# the Windows side of its system layer) is a library that the tests use too.
+file(GLOB_RECURSE SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
+list(REMOVE_ITEM SCRPACK_SOURCES ${CMAKE_SOURCE_DIR}/scrpack/commands/main.cpp)
+list(FILTER SCRPACK_SOURCES EXCLUDE REGEX "_windows\\.cpp$")
 add_library(scrpack_lib STATIC ${SCRPACK_SOURCES})
 target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
 
@@ -35,7 +36,7 @@ target_link_libraries(scrpack_lib PUBLIC core Threads::Threads)
 # same sources as scrpack_lib, compiled once more without the sanitizers,
 # whose run-time libraries an installed program can't count on, and with
 # the C++ run-time linked in, so that it depends on the C library alone.
-add_executable(scrpack ${CORE_SOURCES} package/native/platform_posix.cpp ${SCRPACK_SOURCES} scrpack/main.cpp)
+add_executable(scrpack ${CORE_SOURCES} package/native/platform_posix.cpp ${SCRPACK_SOURCES} scrpack/commands/main.cpp)
 target_include_directories(scrpack PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(scrpack PRIVATE Threads::Threads)
 # Hardened as Debian builds its programs.

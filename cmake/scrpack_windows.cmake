@@ -5,7 +5,7 @@
 #   glimmerkit-scrpack/uninstaller.exe      the PE32 uninstaller (win32 tree)
 #   glimmerkit-scrpack/README.txt
 # scrpack.exe finds the stub and the uninstaller beside itself
-# (scrpack/tool_files.cpp).  build.sh configures this tree with
+# (scrpack/commands/tool_files.cpp).  build.sh configures this tree with
 #   -DSCRPACK_WINDOWS=ON -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw-posix.cmake
 #   -DWIN32_BUILD_DIR=<the win32 tree>
 
@@ -26,7 +26,8 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 # The portable core with the kernel's own file calls, and scrpack itself.
 add_library(core STATIC ${CORE_SOURCES})
 target_include_directories(core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
+file(GLOB_RECURSE SCRPACK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scrpack/*.cpp)
+list(FILTER SCRPACK_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 # The manifest: the UTF-8 code page (command line, file names and texts as
 # on Linux), run as the invoker.
 add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_SOURCE_DIR}/scrpack/scrpack.rc)

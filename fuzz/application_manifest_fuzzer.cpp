@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "scrpack/application_manifest.h"
+#include "scrpack/pe/application_manifest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

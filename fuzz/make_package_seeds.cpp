@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "scrpack/ansi_text.h"
-#include "scrpack/compress.h"
-#include "scrpack/file_io.h"
-#include "scrpack/package_writer.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/codec/compress.h"
+#include "scrpack/package_file/package_writer.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
+#include "scrpack/text/ansi_text.h"
 #include "tests/unit/synthetic_pe.h"
 
 static PackedFile File(const char *label, size_t size, unsigned seed, const char *tail = nullptr, char selector = ' ')

@@ -8,7 +8,7 @@
 #include "fuzz/fuzz_streams.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
-#include "scrpack/compress.h"
+#include "scrpack/codec/compress.h"
 
 static DecoderState decoder;
 

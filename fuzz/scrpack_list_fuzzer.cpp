@@ -16,10 +16,10 @@
 #include <cstdio>
 #include <string>
 
-#include "scrpack/check_commands.h"
-#include "scrpack/opened_package.h"
-#include "scrpack/package_reader.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/commands/check_commands.h"
+#include "scrpack/package_file/opened_package.h"
+#include "scrpack/package_file/package_reader.h"
+#include "scrpack/pe/stub_layout.h"
 
 static void Check(bool condition)
 {

@@ -12,10 +12,23 @@ Prints how often each folder includes each other folder, then fails (exit
     engine/     extraction and system registration; package/, resources/
     flow/       the install sequence on top; engine/, package/, resources/
 
+scrpack/'s rooms run one way too, each including only itself and the
+rooms below it (and, as scrpack/ as a whole may, package/, engine/, flow/
+and resources/):
+
+    scrpack/system/        the operating system's calls, one file per system;
+                           includes nothing of scrpack's
+    scrpack/text/          bytes and the installer's code page; system/
+    scrpack/codec/         the encoder; nothing of scrpack's
+    scrpack/pe/            PE images, stubs, resources, signatures; system/, text/
+    scrpack/package_file/  writing, reading and checking a package; the
+                           rooms above
+    scrpack/commands/      the commands and the command line, on top
+
 on every include cycle (files that include each other, directly or
-through others), and on every include by which portable code (package/, resources/, any
-portable/ folder, and scrpack/ and tools/ as a whole) would reach
-Windows-only code.  The tests, fuzzers and benchmarks may use anything.
+through others), and on every include by which portable code (package/,
+resources/, any portable/ folder, and scrpack/ and tools/ as a whole)
+would reach Windows-only code.  The tests, fuzzers and benchmarks may use anything.
 
     scripts/check_includes.py [--quiet]
 """
@@ -39,6 +52,15 @@ MAY_INCLUDE = {
     "scrpack": {"package", "engine", "flow", "resources"},
     "tools": {"scrpack", "package"},
 }
+# scrpack's rooms and the rooms each may include besides itself.
+ROOM_MAY_INCLUDE = {
+    "scrpack/system": set(),
+    "scrpack/text": {"scrpack/system"},
+    "scrpack/codec": set(),
+    "scrpack/pe": {"scrpack/system", "scrpack/text"},
+    "scrpack/package_file": {"scrpack/system", "scrpack/text", "scrpack/codec", "scrpack/pe"},
+    "scrpack/commands": {"scrpack/system", "scrpack/text", "scrpack/codec", "scrpack/pe", "scrpack/package_file"},
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -57,6 +79,15 @@ def resolve(including, name):
         if os.path.isfile(os.path.join(ROOT, candidate)):
             return candidate
     return None
+
+
+def room(path):
+    """The room of scrpack a file is in (None outside scrpack's rooms)."""
+    parts = path.split("/")
+    name = "/".join(parts[:2])
+    if parts[0] != "scrpack":
+        return None
+    return name if name in ROOM_MAY_INCLUDE else "scrpack"
 
 
 def sources():
@@ -125,12 +156,19 @@ def main():
                 continue
             edges.setdefault(path, set()).add(target)
             target_top = target.split("/")[0]
-            if target_top != source_top:
-                counts[(source_top, target_top)] = counts.get((source_top, target_top), 0) + 1
+            source_key, target_key = room(path) or source_top, room(target) or target_top
+            if source_key != target_key:
+                counts[(source_key, target_key)] = counts.get((source_key, target_key), 0) + 1
             if source_top in ANYTHING:
                 continue
+            source_room, target_room = room(path), room(target)
             if target_top != source_top and target_top not in MAY_INCLUDE[source_top]:
                 faults.append(f"{path}: includes {target}, against the layers")
+            elif source_room == "scrpack" and path.endswith((".cpp", ".h")):
+                faults.append(f"{path}: stands in no room of scrpack/")
+            elif source_room and target_room and target_room != source_room and \
+                    target_room not in ROOM_MAY_INCLUDE.get(source_room, set()):
+                faults.append(f"{path}: includes {target}, against scrpack's rooms")
             elif is_portable(path) and not is_portable(target):
                 faults.append(f"{path}: portable code includes Windows-only {target}")
     for cycle in include_cycles(edges):
@@ -138,7 +176,7 @@ def main():
     if not quiet:
         print("includes between folders (from -> to: count)")
         for (source_top, target_top), count in sorted(counts.items()):
-            print(f"  {source_top:12} -> {target_top:12} {count:3}")
+            print(f"  {source_top:20} -> {target_top:20} {count:3}")
     for fault in faults:
         print(fault)
     print("include directions: " + ("faults above" if faults else "clean"))

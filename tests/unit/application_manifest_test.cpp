@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scrpack/application_manifest.h"
+#include "scrpack/pe/application_manifest.h"
 
 namespace {
 

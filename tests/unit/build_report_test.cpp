@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "scrpack/progress_bar.h"
-#include "scrpack/size_table.h"
+#include "scrpack/commands/progress_bar.h"
+#include "scrpack/commands/size_table.h"
 
 TEST(SizeTable, ColumnsTotalsAndMakeUp)
 {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "scrpack/compress_files.h"
+#include "scrpack/package_file/compress_files.h"
 #include "tests/unit/sample_corpus.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "package/decoder.h"
 #include "package/decoder_state.h"
-#include "scrpack/compress.h"
+#include "scrpack/codec/compress.h"
 #include "tests/unit/memory_stream.h"
 #include "tests/unit/sample_corpus.h"
 #include "tests/unit/symbol_walk.h"

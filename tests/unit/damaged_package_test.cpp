@@ -13,11 +13,11 @@
 #include "package/manifest.h"
 #include "package/path_buffer.h"
 #include "package/text_rules.h"
-#include "scrpack/ansi_text.h"
-#include "scrpack/file_io.h"
-#include "scrpack/package_reader.h"
-#include "scrpack/package_writer.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/package_file/package_reader.h"
+#include "scrpack/package_file/package_writer.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
+#include "scrpack/text/ansi_text.h"
 #include "synthetic_pe.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/portable/rules.h"
 #include "package/decoder.h"
 #include "package/decoder_state.h"
-#include "scrpack/compress.h"
+#include "scrpack/codec/compress.h"
 #include "tests/unit/counting_pump.h"
 #include "tests/unit/memory_stream.h"
 #include "tests/unit/plain_decoder.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "scrpack/ansi_text.h"
+#include "scrpack/text/ansi_text.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 #include <unistd.h>
 
 #include "package/manifest.h"
-#include "scrpack/ansi_text.h"
-#include "scrpack/compress.h"
-#include "scrpack/file_io.h"
-#include "scrpack/installed_paths.h"
-#include "scrpack/package_reader.h"
-#include "scrpack/package_writer.h"
-#include "scrpack/pe_image.h"
-#include "scrpack/signature_status.h"
-#include "scrpack/stub_layout.h"
-#include "scrpack/verify_package.h"
+#include "scrpack/codec/compress.h"
+#include "scrpack/package_file/installed_paths.h"
+#include "scrpack/package_file/package_reader.h"
+#include "scrpack/package_file/package_writer.h"
+#include "scrpack/package_file/verify_package.h"
+#include "scrpack/pe/pe_image.h"
+#include "scrpack/pe/signature_status.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
+#include "scrpack/text/ansi_text.h"
 #include "synthetic_pe.h"
 
 namespace {

@@ -12,14 +12,14 @@
 
 #include "package/decoder_state.h"
 #include "package/integrity.h"
-#include "scrpack/ansi_text.h"
-#include "scrpack/compress.h"
-#include "scrpack/file_io.h"
-#include "scrpack/opened_package.h"
-#include "scrpack/package_writer.h"
-#include "scrpack/record_check.h"
-#include "scrpack/stub_layout.h"
 #include "sample_corpus.h"
+#include "scrpack/codec/compress.h"
+#include "scrpack/package_file/opened_package.h"
+#include "scrpack/package_file/package_writer.h"
+#include "scrpack/package_file/record_check.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
+#include "scrpack/text/ansi_text.h"
 #include "synthetic_pe.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "scrpack/file_io.h"
-#include "scrpack/pe_image.h"
-#include "scrpack/signature_status.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/pe/pe_image.h"
+#include "scrpack/pe/signature_status.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
 #include "synthetic_pe.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include "package/manifest.h"
-#include "scrpack/file_io.h"
-#include "scrpack/pe_image.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/pe/pe_image.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
 #include "synthetic_pe.h"
 
 namespace {

@@ -10,9 +10,9 @@
 
 #include "flow/portable/rules.h"
 #include "package/manifest.h"
-#include "scrpack/ansi_text.h"
-#include "scrpack/package_writer.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/package_file/package_writer.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/text/ansi_text.h"
 #include "synthetic_pe.h"
 
 namespace {

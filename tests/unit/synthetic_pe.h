@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "package/package_format.h"
-#include "scrpack/bytes.h"
+#include "scrpack/text/bytes.h"
 
 struct SyntheticResource {
     std::string typeName; // empty: numbered type

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "package/manifest.h"
-#include "scrpack/file_io.h"
-#include "scrpack/stub_layout.h"
+#include "scrpack/pe/stub_layout.h"
+#include "scrpack/system/file_io.h"
 
 static int Fail(const std::string &path, const std::string &text)
 {
