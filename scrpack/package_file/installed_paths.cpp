@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "package/installed_names.h"
+#include "package/path_buffer.h"
 #include "package/text_rules.h"
 #include "texts.h"
 
@@ -23,13 +24,13 @@ static_assert(sizeof(TEXT_LONGEST_WINDOWS_DIRECTORY "\\" TEXT_ALL_USERS "\\" TEX
                   sizeof(TEXT_LONGEST_COMMON_APP_DATA),
               "the data folder is longest under the common application data folder");
 
-// Every path the installer builds fits in kNameFieldSize bytes with its
-// NUL or is not used.
-const size_t kLongestUsablePath = kNameFieldSize - 1;
+// Every path the installer builds fits in its path buffer with its NUL or
+// is not used.
+const size_t kLongestUsablePath = kPathBufferSize - 1;
 
 // Room for every path of any package, so that each is built whole and its
 // length can be told.
-enum { kRoom = 4 * kNameFieldSize };
+enum { kRoom = 4 * kPathBufferSize };
 
 void Consider(InstalledPath *longest, const char *path, const std::string &file, const char *under)
 {

@@ -1,6 +1,6 @@
 // The paths the installer writes a package's files to, on the systems
 // where they are longest.  The installer builds each path in a buffer of
-// kNameFieldSize bytes and skips a file whose path does not fit, while it
+// kPathBufferSize bytes and skips a file whose path does not fit, while it
 // still reports success; "scrpack build" refuses a name that would make
 // one of them too long.
 #ifndef SCRPACK_PACKAGE_FILE_INSTALLED_PATHS_H
