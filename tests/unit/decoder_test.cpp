@@ -36,21 +36,27 @@ struct Decoded {
     CopyEnd end;
 };
 
-// Decodes block (followed in its stream by bytes that must never be read)
-// through recording streams.
+// Decodes from in through a recording sink.
+Decoded DecodeFrom(MemoryStream *in, uint32_t originalSize, uint32_t storedSize)
+{
+    MemoryStream out;
+    Decoded d;
+    d.end = DecodeBlock(&decoder, &in->source, &out.sink, originalSize, storedSize, &countingPump);
+    d.bytes = out.data;
+    d.taken = in->position;
+    d.writes = out.calls;
+    return d;
+}
+
+// Decodes block (followed in its stream by bytes that must never be read).
 Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize, uint32_t storedSize,
                size_t readLimit = SIZE_MAX)
 {
-    MemoryStream in, out;
+    MemoryStream in;
     in.data = block;
     in.data.insert(in.data.end(), 64, 0xEE);
     in.readLimit = readLimit;
-    Decoded d;
-    d.end = DecodeBlock(&decoder, &in.source, &out.sink, originalSize, storedSize, &countingPump);
-    d.bytes = out.data;
-    d.taken = in.position;
-    d.writes = out.calls;
-    return d;
+    return DecodeFrom(&in, originalSize, storedSize);
 }
 
 Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize)
@@ -63,15 +69,10 @@ Decoded Decode(const std::vector<uint8_t> &block, uint32_t originalSize)
 // would supply past its end, without running out.
 Decoded DecodeLong(uint32_t seed, size_t bytes, uint32_t originalSize)
 {
-    MemoryStream in, out;
+    MemoryStream in;
     in.data = XorshiftBytes(seed, bytes);
     in.zeroTail = true;
-    Decoded d;
-    d.end = DecodeBlock(&decoder, &in.source, &out.sink, originalSize, UINT32_MAX, &countingPump);
-    d.bytes = out.data;
-    d.taken = in.position;
-    d.writes = out.calls;
-    return d;
+    return DecodeFrom(&in, originalSize, UINT32_MAX);
 }
 
 class DecoderTest : public ::testing::Test {
