@@ -10,10 +10,11 @@ static const unsigned kOwnOptionalHeaderSize = (unsigned)sizeof(IMAGE_OPTIONAL_H
 
 int OwnFilePath(char *path, size_t capacity)
 {
+    if (capacity == 0)
+        return 0;
     DWORD length = GetModuleFileNameA(NULL, path, (DWORD)capacity);
     if (length == 0 || length >= capacity) {
-        if (capacity > 0)
-            path[0] = '\0';
+        path[0] = '\0';
         return 0;
     }
     return 1;

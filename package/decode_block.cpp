@@ -9,16 +9,28 @@
 // instructions per byte than through a pointer (decode_loop.h).
 static DecoderState ownState;
 
+// The caller's source and sink need not outlive the call: the state keeps
+// no pointer to them.
+static void LetGoOfStreams(DecoderState *state)
+{
+    state->input = NULL;
+    state->output = NULL;
+}
+
 CopyEnd DecodeBlock(DecoderState *state, const BlockSource *input, const BlockSink *output, uint32_t originalSize,
                     uint32_t storedSize, const PumpHook *pump)
 {
-    return DecodeBlockInline(state, input, output, originalSize, storedSize, pump);
+    CopyEnd end = DecodeBlockInline(state, input, output, originalSize, storedSize, pump);
+    LetGoOfStreams(state);
+    return end;
 }
 
 CopyEnd DecodeBlockOnOwnState(const BlockSource *input, const BlockSink *output, uint32_t originalSize,
                               uint32_t storedSize, const PumpHook *pump)
 {
-    return DecodeBlockInline(&ownState, input, output, originalSize, storedSize, pump);
+    CopyEnd end = DecodeBlockInline(&ownState, input, output, originalSize, storedSize, pump);
+    LetGoOfStreams(&ownState);
+    return end;
 }
 
 uint64_t UsedBlockBits(const DecoderState *state, uint32_t storedSize)

@@ -48,7 +48,7 @@ inline uint16_t freq[T + 1];
 inline uint16_t child[T];
 inline uint16_t parent[T + N_CHAR];
 
-inline const BlockSource *inputStream;
+inline BlockSource inputStream; // a copy: the caller's need not outlive the call
 inline uint16_t bitBuffer;
 inline uint8_t bitCount;
 inline uint32_t remainingInput;
@@ -127,7 +127,7 @@ inline void RefillBits(void)
     while (bitCount <= 8) {
         int byte = 0;
         if (remainingInput != 0) {
-            byte = ReadPtr(inputStream, remainingInput);
+            byte = ReadPtr(&inputStream, remainingInput);
             remainingInput--;
         } else {
             fillBits += 8;
@@ -291,7 +291,7 @@ PLAIN_ROUTINE inline int32_t DecodeBlock(const BlockSource *input, const BlockSi
 {
     ReadPtr(NULL, 0);
     WritePtr(NULL, 0, 0);
-    inputStream = input;
+    inputStream = *input;
     bitCount = 0;
     bitBuffer = 0;
     remainingInput = storedSize;

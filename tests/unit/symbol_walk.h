@@ -14,6 +14,7 @@
 inline void StartSymbolWalk(DecoderState *state, const BlockSource *input, uint32_t storedSize)
 {
     DecodeBlock(state, input, nullptr, 0, storedSize, nullptr); // a block of no bytes only resets
+    ResetReader(state, input); // which lets go of input: the walk reads on
     StartHuffman(state);
 }
 
