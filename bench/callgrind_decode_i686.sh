@@ -22,7 +22,7 @@ mkdir -p "$out/obj"
 
 # The mingw i686 compiler's defaults (pentiumpro, tuned generic, outgoing arguments
 # accumulated) and the flags the installer builds its decoding loop with
-# (DECODE_LOOP_SOURCES in cmake/windows.cmake: -O2, while the rest of the
+# (DECODER_SOURCES in cmake/sources.cmake: -O2, while the rest of the
 # installer is built for size), against the i686 C library.
 cxx=(g++ -m32 -std=c++17 -O2 -march=pentiumpro -mtune=generic -maccumulate-outgoing-args -fno-pie
      -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables

@@ -18,3 +18,11 @@ file(GLOB CARRIED_CORE_SOURCES CONFIGURE_DEPENDS
   ${SOURCE_ROOT}/uninstaller/portable/*.cpp
   ${SOURCE_ROOT}/samples/portable/*.cpp)
 list(APPEND CORE_SOURCES ${CARRIED_CORE_SOURCES})
+
+# The block decoder alone: the installer builds it for speed
+# (cmake/windows.cmake), the fuzzers with coverage (fuzz/CMakeLists.txt).
+set(DECODER_SOURCES)
+foreach(name huffman_rules position_code huffman_tree read_ptr write_ptr bit_input read_symbol decode_position
+    decode_block)
+  list(APPEND DECODER_SOURCES ${SOURCE_ROOT}/package/${name}.cpp)
+endforeach()

@@ -39,8 +39,8 @@ set(WINDOWS_COMPILE_FLAGS -O2 -fno-exceptions -fno-rtti -fno-ident)
 #                     -2.5 KB / -1.5 KB.  Not -fdata-sections: with it GCC
 #                     for Windows puts zero-filled statics into initialised
 #                     data, and the decoder's 43 KB state into the file.
-#   -Os               for all but the decoding loop (DECODE_LOOP_SOURCES,
-#                     below), which keeps -O2: it is what makes the decoder
+#   -Os               for all but the decoder (DECODER_SOURCES, in
+#                     sources.cmake), which keeps -O2: it is what makes it
 #                     fast (bench/callgrind_decode_i686.sh compiles the same
 #                     files so).  -3 KB / -1 KB.
 #   __USE_MINGW_ANSI_STDIO=0, -include stdio.h  snprintf is msvcrt.dll's
@@ -77,13 +77,8 @@ else()
 endif()
 set(LEAN_LINK_FLAGS ${WINDOWS_LINK_FLAGS} -nostartfiles -Wl,-e,${PROGRAM_START_SYMBOL}
   -Wl,--gc-sections,--disable-auto-import)
-set(DECODE_LOOP_SOURCES ${CMAKE_SOURCE_DIR}/package/decode_block.cpp
-  ${CMAKE_SOURCE_DIR}/package/huffman_rules.cpp ${CMAKE_SOURCE_DIR}/package/position_code.cpp
-  ${CMAKE_SOURCE_DIR}/package/huffman_tree.cpp ${CMAKE_SOURCE_DIR}/package/read_ptr.cpp
-  ${CMAKE_SOURCE_DIR}/package/write_ptr.cpp ${CMAKE_SOURCE_DIR}/package/bit_input.cpp
-  ${CMAKE_SOURCE_DIR}/package/read_symbol.cpp ${CMAKE_SOURCE_DIR}/package/decode_position.cpp)
 # A later -O wins over the target's -Os.
-set_source_files_properties(${DECODE_LOOP_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
+set_source_files_properties(${DECODER_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
 
 # A Windows GUI program of the product, from its sources and its resource
 # script, with the include folders every source expects:

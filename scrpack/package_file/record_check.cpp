@@ -79,16 +79,14 @@ RecordCheck Problem(const std::string &text)
 RecordCheck CopyStored(const PackageFile &package, const FileRecord &record, const ByteSink &sink)
 {
     uint8_t buffer[65536];
-    uint64_t offset = record.dataOffset, end = offset + record.storedSize;
-    while (offset < end) {
-        long long got = ReadAt(package.fd, buffer, (size_t)std::min<uint64_t>(sizeof buffer, end - offset), offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return Problem(std::string("cannot read the block: ") + std::strerror(got < 0 ? errno : EIO));
-        if (sink && !sink(buffer, (size_t)got))
+    BlockReading in = {package.fd, record.dataOffset, 0};
+    uint64_t end = record.dataOffset + (uint64_t)record.storedSize;
+    while (in.offset < end) {
+        uint32_t got = ReadBlock(&in, buffer, (uint32_t)std::min<uint64_t>(sizeof buffer, end - in.offset));
+        if (in.error != 0)
+            return Problem(std::string("cannot read the block: ") + std::strerror(in.error));
+        if (sink && !sink(buffer, got))
             return Problem(std::strerror(errno));
-        offset += (uint64_t)got;
     }
     RecordCheck check;
     check.sound = true;
